@@ -1,0 +1,66 @@
+#include "cairnly/settings/scan_settings.h"
+
+#include "platform/files.h"
+
+namespace cairnly {
+
+namespace {
+void SetIdentity(ScanSettings& s) {
+    s.SetText(ScanSettings::kProgramTag, ScanSettings::kProgramTagUnits, "Cairnly");
+    s.SetI32(ScanSettings::kVersionMajor, 1);
+    s.SetI32(ScanSettings::kVersionMinor, 0);
+    s.SetI32(ScanSettings::kVersionBuild, 1003);
+    s.SetU8(ScanSettings::kReservedFlag, 0);
+    s.SetWindowLeft(ScanSettings::kDefaultWindowLeft);
+    s.SetWindowTop(0);
+}
+}  // namespace
+
+void ScanSettings::SetDefaults() {
+    Zero();
+    SetIdentity(*this);
+    SetRootFolder("/");
+    SetMinFileSizeMB(1.0f);
+    SetSkipSystemFolders(true);
+    SetDuplicateMode(0);
+    SetDeepCheckBeforeDelete(false);
+    SetMinPartialDuplicates(8);
+    SetMinFolderSizeMB(100.0f);
+    SetLogLevel(1);
+}
+
+void ScanSettings::SetPhotoModeValues() {
+    SetIdentity(*this);
+    SetMinFileSizeMB(0.0f);
+    SetSkipSystemFolders(false);
+    SetDuplicateMode(1);
+    SetDeepCheckBeforeDelete(false);
+    SetMinPartialDuplicates(8);
+    SetMinFolderSizeMB(10.0f);
+    SetLogLevel(0);
+}
+
+void ScanSettings::CheckWindowPosition() {
+    std::uint32_t shifted = static_cast<std::uint32_t>(WindowLeft()) + 2000u;
+    if (shifted > 6000u || WindowTop() < -2000 || WindowTop() > 4000) {
+        SetWindowLeft(kDefaultWindowLeft);
+        SetWindowTop(0);
+    }
+}
+
+std::string ScanSettingsStore::FilePath() {
+    return platform::JoinPath(services_.DataFolder(), "Cairnly.kvcfg");
+}
+
+bool ScanSettingsStore::Load(ScanSettings& settings) {
+    settings.Zero();
+    long got = platform::ReadFilePrefix(FilePath(), settings.Data(), ScanSettings::kSize);
+    return got == static_cast<long>(ScanSettings::kSize);
+}
+
+bool ScanSettingsStore::Save(const ScanSettings& settings) {
+    if (settings.LogLevel() == 2) services_.WriteLog("Save configuration", shared::kDetail);
+    return platform::WriteFileAtomically(FilePath(), settings.Data(), ScanSettings::kSize) == 0;
+}
+
+}  // namespace cairnly

@@ -1,0 +1,67 @@
+#pragma once
+// Cairnly's settings: one 3,204-byte record kept in memory for the run and
+// stored byte for byte as Cairnly.kvcfg in the data folder.
+#include <cstdint>
+#include <string>
+
+#include "shared/desktop_services.h"
+#include "shared/raw_record.h"
+
+namespace cairnly {
+
+class ScanSettings : public shared::RawRecord<3204> {
+public:
+    static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
+    static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
+    static constexpr std::size_t kReservedFlag = 44;
+    static constexpr std::size_t kWindowLeft = 48, kWindowTop = 52;
+    static constexpr std::size_t kRootFolder = 56, kRootFolderUnits = 560;
+    static constexpr std::size_t kMinFileSizeMB = 1176;
+    static constexpr std::size_t kSkipSystemFolders = 1180;
+    static constexpr std::size_t kDuplicateMode = 1184;
+    static constexpr std::size_t kDeepCheckBeforeDelete = 1188;
+    static constexpr std::size_t kMinPartialDuplicates = 1192;
+    static constexpr std::size_t kMinFolderSizeMB = 1196;
+    static constexpr std::size_t kLogLevel = 1200;
+    static constexpr std::int32_t kDefaultWindowLeft = static_cast<std::int32_t>(0x80000000u);
+
+    std::int32_t WindowLeft() const { return I32(kWindowLeft); }
+    void SetWindowLeft(std::int32_t v) { SetI32(kWindowLeft, v); }
+    std::int32_t WindowTop() const { return I32(kWindowTop); }
+    void SetWindowTop(std::int32_t v) { SetI32(kWindowTop, v); }
+    std::string RootFolder() const { return Text(kRootFolder, kRootFolderUnits); }
+    void SetRootFolder(const std::string& v) { SetText(kRootFolder, kRootFolderUnits, v); }
+    float MinFileSizeMB() const { return F32(kMinFileSizeMB); }
+    void SetMinFileSizeMB(float v) { SetF32(kMinFileSizeMB, v); }
+    bool SkipSystemFolders() const { return U8(kSkipSystemFolders) != 0; }
+    void SetSkipSystemFolders(bool v) { SetU8(kSkipSystemFolders, v ? 1 : 0); }
+    std::int32_t DuplicateMode() const { return I32(kDuplicateMode); }
+    void SetDuplicateMode(std::int32_t v) { SetI32(kDuplicateMode, v); }
+    bool DeepCheckBeforeDelete() const { return U8(kDeepCheckBeforeDelete) != 0; }
+    void SetDeepCheckBeforeDelete(bool v) { SetU8(kDeepCheckBeforeDelete, v ? 1 : 0); }
+    std::int32_t MinPartialDuplicates() const { return I32(kMinPartialDuplicates); }
+    void SetMinPartialDuplicates(std::int32_t v) { SetI32(kMinPartialDuplicates, v); }
+    float MinFolderSizeMB() const { return F32(kMinFolderSizeMB); }
+    void SetMinFolderSizeMB(float v) { SetF32(kMinFolderSizeMB, v); }
+    std::int32_t LogLevel() const { return I32(kLogLevel); }
+    void SetLogLevel(std::int32_t v) { SetI32(kLogLevel, v); }
+
+    void SetDefaults();
+    // Values used when started from Pictavo; RootFolder is left as it is.
+    void SetPhotoModeValues();
+    // Resets a stored window position outside -2,000..4,000 to the system default.
+    void CheckWindowPosition();
+};
+
+class ScanSettingsStore {
+public:
+    explicit ScanSettingsStore(shared::DesktopServices& services) : services_(services) {}
+    std::string FilePath();
+    bool Load(ScanSettings& settings);
+    bool Save(const ScanSettings& settings);
+
+private:
+    shared::DesktopServices& services_;
+};
+
+}  // namespace cairnly

@@ -1,0 +1,67 @@
+#pragma once
+// Pictavo's settings: one 5,472-byte record kept in memory for the run and
+// stored byte for byte as Pictavo.kvcfg in the data folder.
+#include <cstdint>
+#include <string>
+
+#include "shared/desktop_services.h"
+#include "shared/raw_record.h"
+
+namespace pictavo {
+
+// Time a photo was taken; also the stored start position. Year 0 means none.
+struct PhotoTime {
+    std::uint16_t second = 0, minute = 0, hour = 0, day = 0, month = 0, year = 0;
+    bool operator==(const PhotoTime&) const = default;
+};
+
+class SettingsRecord : public shared::RawRecord<5472> {
+public:
+    static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
+    static constexpr std::size_t kPhotoFolder = 56, kFolderUnits = 560;
+    static constexpr std::size_t kLogLevel = 2320;
+    static constexpr std::size_t kStartPosition = 2324;
+    static constexpr std::size_t kExportFolder = 2340;
+    static constexpr std::size_t kExportSelection = 3460;
+    static constexpr std::size_t kExportLayout = 3464;
+    static constexpr std::size_t kSetFileDates = 3468;
+    static constexpr std::size_t kDeleteOriginals = 3469;
+
+    std::string photoFolder() const { return Text(kPhotoFolder, kFolderUnits); }
+    void setPhotoFolder(const std::string& v) { SetText(kPhotoFolder, kFolderUnits, v); }
+    std::string exportFolder() const { return Text(kExportFolder, kFolderUnits); }
+    void setExportFolder(const std::string& v) { SetText(kExportFolder, kFolderUnits, v); }
+    std::int32_t logLevel() const { return I32(kLogLevel); }
+    void setLogLevel(std::int32_t v) { SetI32(kLogLevel, v); }
+    PhotoTime startPosition() const;
+    void setStartPosition(const PhotoTime& t);
+    std::int32_t exportSelection() const { return I32(kExportSelection); }
+    void setExportSelection(std::int32_t v) { SetI32(kExportSelection, v); }
+    std::int32_t exportLayout() const { return I32(kExportLayout); }
+    void setExportLayout(std::int32_t v) { SetI32(kExportLayout, v); }
+    bool setFileDates() const { return U8(kSetFileDates) != 0; }
+    void setSetFileDates(bool v) { SetU8(kSetFileDates, v ? 1 : 0); }
+    bool deleteOriginals() const { return U8(kDeleteOriginals) != 0; }
+    void setDeleteOriginals(bool v) { SetU8(kDeleteOriginals, v ? 1 : 0); }
+};
+
+// Where photos are looked for by default: the Google Drive photos folder beside
+// Pictures, else Pictures, else the file-system root.
+std::string DefaultPhotoLocation();
+
+class SettingsStore {
+public:
+    explicit SettingsStore(shared::DesktopServices& services) : services_(services) {}
+
+    std::string FilePath();
+    // Fills record from the file; false when missing or shorter than the record.
+    bool Load(SettingsRecord& record);
+    void SetDefaults(SettingsRecord& record);
+    // Writes the record safely (temporary file renamed over the old one).
+    bool Save(const SettingsRecord& record);
+
+private:
+    shared::DesktopServices& services_;
+};
+
+}  // namespace pictavo

@@ -1,0 +1,296 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+constexpr std::int64_t kUnixEpochInFileTimeSeconds = 11644473600LL;
+
+std::mutex& HookMutex() {
+    static std::mutex m;
+    return m;
+}
+FaultHook& Hook() {
+    static FaultHook hook;
+    return hook;
+}
+std::atomic<bool> g_hookSet{false};
+
+FileTime ToFileTime(const timespec& ts) { return FileTimeFromUnix(ts.tv_sec, ts.tv_nsec); }
+
+timespec ToTimespec(FileTime t) {
+    std::int64_t ticks = t - kUnixEpochInFileTimeSeconds * 10000000LL;
+    std::int64_t sec = ticks / 10000000LL;
+    std::int64_t rem = ticks % 10000000LL;
+    if (rem < 0) rem += 10000000LL, --sec;
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(sec);
+    ts.tv_nsec = static_cast<long>(rem * 100);
+    return ts;
+}
+
+DirEntry FromStat(std::string name, const struct stat& st) {
+    DirEntry e;
+    e.name = std::move(name);
+    e.directory = S_ISDIR(st.st_mode);
+    e.regularFile = S_ISREG(st.st_mode);
+    e.reparsePoint = S_ISLNK(st.st_mode);
+    e.system = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) ||
+               S_ISBLK(st.st_mode);
+    e.readOnly = (st.st_mode & S_IWUSR) == 0;
+    e.size = e.regularFile ? static_cast<std::uint64_t>(st.st_size) : 0;
+    e.lastWrite = ToFileTime(st.st_mtim);
+    e.lastAccess = ToFileTime(st.st_atim);
+    return e;
+}
+
+struct Fd {
+    int fd = -1;
+    explicit Fd(int f) : fd(f) {}
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
+
+// Copies all bytes of in to out. Returns 0 or errno.
+int CopyBytes(int in, int out) {
+    static constexpr std::size_t kBlock = 1 << 20;
+    std::unique_ptr<char[]> buffer(new char[kBlock]);
+    for (;;) {
+        ssize_t got = ::read(in, buffer.get(), kBlock);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (got == 0) return 0;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = ::write(out, buffer.get() + done, static_cast<std::size_t>(got - done));
+            if (put < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            done += put;
+        }
+    }
+}
+
+std::string TempNameBeside(const std::string& target) {
+    static std::atomic<unsigned> counter{0};
+    return target + ".~tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+}
+
+// Writes a copy of the open source into a new file at path (which must not
+// exist), with the source's mode and times. Removes the partial file on failure.
+int WriteCopy(int in, const struct stat& st, const std::string& path) {
+    Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.fd < 0) return errno;
+    int err = CopyBytes(in, out.fd);
+    if (err == 0 && ::fchmod(out.fd, st.st_mode & 07777) != 0) err = errno;
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    if (err == 0 && ::futimens(out.fd, times) != 0) err = errno;
+    if (err == 0 && ::close(out.fd) != 0) err = errno;
+    out.fd = -1;
+    if (err != 0) ::unlink(path.c_str());
+    return err;
+}
+
+}  // namespace
+
+FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds) {
+    return (seconds + kUnixEpochInFileTimeSeconds) * 10000000LL + nanoseconds / 100;
+}
+
+std::int64_t UnixSecondsFromFileTime(FileTime time) { return ToTimespec(time).tv_sec; }
+
+void SetFaultHook(FaultHook hook) {
+    std::lock_guard<std::mutex> lock(HookMutex());
+    Hook() = std::move(hook);
+    g_hookSet = static_cast<bool>(Hook());
+}
+
+int InjectedFault(FileOp op, const std::string& path) {
+    if (!g_hookSet) return 0;
+    std::lock_guard<std::mutex> lock(HookMutex());
+    return Hook() ? Hook()(op, path) : 0;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return errno;
+    std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    int dfd = ::dirfd(dir);
+    while (dirent* d = ::readdir(dir)) {
+        const char* n = d->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        struct stat st;
+        if (::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+        DirEntry e = FromStat(n, st);
+        if (e.reparsePoint) {
+            struct stat target;
+            e.directory = ::fstatat(dfd, n, &target, 0) == 0 && S_ISDIR(target.st_mode);
+        }
+        if (!visit(e)) break;
+    }
+    return 0;
+}
+
+std::optional<DirEntry> GetAttributes(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return std::nullopt;
+    std::string::size_type slash = path.find_last_of('/');
+    DirEntry e = FromStat(slash == std::string::npos ? path : path.substr(slash + 1), st);
+    if (e.reparsePoint) {
+        struct stat target;
+        e.directory = ::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    }
+    return e;
+}
+
+bool FolderExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+int CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
+    if (int fault = InjectedFault(FileOp::Copy, target)) return fault;
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0) return errno;
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return kErrorAccessDenied;
+    struct stat existing;
+    bool exists = ::lstat(target.c_str(), &existing) == 0;
+    if (exists && failIfExists) return kErrorFileExists;
+    if (exists && (S_ISDIR(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0))
+        return kErrorAccessDenied;
+    if (!exists) {
+        int err = WriteCopy(in.fd, st, target);
+        return err == EEXIST ? kErrorFileExists : err;
+    }
+    std::string temp = TempNameBeside(target);
+    if (int err = WriteCopy(in.fd, st, temp)) return err;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return err;
+    }
+    return 0;
+}
+
+int MoveNoReplace(const std::string& source, const std::string& target) {
+    if (int fault = InjectedFault(FileOp::Move, source)) return fault;
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        // File systems without RENAME_NOREPLACE: a hard link never replaces.
+        struct stat st;
+        if (::lstat(target.c_str(), &st) == 0) return EEXIST;
+        if (::rename(source.c_str(), target.c_str()) == 0) return 0;
+        err = errno;
+    }
+    if (err != EXDEV) return err;
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (in.fd < 0) return errno;
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0) return errno;
+    if (!S_ISREG(st.st_mode)) return EXDEV;
+    if (int copyErr = WriteCopy(in.fd, st, target)) return copyErr;
+    if (::unlink(source.c_str()) != 0) {
+        int unlinkErr = errno;
+        ::unlink(target.c_str());
+        return unlinkErr;
+    }
+    return 0;
+}
+
+int DeleteFile(const std::string& path) {
+    if (int fault = InjectedFault(FileOp::Delete, path)) return fault;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? kErrorNotFound : errno;
+    if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
+    if (::unlink(path.c_str()) != 0) {
+        int err = errno;
+        return (err == EACCES || err == EPERM) ? kErrorAccessDenied : err;
+    }
+    return 0;
+}
+
+int CreateFolder(const std::string& path) {
+    if (int fault = InjectedFault(FileOp::CreateFolder, path)) return fault;
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
+
+int SetFileTimes(const std::string& path, FileTime access, FileTime write) {
+    if (int fault = InjectedFault(FileOp::SetTimes, path)) return fault;
+    timespec times[2] = {ToTimespec(access), ToTimespec(write)};
+    return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0 ? 0 : errno;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes) {
+    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.fd < 0) return -1;
+    std::size_t done = 0;
+    char* out = static_cast<char*>(buffer);
+    while (done < maxBytes) {
+        ssize_t got = ::read(in.fd, out + done, maxBytes - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<long>(done);
+}
+
+int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
+    if (int fault = InjectedFault(FileOp::Write, path)) return fault;
+    std::string temp = TempNameBeside(path);
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (out.fd < 0) return errno;
+    const char* bytes = static_cast<const char*>(data);
+    int err = 0;
+    for (std::size_t done = 0; done < size && err == 0;) {
+        ssize_t put = ::write(out.fd, bytes + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) err = put < 0 ? errno : kErrorDiskFull;
+        else done += static_cast<std::size_t>(put);
+    }
+    if (err == 0 && ::fsync(out.fd) != 0) err = errno;
+    if (::close(out.fd) != 0 && err == 0) err = errno;
+    out.fd = -1;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err != 0) ::unlink(temp.c_str());
+    return err;
+}
+
+}  // namespace platform

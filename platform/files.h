@@ -1,0 +1,95 @@
+#pragma once
+// File system operations with the results the programs report to the user.
+// Paths are byte strings and are passed to the kernel unchanged.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+// 100-nanosecond intervals since 1601-01-01 UTC (the FILETIME scale).
+using FileTime = std::int64_t;
+
+// Error numbers the programs show. The errno values 2, 13 and 17 are the same
+// numbers the programs report; the others follow the Windows codes.
+constexpr int kErrorNotFound = 2;        // ENOENT / ERROR_FILE_NOT_FOUND
+constexpr int kErrorPathNotFound = 3;    // ERROR_PATH_NOT_FOUND
+constexpr int kErrorAccessDenied = 5;    // ERROR_ACCESS_DENIED (read-only file, permissions)
+constexpr int kErrorPermission = 13;     // EACCES as the C runtime reports it
+constexpr int kErrorExists = 17;         // EEXIST as the C runtime reports it
+constexpr int kErrorFileExists = 80;     // ERROR_FILE_EXISTS: copy refused, target exists
+constexpr int kErrorDiskFull = 112;      // ERROR_DISK_FULL
+
+struct DirEntry {
+    std::string name;
+    bool directory = false;     // a folder, or a symbolic link to one
+    bool regularFile = false;   // a regular file that is not a link
+    bool readOnly = false;      // owner-write bit clear
+    bool reparsePoint = false;  // symbolic link
+    bool system = false;        // FIFO, socket or device
+    std::uint64_t size = 0;
+    FileTime lastWrite = 0;
+    FileTime lastAccess = 0;
+};
+
+// Calls visit for each entry of folder except "." and "..", in the order the
+// file system returns them, until visit returns false. Links are not followed
+// except to tell whether a link names a folder. Returns 0 or an errno value.
+int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit);
+
+// Attributes of path itself (a link is described, not followed).
+std::optional<DirEntry> GetAttributes(const std::string& path);
+bool FolderExists(const std::string& path);  // follows links, as an existence check should
+bool FileExists(const std::string& path);    // any non-folder entry
+
+// Copies a regular file; the copy keeps the source's permission bits and
+// access/write times. With failIfExists an existing target is refused with 80;
+// otherwise a read-only target (owner-write bit clear) is refused with 5 and any
+// other target is replaced atomically. Returns 0 or an error number above or errno.
+int CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
+
+// Moves a file or folder; never replaces an existing target (17). Works across
+// file systems for files (copy keeping times and mode, then remove the source).
+// Returns 0 or 2, 13, 17 (or another errno value).
+int MoveNoReplace(const std::string& source, const std::string& target);
+
+// Deletes a file. A read-only file (owner-write bit clear) is refused with 5.
+// Returns 0, 2, 3, 5 or another errno value.
+int DeleteFile(const std::string& path);
+
+// Creates one folder level. Returns 0, 17 when it exists, or an errno value.
+int CreateFolder(const std::string& path);
+// Removes an empty folder. Returns 0 or an errno value.
+int RemoveFolder(const std::string& path);
+
+// Sets access and write times (there is no settable creation time here).
+int SetFileTimes(const std::string& path, FileTime access, FileTime write);
+
+FileTime FileTimeFromUnix(std::int64_t seconds, std::int64_t nanoseconds);
+std::int64_t UnixSecondsFromFileTime(FileTime time);
+
+// Test seam: when set, each mutating operation first asks the hook, which may
+// return a non-zero error number to make the operation fail with it.
+enum class FileOp { Copy, Move, Delete, CreateFolder, SetTimes, Write };
+using FaultHook = std::function<int(FileOp op, const std::string& path)>;
+void SetFaultHook(FaultHook hook);
+int InjectedFault(FileOp op, const std::string& path);
+
+// Joins a folder and a name with one '/'.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace platform
+
+namespace platform {
+
+// Reads up to maxBytes from the start of a file. Returns the byte count read,
+// or -1 when the file cannot be opened.
+long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes);
+
+// Writes data to a temporary file beside path and renames it over path, so the
+// old file stays whole when the write fails (short write, full disk).
+// Returns 0 or an error number.
+int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+}  // namespace platform
