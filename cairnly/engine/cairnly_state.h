@@ -1,0 +1,102 @@
+#pragma once
+// The one process-wide state object of Cairnly: the settings and desktop
+// services it was given, the result tables, the flags shared between the
+// user-interface thread, the scan worker and the listing workers, and the
+// worker's thread handle.
+//
+// Usage:
+// - main creates exactly one CairnlyState (after the settings are loaded) and
+//   passes it by reference to the engine, the page logic and the window.
+// - Tables are written only by the scan worker while ScanRunning is set, and
+//   emptied only by ClearResults before a worker starts; everything else reads
+//   them when no worker runs, or while the worker is blocked in a ScanView call.
+// - Criteria() is the snapshot of the settings the current/last scan used; the
+//   pages quote its thresholds and the partial-folder refresh uses its minimum.
+// - Flags are std::atomic; PageStatusText is guarded by a mutex.
+// - Before destroying it, the window calls ShutdownScan (scan_engine.h), which
+//   stops and joins the worker while pumping events.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "cairnly/engine/records.h"
+#include "cairnly/settings/scan_settings.h"
+#include "shared/desktop_services.h"
+
+namespace cairnly {
+
+// The settings a scan works with, taken when the scan starts.
+struct ScanCriteria {
+    std::string RootFolder;
+    float MinFileSizeMB = 1.0f;
+    float MinFolderSizeMB = 100.0f;
+    bool SkipSystemFolders = true;
+    std::int32_t DuplicateMode = 0;
+    // As stored; the analysis uses EffectiveMinPartial().
+    std::int32_t MinPartialDuplicates = 8;
+    bool PhotoMode = false;
+
+    // A stored value of 0 or less would make every folder match every other
+    // one; it counts as 2, the smallest value the configuration dialog accepts.
+    std::int32_t EffectiveMinPartial() const {
+        return MinPartialDuplicates < 1 ? 2 : MinPartialDuplicates;
+    }
+};
+
+ScanCriteria CriteriaFrom(const ScanSettings& settings, bool photoMode);
+
+class CairnlyState {
+  public:
+    CairnlyState(ScanSettings& settings, shared::DesktopServices& services,
+                 TableCapacities capacities = TableCapacities());
+    ~CairnlyState();  // joins a finished worker; a live one is stopped and joined
+    CairnlyState(const CairnlyState&) = delete;
+    CairnlyState& operator=(const CairnlyState&) = delete;
+
+    ScanSettings& Settings;
+    shared::DesktopServices& Services;
+    const TableCapacities Capacities;
+
+    // Set by the command line (/P), never cleared.
+    std::atomic<bool> PhotoMode{false};
+
+    FileTable Files;                // FileTable
+    FolderFileTable FilesByFolder;  // FolderFileTable
+    FolderTable Folders;            // FolderTable
+    DuplicateList Duplicates;       // DuplicateList
+    PartialFolderTable Partials;    // PartialFolderTable
+
+    std::atomic<bool> StopRequested{false};
+    std::atomic<bool> ScanRunning{false};
+    std::atomic<bool> FilesPageStale{false};
+    std::atomic<bool> DuplicatesPageStale{false};
+    std::atomic<bool> PartialPageStale{false};
+    std::atomic<bool> ListingRunning{false};
+    std::atomic<bool> ListingCancelled{false};
+    // True while the partial-folder analysis or a refresh works on Partials.
+    std::atomic<bool> PartialBusy{false};
+    std::atomic<std::int32_t> FoldersEntered{0};
+    std::atomic<std::int64_t> SmallFileThreshold{10'485'760};
+
+    const ScanCriteria& Criteria() const { return criteria_; }
+    void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }
+
+    // One summary per page, at most 255 UTF-16 units (longer texts are cut).
+    std::string PageStatusText(int page) const;
+    void SetPageStatusText(int page, const std::string& text);
+
+    // The scan worker (owned here so it can be joined; see scan_engine.h).
+    std::thread Worker;
+    // Set by the worker after its very last view call.
+    std::atomic<bool> WorkerFinished{true};
+
+  private:
+    ScanCriteria criteria_;
+    mutable std::mutex statusMutex_;
+    std::array<std::string, 4> pageStatus_;
+};
+
+}  // namespace cairnly

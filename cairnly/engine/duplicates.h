@@ -1,0 +1,37 @@
+#pragma once
+// Duplicate detection among files of equal size, on the size-ordered FileTable.
+#include <cstdint>
+#include <string>
+
+#include "cairnly/engine/cairnly_state.h"
+#include "cairnly/engine/scan_view.h"
+
+namespace cairnly {
+
+constexpr std::int64_t kSmallFileLimit = 10'485'760;  // 10 MiB
+constexpr std::size_t kFingerprintBytes = 65'536;
+constexpr std::size_t kDigestBlockBytes = 16'384;
+
+// From the size-ordered FileTable: the Size at four fifths, capped at 10 MiB.
+std::int64_t ComputeSmallFileThreshold(const CairnlyState& state);
+
+// Mode 0 below the threshold: LastWriteTime. Otherwise the 64-bit sum of the
+// first 64 KiB (0 when shorter), never 0 for a readable file; 0 when unreadable.
+std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
+                                 std::int64_t threshold);
+
+// SHA-1 of the whole file in 16 KiB blocks; StopRequested is checked per block.
+// Sets Digest and DigestReady only when the file was read to its end unstopped.
+void ComputeDigest(const CairnlyState& state, FileRecord& record);
+
+// Numbers the duplicate groups, appends them to DuplicateList, hands each to
+// the page and writes the Duplicate files summary. Uses Criteria().DuplicateMode
+// and state.SmallFileThreshold.
+void FindDuplicates(CairnlyState& state, ScanView& view);
+
+// "%0.1f MB" below 1024 MB, else "%0.1f GB".
+std::string FormatTotalSize(std::int64_t bytes);
+// Size cell: "%0.6f" below 10 MB, else "%0.3f".
+std::string FormatSizeCell(std::int64_t bytes);
+
+}  // namespace cairnly

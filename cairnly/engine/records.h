@@ -1,0 +1,147 @@
+#pragma once
+// The records a scan produces and the fixed-capacity tables that hold them.
+//
+// Usage:
+// - The scan worker is the only writer while a scan runs (CairnlyState::ScanRunning);
+//   pages and deletions read the tables afterwards, by index (item data of a row).
+// - Owning tables (FileTable, FolderTable, PartialFolderTable) free their records
+//   in Clear(); non-owning tables (FolderFileTable, DuplicateList) hold plain
+//   pointers into records owned elsewhere. Records live until the next Clear().
+// - A folder's path is stored once (FolderPathRef) and shared by the folder's
+//   files, its FolderRecord and any PartialFolderRecord; nothing is a fixed buffer.
+// - Only DeleteState changes after a scan, and it is atomic because listing
+//   workers mark records while the user-interface thread may reset them.
+// - Count() is an acquire load; Append() publishes with a release store, so a
+//   reader that sees the count also sees the complete record.
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace cairnly {
+
+constexpr std::size_t kFileTableCapacity = 1'000'000;
+constexpr std::size_t kFolderTableCapacity = 100'000;
+constexpr std::size_t kDuplicateListCapacity = 100'000;
+constexpr std::size_t kPartialFolderCapacity = 2'000;
+constexpr std::size_t kPartialMemberCapacity = 500;
+
+// Capacities of one state object; tests may use smaller ones.
+struct TableCapacities {
+    std::size_t files = kFileTableCapacity;
+    std::size_t folders = kFolderTableCapacity;
+    std::size_t duplicates = kDuplicateListCapacity;
+    std::size_t partialFolders = kPartialFolderCapacity;
+    std::size_t partialMembers = kPartialMemberCapacity;
+};
+
+enum class DeleteState : std::int32_t { Normal = 0, Listed = 1, Deleted = 2 };
+
+using FolderPathRef = std::shared_ptr<const std::string>;
+using Digest20 = std::array<std::uint8_t, 20>;
+
+struct FileRecord {
+    std::int32_t FolderNumber = 0;  // pre-order number of the holding folder
+    std::int32_t DupGroup = -1;     // -1 = not a duplicate
+    FolderPathRef FolderPath;       // shared with the folder's other files
+    std::string FileName;           // as enumerated, case kept
+    platform::FileTime LastWriteTime = 0;
+    std::int64_t Size = 0;
+    std::uint64_t Fingerprint = 0;  // 0 = none
+    Digest20 Digest{};
+    bool DigestReady = false;
+    std::atomic<::cairnly::DeleteState> DeleteState{::cairnly::DeleteState::Normal};
+
+    const std::string& Folder() const { return *FolderPath; }
+    std::string FullPath() const { return platform::JoinPath(*FolderPath, FileName); }
+    bool IsNormal() const { return DeleteState.load() == ::cairnly::DeleteState::Normal; }
+};
+
+struct FolderRecord {
+    FolderPathRef Path;
+    std::int64_t TotalSize = 0;  // own files and every subfolder walked
+    std::int64_t OwnSize = 0;    // files directly in the folder
+};
+
+struct PartialFolderRecord {
+    std::int32_t SerialNumber = 0;
+    FolderPathRef Path;
+    std::int32_t MatchKey = -1;      // DupGroup through which the folder is paired; -1 unmatched
+    std::int32_t PartialGroup = -1;  // shown as "Dup#"; -1 = not shown
+    std::int32_t DuplicateCount = 0;
+    std::int64_t DuplicateSize = 0;
+    std::vector<FileRecord*> Members;  // at most the member capacity, ascending Size after analysis
+
+    std::int32_t MemberCount() const { return static_cast<std::int32_t>(Members.size()); }
+};
+
+// A fixed array of slots with a separate count. Slot storage is allocated once
+// for the life of the table, so appending never reallocates.
+template <typename Slot>
+class SlotTable {
+  public:
+    explicit SlotTable(std::size_t capacity) : slots_(capacity) {}
+    SlotTable(const SlotTable&) = delete;
+    SlotTable& operator=(const SlotTable&) = delete;
+
+    std::size_t Capacity() const { return slots_.size(); }
+    std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
+    bool Full() const { return static_cast<std::size_t>(Count()) >= slots_.size(); }
+    bool ValidIndex(long index) const { return index >= 0 && index < Count(); }
+
+    // Only the writer calls these (the worker during a scan).
+    bool Append(Slot slot) {
+        std::int32_t n = count_.load(std::memory_order_relaxed);
+        if (static_cast<std::size_t>(n) >= slots_.size()) return false;
+        slots_[static_cast<std::size_t>(n)] = std::move(slot);
+        count_.store(n + 1, std::memory_order_release);
+        return true;
+    }
+    void SetCount(std::int32_t n) { count_.store(n, std::memory_order_release); }
+    Slot& SlotAt(std::size_t index) { return slots_[index]; }
+    const Slot& SlotAt(std::size_t index) const { return slots_[index]; }
+    typename std::vector<Slot>::iterator begin() { return slots_.begin(); }
+    typename std::vector<Slot>::iterator end() { return slots_.begin() + Count(); }
+
+    // Empties every slot (all of them, not only the counted ones) and the count.
+    void Clear() {
+        count_.store(0, std::memory_order_release);
+        for (Slot& slot : slots_) slot = Slot();
+    }
+
+  private:
+    std::vector<Slot> slots_;
+    std::atomic<std::int32_t> count_{0};
+};
+
+// Owning table: records are freed by Clear() or when a slot is overwritten.
+template <typename Record>
+class OwningTable : public SlotTable<std::unique_ptr<Record>> {
+  public:
+    using SlotTable<std::unique_ptr<Record>>::SlotTable;
+    Record* At(std::size_t index) const { return this->SlotAt(index).get(); }
+};
+
+// Non-owning table of pointers into records owned by another table.
+template <typename Record>
+class RefTable : public SlotTable<Record*> {
+  public:
+    using SlotTable<Record*>::SlotTable;
+    Record* At(std::size_t index) const { return this->SlotAt(index); }
+};
+
+using FileTable = OwningTable<FileRecord>;      // Size ascending after the scan
+using FolderFileTable = RefTable<FileRecord>;   // FolderNumber ascending after the scan
+using FolderTable = OwningTable<FolderRecord>;  // OwnSize ascending after the scan
+using DuplicateList = RefTable<FileRecord>;     // display order of the Duplicate files page
+using PartialFolderTable = OwningTable<PartialFolderRecord>;  // PartialGroup ascending
+
+// Sizes shown in MB, exactly 1/1,048,576.
+inline double ToMB(std::int64_t bytes) { return static_cast<double>(bytes) * 9.5367431640625e-7; }
+
+}  // namespace cairnly

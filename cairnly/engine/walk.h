@@ -1,0 +1,39 @@
+#pragma once
+// The folder walk that fills FileTable and FolderTable, and the three sorts
+// that order them afterwards. All run on the scan worker.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cairnly/engine/cairnly_state.h"
+#include "cairnly/engine/scan_view.h"
+
+namespace cairnly {
+
+// What the walk knows of a folder from its parent's listing (the root has none).
+struct WalkAttributes {
+    bool reparsePoint = false;  // a symbolic link: never entered
+    bool system = false;        // not a plain folder
+};
+
+// True when the name contains ".jpg", ".bmp", ".jpeg" or ".png", any case, anywhere.
+bool IsImageName(std::string_view name);
+
+// True when SkipSystemFolders excludes this folder: the kernel's virtual trees
+// (/proc, /sys, /dev, /run and below) and the literal system-folder patterns.
+bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes);
+
+// Walks path and below, appending records; returns the folder's TotalSize.
+std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
+                        const WalkAttributes& attributes, int depth);
+
+// Minimum file size in bytes: MB x 1,048,576 in single precision, truncated.
+std::int64_t MinFileBytes(float minFileSizeMB);
+
+void SortFoldersBySize(CairnlyState& state);
+void SortFilesByFolder(CairnlyState& state);
+void SortFilesBySize(CairnlyState& state);
+// Copies FileTable's order and count into FolderFileTable.
+void CopyFilesToFolderTable(CairnlyState& state);
+
+}  // namespace cairnly
