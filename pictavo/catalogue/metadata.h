@@ -41,8 +41,16 @@ int StarRatingValue(std::string_view ratingText);
 inline bool IsHighRating(int value) { return value == 4 || value == 5; }
 
 // Qt-free description of the turn that shows a photo upright.
-enum class RotateFlip { None = 0, Rotate90 = 1, Rotate180 = 2, Rotate270 = 3, FlipX = 4,
-                        Rotate90FlipX = 5, Rotate180FlipX = 6, Rotate270FlipX = 7 };
+enum class RotateFlip {
+    None = 0,
+    Rotate90 = 1,
+    Rotate180 = 2,
+    Rotate270 = 3,
+    FlipX = 4,
+    Rotate90FlipX = 5,
+    Rotate180FlipX = 6,
+    Rotate270FlipX = 7
+};
 RotateFlip RotateFlipForOrientation(int orientation);
 
 }  // namespace pictavo
