@@ -30,10 +30,20 @@ struct tm ToTm(const CalendarFields& f) {
     return t;
 }
 
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// The checks the system's calendar-to-file-time conversion makes: a real day
+// of a real month of the years 1601..30827, and the time of day in range.
 bool FieldsInRange(const CalendarFields& f) {
-    return f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= 31 && f.hour >= 0 &&
-           f.hour <= 23 && f.minute >= 0 && f.minute <= 59 && f.second >= 0 && f.second <= 59 &&
-           f.year >= 1601 && f.year <= 30827;
+    if (f.year < 1601 || f.year > 30827 || f.month < 1 || f.month > 12) return false;
+    return f.day >= 1 && f.day <= DaysInMonth(f.year, f.month) && f.hour >= 0 && f.hour <= 23 &&
+           f.minute >= 0 && f.minute <= 59 && f.second >= 0 && f.second <= 59 &&
+           f.millisecond >= 0 && f.millisecond <= 999;
 }
 
 void Split(FileTime t, time_t& seconds, int& millisecond) {

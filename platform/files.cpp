@@ -175,50 +175,75 @@ bool FileExists(const std::string& path) {
     return !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+// The system error numbers CopyFile reports for what open/read/write give here.
+int CopyError(int err, bool aboutTarget) {
+    switch (err) {
+        case 0: return 0;
+        case ENOENT: return aboutTarget ? kErrorPathNotFound : kErrorNotFound;
+        case ENOTDIR: return kErrorPathNotFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR: return kErrorAccessDenied;
+        case EEXIST: return kErrorFileExists;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return kErrorDiskFull;
+        default: return err;
+    }
+}
+
+}  // namespace
+
 int CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
     if (int fault = InjectedFault(FileOp::Copy, target)) return fault;
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) return errno;
+    if (in.fd < 0) return CopyError(errno, false);
     struct stat st;
-    if (::fstat(in.fd, &st) != 0) return errno;
+    if (::fstat(in.fd, &st) != 0) return CopyError(errno, false);
     if (!S_ISREG(st.st_mode)) return kErrorAccessDenied;
     struct stat existing;
     bool exists = ::lstat(target.c_str(), &existing) == 0;
     if (exists && failIfExists) return kErrorFileExists;
     if (exists && (S_ISDIR(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0))
         return kErrorAccessDenied;
-    if (!exists) {
-        int err = WriteCopy(in.fd, st, target);
-        return err == EEXIST ? kErrorFileExists : err;
-    }
+    if (exists && existing.st_dev == st.st_dev && existing.st_ino == st.st_ino)
+        return kErrorAccessDenied;  // a file copied onto itself (the system refuses, file in use)
+    if (!exists) return CopyError(WriteCopy(in.fd, st, target), true);
     std::string temp = TempNameBeside(target);
-    if (int err = WriteCopy(in.fd, st, temp)) return err;
+    if (int err = WriteCopy(in.fd, st, temp)) return CopyError(err, true);
     if (::rename(temp.c_str(), target.c_str()) != 0) {
         int err = errno;
         ::unlink(temp.c_str());
-        return err;
+        return CopyError(err, true);
     }
     return 0;
 }
 
-int MoveNoReplace(const std::string& source, const std::string& target) {
-    if (int fault = InjectedFault(FileOp::Move, source)) return fault;
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    int err = errno;
-    if (err == EINVAL || err == ENOSYS) {
-        // File systems without RENAME_NOREPLACE: a hard link never replaces.
-        struct stat st;
-        if (::lstat(target.c_str(), &st) == 0) return EEXIST;
-        if (::rename(source.c_str(), target.c_str()) == 0) return 0;
-        err = errno;
+namespace {
+
+// The run-time library's error numbers for a failed rename (2, 13, 17, ...).
+int RuntimeError(int err) {
+    switch (err) {
+        case EPERM:
+        case EBUSY:
+        case ETXTBSY:
+        case EROFS: return kErrorPermission;
+        case ENOTEMPTY: return kErrorExists;
+        default: return err;
     }
-    if (err != EXDEV) return err;
+}
+
+// Moves a regular file to another file system: copy (keeping mode and times)
+// to the target, which must not exist, then remove the source.
+int MoveByCopy(const std::string& source, const std::string& target) {
     Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (in.fd < 0) return errno;
+    if (in.fd < 0) return errno == ELOOP ? EXDEV : errno;
     struct stat st;
     if (::fstat(in.fd, &st) != 0) return errno;
-    if (!S_ISREG(st.st_mode)) return EXDEV;
+    if (!S_ISREG(st.st_mode)) return EXDEV;  // folders and links do not cross file systems
     if (int copyErr = WriteCopy(in.fd, st, target)) return copyErr;
     if (::unlink(source.c_str()) != 0) {
         int unlinkErr = errno;
@@ -228,16 +253,47 @@ int MoveNoReplace(const std::string& source, const std::string& target) {
     return 0;
 }
 
+}  // namespace
+
+int MoveNoReplace(const std::string& source, const std::string& target) {
+    if (int fault = InjectedFault(FileOp::Move, source)) return fault;
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    int err = errno;
+    if (err == EINVAL || err == ENOSYS) {
+        // File systems without RENAME_NOREPLACE: a hard link never replaces a file.
+        if (::link(source.c_str(), target.c_str()) == 0) {
+            if (::unlink(source.c_str()) == 0) return 0;
+            err = errno;
+            ::unlink(target.c_str());
+            return RuntimeError(err);
+        }
+        err = errno;
+        if (err == EPERM || err == EMLINK || err == ENOTSUP) {
+            // Folders, or no hard links on this file system: check, then rename.
+            struct stat st;
+            if (::lstat(target.c_str(), &st) == 0) return kErrorExists;
+            if (::rename(source.c_str(), target.c_str()) == 0) return 0;
+            err = errno;
+        }
+    }
+    if (err == EXDEV) return RuntimeError(MoveByCopy(source, target));
+    return RuntimeError(err);
+}
+
+// Exposed for tests: the copy-and-remove path that a move across file systems takes.
+int MoveAcrossFileSystems(const std::string& source, const std::string& target) {
+    return RuntimeError(MoveByCopy(source, target));
+}
+
 int DeleteFile(const std::string& path) {
     if (int fault = InjectedFault(FileOp::Delete, path)) return fault;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? kErrorNotFound : errno;
-    if (S_ISDIR(st.st_mode)) return kErrorAccessDenied;
-    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
-    if (::unlink(path.c_str()) != 0) {
-        int err = errno;
-        return (err == EACCES || err == EPERM) ? kErrorAccessDenied : err;
-    }
+    if (::lstat(path.c_str(), &st) != 0) return errno;
+    // The run-time removal call refuses folders and read-only files with 13.
+    if (S_ISDIR(st.st_mode)) return kErrorPermission;
+    if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return kErrorPermission;
+    if (::unlink(path.c_str()) != 0) return RuntimeError(errno == EISDIR ? EACCES : errno);
     return 0;
 }
 

@@ -46,16 +46,24 @@ bool FileExists(const std::string& path);    // any non-folder entry
 // Copies a regular file; the copy keeps the source's permission bits and
 // access/write times. With failIfExists an existing target is refused with 80;
 // otherwise a read-only target (owner-write bit clear) is refused with 5 and any
-// other target is replaced atomically. Returns 0 or an error number above or errno.
+// other target is replaced atomically. Returns 0 or the system error number the
+// Windows copy reports: 2 source missing, 3 target folder missing, 5 access
+// denied (permissions, a folder, a read-only target), 80 target exists,
+// 112 disk full; other failures give their errno value.
 int CopyFileTo(const std::string& source, const std::string& target, bool failIfExists);
 
 // Moves a file or folder; never replaces an existing target (17). Works across
-// file systems for files (copy keeping times and mode, then remove the source).
-// Returns 0 or 2, 13, 17 (or another errno value).
+// file systems for files (copy keeping times and mode, then remove the source;
+// folders across file systems give 18, EXDEV). Returns 0 or the run-time
+// library's error number: 2 missing source or target folder, 13 permission
+// denied, 17 target exists (or another errno value).
 int MoveNoReplace(const std::string& source, const std::string& target);
+// The copy-and-remove half of MoveNoReplace, usable on one file system (tests).
+int MoveAcrossFileSystems(const std::string& source, const std::string& target);
 
-// Deletes a file. A read-only file (owner-write bit clear) is refused with 5.
-// Returns 0, 2, 3, 5 or another errno value.
+// Deletes a file as the run-time library's removal call does. Returns 0 or its
+// error number: 2 missing, 13 a read-only file (owner-write bit clear), a
+// folder, or permission denied (or another errno value).
 int DeleteFile(const std::string& path);
 
 // Creates one folder level. Returns 0, 17 when it exists, or an errno value.

@@ -49,6 +49,27 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
     return args;
 }
 
+std::string QuoteArgument(const std::string& argument) {
+    std::string out = "\"";
+    std::size_t backslashes = 0;
+    for (char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == '"') {
+            out.append(2 * backslashes + 1, '\\');
+        } else {
+            out.append(backslashes, '\\');
+        }
+        backslashes = 0;
+        out += c;
+    }
+    out.append(2 * backslashes, '\\');
+    out += '"';
+    return out;
+}
+
 bool StartProcess(const std::string& commandLine) {
     std::vector<std::string> args = SplitCommandLine(commandLine);
     if (args.empty()) return false;

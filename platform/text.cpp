@@ -74,7 +74,10 @@ char32_t FoldCase(char32_t c) {
     if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
     if (c >= 0x100 && c <= 0x17F) {
-        // Latin Extended-A pairs upper/lower at even/odd, with a shift in two ranges.
+        // Latin Extended-A pairs upper/lower at even/odd, with a shift in two ranges;
+        // dotted/dotless i, kra, n preceded by apostrophe and long s have no pair here.
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (c == 0x178) return 0xFF;  // Y with diaeresis
         if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
         return (c % 2 == 0) ? c + 1 : c;
     }
@@ -111,6 +114,46 @@ std::string Utf16ToUtf8(std::u16string_view text) {
             text[i + 1] <= 0xDFFF) {
             AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            AppendUtf8(out, kReplacement);
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::u16string PathToUtf16(std::string_view path) {
+    std::u16string out;
+    out.reserve(path.size());
+    for (std::size_t i = 0; i < path.size();) {
+        std::size_t before = i;
+        char32_t cp = DecodeUtf8(path, i);
+        if (cp == kReplacement && i - before == 1) {
+            // An invalid byte: kept as a lone low surrogate U+DC80..U+DCFF.
+            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(path[before]));
+        } else if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToPath(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t unit = text[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+            out += static_cast<char>(unit - 0xDC00);
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
             AppendUtf8(out, kReplacement);
         } else {
@@ -166,6 +209,24 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
         if (ca == kReplacement && a.substr(ib, i - ib) != b.substr(jb, j - jb)) return false;
     }
     return i == a.size() && j == b.size();
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        std::size_t ib = i, jb = j;
+        char32_t ca = DecodeUtf8(a, i), cb = DecodeUtf8(b, j);
+        if (ca == kReplacement || cb == kReplacement) {
+            int raw = a.substr(ib, i - ib).compare(b.substr(jb, j - jb));
+            if (raw != 0) return raw < 0 ? -1 : 1;
+            continue;
+        }
+        char32_t fa = FoldCase(ca), fb = FoldCase(cb);
+        if (fa != fb) return fa < fb ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
 }
 
 bool ContainsIgnoreCaseAscii(std::string_view haystack, std::string_view needle) {

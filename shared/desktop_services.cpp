@@ -1,5 +1,9 @@
 #include "shared/desktop_services.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/files.h"
@@ -44,7 +48,13 @@ std::string DesktopServices::DataFolder() {
     std::string quillfen = platform::JoinPath(documents_, "Quillfen");
     std::string folder = platform::JoinPath(quillfen, programWord_);
     if (!platform::FolderExists(folder)) {
-        platform::CreateFolder(documents_);  // a fresh home may lack Documents
+        // A fresh home may lack Documents (and an XDG Documents folder its parents).
+        if (!platform::FolderExists(documents_)) {
+            std::string::size_type slash = 0;
+            while ((slash = documents_.find('/', slash + 1)) != std::string::npos)
+                platform::CreateFolder(documents_.substr(0, slash));
+            platform::CreateFolder(documents_);
+        }
         platform::CreateFolder(quillfen);
         platform::CreateFolder(folder);
     }
@@ -83,19 +93,35 @@ std::string DesktopServices::LogFilePath(const platform::CalendarFields& localNo
     return platform::JoinPath(LogFolder(), programWord_ + "_" + DateText(localNow) + ".txt");
 }
 
+std::string DesktopServices::ComposeLogLine(const platform::CalendarFields& localNow,
+                                            const std::string& text, int level) {
+    // The line, its " 0" at level 2 and its line end fit in 1,024 units with a
+    // terminator (at most 1,023 characters); the text is cut to make room.
+    const std::string head = TimeText(localNow) + ": ";
+    const std::string tail = std::string(level == 2 ? " 0" : "") + "\n";
+    const std::size_t room = kMaxLogLineUnits - 1 - head.size() - tail.size();
+    return head + platform::CutToUtf16Units(text, room) + tail;
+}
+
 void DesktopServices::WriteLog(const std::string& text, int kind) {
     if (kind != kNotable && kind != kDetail) return;
     int level = Level();
     if (level != 1 && level != 2) return;
     platform::CalendarFields now = Now();
-    std::FILE* file = std::fopen(LogFilePath(now).c_str(), "a");
-    if (!file) return;
+    // Opening for appending creates the file, even when nothing is written.
+    int fd = ::open(LogFilePath(now).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
     if (level == 2 || kind == kNotable) {
-        std::string line = TimeText(now) + ": " + text + (level == 2 ? " 0" : "");
-        line = platform::CutToUtf16Units(line, kMaxLogLineUnits - 1) + "\n";
-        std::fwrite(line.data(), 1, line.size(), file);
+        // One write per line: lines of different threads never interleave.
+        std::string line = ComposeLogLine(now, text, level);
+        for (std::size_t done = 0; done < line.size();) {
+            ssize_t put = ::write(fd, line.data() + done, line.size() - done);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) break;  // a full disk loses the entry and nothing else
+            done += static_cast<std::size_t>(put);
+        }
     }
-    std::fclose(file);
+    ::close(fd);
 }
 
 }  // namespace shared

@@ -23,7 +23,8 @@ public:
 
     const std::string& ProgramWord() const { return programWord_; }
 
-    // Documents/Quillfen/<program word>, both levels created when missing.
+    // Documents/Quillfen/<program word>, both levels created when missing (also
+    // when deleted while the program runs). Creation failures are ignored.
     std::string DataFolder();
     std::string LogFolder();
     void CreateLogFolder();
@@ -35,6 +36,11 @@ public:
     std::string LastStatus() const;
 
     void WriteLog(const std::string& text, int kind);
+    // The line WriteLog writes at a level (1 or 2): "HH:mm:ss: text\n", at level 2
+    // "HH:mm:ss: text 0\n"; the text is cut (to whole characters) so that the
+    // line with its line end holds at most kMaxLogLineUnits - 1 UTF-16 units.
+    static std::string ComposeLogLine(const platform::CalendarFields& localNow,
+                                      const std::string& text, int level);
     // Path of the log file for the given local date.
     std::string LogFilePath(const platform::CalendarFields& localNow);
 

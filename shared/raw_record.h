@@ -2,6 +2,8 @@
 // A fixed-size little-endian record kept byte for byte as it is stored, with
 // typed access to its fields. Text fields are UTF-16LE with a terminating zero
 // unit; writing a shorter text leaves the old tail behind the terminator.
+// Text fields hold paths: they convert losslessly (platform::PathToUtf16), so
+// a path that is not valid UTF-8 reads back byte for byte.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -40,12 +42,12 @@ public:
             if (unit == 0) break;
             text += unit;
         }
-        return platform::Utf16ToUtf8(text);
+        return platform::Utf16ToPath(text);
     }
 
     // Writes the text cut to units - 1 and a terminator; the tail is left alone.
     void SetText(std::size_t offset, std::size_t units, const std::string& text) {
-        std::u16string wide = platform::Utf8ToUtf16(text);
+        std::u16string wide = platform::PathToUtf16(text);
         if (wide.size() > units - 1) wide.resize(units - 1);
         if (!wide.empty() && wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
         for (std::size_t i = 0; i < wide.size(); ++i)

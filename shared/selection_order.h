@@ -5,10 +5,13 @@
 // but in O(n log n): a tournament tree over positions answers "first minimum of
 // the suffix", and each swap changes two leaves.
 //
-// `less` must be a strict weak order. `beforePosition(i)` runs once before
-// position i is filled; returning false stops the sort there (positions before
-// i are final, the rest keep the swaps made so far, as the classic procedure
-// leaves them).
+// `less` must be a strict weak order. The target positions are 0 .. n-2, as in
+// the Parts ("for each position i from 0 to n-2"); the last one needs no work.
+// `beforePosition(i)` runs once before each target position i is filled, so it
+// is where a caller polls its stop flag and reports progress (for example
+// "if (i % 1000 == 0) SetStatus(...)"); returning false stops the sort there:
+// positions before i are final, the rest keep the swaps made so far, exactly as
+// the classic procedure leaves them. It is not called when n < 2.
 #include <cstddef>
 #include <iterator>
 #include <utility>
@@ -69,13 +72,14 @@ struct AlwaysContinue {
 };
 
 // Returns true when every position was filled, false when beforePosition stopped it.
+// Costs O(n log n) comparisons and O(n) extra memory (two words per item).
 template <typename RandomIt, typename Less, typename BeforePosition = AlwaysContinue>
 bool SelectionOrder(RandomIt first, RandomIt last, Less less,
                     BeforePosition beforePosition = BeforePosition()) {
     const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
-    if (n == 0) return true;
+    if (n < 2) return true;
     detail::Tournament<RandomIt, Less> tree(first, n, less);
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0; i + 1 < n; ++i) {
         if (!beforePosition(i)) return false;
         std::size_t m = static_cast<std::size_t>(tree.Winner());
         using std::swap;
@@ -87,16 +91,20 @@ bool SelectionOrder(RandomIt first, RandomIt last, Less less,
 }
 
 // The classic quadratic procedure; kept as the reference the fast one must match.
-template <typename RandomIt, typename Less>
-void NaiveSelectionOrder(RandomIt first, RandomIt last, Less less) {
+template <typename RandomIt, typename Less, typename BeforePosition = AlwaysContinue>
+bool NaiveSelectionOrder(RandomIt first, RandomIt last, Less less,
+                         BeforePosition beforePosition = BeforePosition()) {
     const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
-    for (std::size_t i = 0; i < n; ++i) {
+    if (n < 2) return true;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (!beforePosition(i)) return false;
         std::size_t m = i;
         for (std::size_t j = i + 1; j < n; ++j)
             if (less(first[j], first[m])) m = j;
         using std::swap;
         if (m != i) swap(first[i], first[m]);
     }
+    return true;
 }
 
 }  // namespace shared

@@ -33,7 +33,8 @@ std::string DefaultPhotoLocation() {
         std::string::size_type slash = pictures.find_last_of('/');
         if (slash != std::string::npos) {
             std::string drive = pictures.substr(0, slash) + "/Google Drive/Google Photos";
-            if (platform::FolderExists(drive)) return drive;
+            // The 560-unit buffer: a longer path would be cut, so it is not taken.
+            if (platform::Utf16Length(drive) < 560 && platform::FolderExists(drive)) return drive;
         }
         if (platform::FolderExists(pictures)) return pictures;
     }
