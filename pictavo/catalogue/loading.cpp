@@ -1,0 +1,169 @@
+#include "pictavo/catalogue/loading.h"
+
+#include <new>
+
+#include "pictavo/catalogue/metadata.h"
+#include "pictavo/catalogue/navigation.h"
+#include "pictavo/catalogue/size_text.h"
+#include "pictavo/catalogue/text_format.h"
+
+namespace pictavo {
+namespace {
+
+constexpr int kWaitRoundMs = 500;
+constexpr std::int32_t kProgressEvery = 25;
+constexpr std::int32_t kEarlyPairCount = 3;
+
+std::uint32_t AttributesOf(const platform::DirEntry& entry) {
+    return entry.readOnly ? kAttributeReadOnly : 0;
+}
+
+// Builds, fills and publishes one record; false when the folder's walk must end.
+bool CatalogueFile(PictavoState& state, const std::shared_ptr<const std::string>& folder,
+                   std::int32_t serial, const platform::DirEntry& entry) {
+    if (state.catalogue.Full()) return false;
+    std::unique_ptr<PhotoRecord> record;
+    try {
+        record = std::make_unique<PhotoRecord>();
+        record->folderSerial = serial;
+        record->folder = folder;
+        record->fileName = entry.name;
+        record->lastWriteTime = entry.lastWrite;
+        record->attributes = AttributesOf(entry);
+        SetPhotoTime(*record);
+        record->fileSize = entry.size;
+        record->state = PhotoState::Present;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (!state.catalogue.Append(std::move(record))) return false;
+    const std::int32_t count = state.catalogue.Count();
+    if (count % kProgressEvery == 0) {
+        state.services.SetStatus(FormatText("Loaded and analyzed %d images in %s.  Please wait...",
+                                            count, state.scanFolder.c_str()));
+    }
+    return true;
+}
+
+void ShowEarlyPair(PictavoState& state) {
+    if (state.catalogue.Count() < kEarlyPairCount) return;
+    bool pending = true;
+    if (!state.firstPairPending.compare_exchange_strong(pending, false)) return;
+    state.leftIndex = 0;
+    if (SettlePair(state)) DrawPair(state, false);
+}
+
+void WarnNoPhotos(PictavoState& state, const std::string& folder) {
+    state.View().WarnNoPhotos(FormatText(
+        "The directory (%s) does not contain any photos. Please select a different directory.",
+        folder.c_str()));
+    state.reloadPending = true;
+    state.View().PostConfigurationCommand();
+}
+
+}  // namespace
+
+void SetPhotoTime(PhotoRecord& record) {
+    std::optional<std::string> text = ReadDateTaken(record.FullPath());
+    if (text) {
+        if (std::optional<PhotoTime> taken = PhotoTimeFromDateTaken(*text)) {
+            record.dateTakenText = *text;
+            record.photoTime = *taken;
+            return;
+        }
+    }
+    record.dateTakenText.clear();
+    record.photoTime = PhotoTimeFromFileTime(record.lastWriteTime);
+}
+
+std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool reparsePoint) {
+    if (reparsePoint || state.stopRequest) return 0;
+    const std::int32_t serial = state.folderCounter++;
+    std::int64_t total = 0;
+    auto folder = std::make_shared<const std::string>(path);
+    platform::ListFolder(path, [&](const platform::DirEntry& entry) {
+        if (state.stopRequest) return false;
+        if (entry.directory) {
+            if (entry.name[0] != '.')
+                total +=
+                    ScanFolder(state, platform::JoinPath(path, entry.name), entry.reparsePoint);
+            return true;
+        }
+        if (!entry.regularFile || !IsPhotoFile(entry.name)) return true;
+        total += static_cast<std::int64_t>(entry.size);
+        return CatalogueFile(state, folder, serial, entry);
+    });
+    ShowEarlyPair(state);
+    return total;
+}
+
+void SortCatalogue(PictavoState& state) {
+    state.catalogue.Sort([&state] { return !state.stopRequest; });
+}
+
+void EmptyUndeleteStack(PictavoState& state) {
+    state.undeleteStack.Clear();
+    state.View().SetUndeleteEnabled(false);
+}
+
+void ClearCatalogue(PictavoState& state) {
+    state.catalogue.Clear();
+    state.leftIndex = 0;
+    state.rightIndex = 0;
+    DrawPair(state, false);
+    EmptyUndeleteStack(state);
+}
+
+void LoadingThreadBody(PictavoState& state) {
+    state.loadingBusy = true;
+    PictavoView& view = state.View();
+    view.EnableCullingControls(false);
+    state.scanFolder = state.settings.photoFolder();
+    const std::string& folder = state.scanFolder;
+    if (!state.stopRequest)
+        state.services.SetStatus(FormatText("Loading and analyzing images in %s", folder.c_str()));
+    state.folderCounter = 0;
+    const std::int64_t total = ScanFolder(state, folder, false);
+    const std::int32_t count = state.catalogue.Count();
+    state.services.SetStatus(FormatText("Loaded and analyzed %d images in %s with total size of %s",
+                                        count, folder.c_str(), SizeText(total).c_str()));
+    if (!state.stopRequest) SortCatalogue(state);
+    if (count != 0) {
+        state.reloadPending = false;
+    } else if (!state.stopRequest) {
+        WarnNoPhotos(state, folder);
+    }
+    state.leftIndex = 0;
+    const PhotoTime start = state.settings.startPosition();
+    if (start.year != 0) state.leftIndex = FindStartPosition(state.catalogue, start);
+    SettlePair(state);
+    DrawPair(state, true);
+    state.loadingBusy = false;
+    view.EnableCullingControls(true);
+    state.catalogueReady = true;
+}
+
+void StartLoading(PictavoState& state) {
+    if (state.startLoadingActive) return;
+    state.startLoadingActive = true;
+    // No time limit: a loader still running after 30 s is waited for all the
+    // same (the status line keeps saying so), so two never fill the catalogue.
+    while (state.loadingBusy) {
+        state.services.SetStatus("Waiting for search to stop");
+        state.View().PumpEvents(kWaitRoundMs);
+    }
+    if (state.loader.joinable()) state.loader.join();
+    ClearCatalogue(state);
+    state.stopRequest = false;
+    state.loadingBusy = true;
+    state.loader = std::thread([&state] { LoadingThreadBody(state); });
+    state.startLoadingActive = false;
+}
+
+void StopLoading(PictavoState& state) {
+    state.stopRequest = true;
+    while (state.loadingBusy) state.View().PumpEvents(20);
+    if (state.loader.joinable()) state.loader.join();
+}
+
+}  // namespace pictavo

@@ -1,0 +1,31 @@
+#include "pictavo/catalogue/pictavo_state.h"
+
+#include <chrono>
+
+namespace pictavo {
+
+void NullPictavoView::PumpEvents(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+PictavoState::PictavoState(SettingsRecord& settingsRecord, shared::DesktopServices& desktop,
+                           std::int32_t capacity)
+    : settings(settingsRecord),
+      services(desktop),
+      catalogue(capacity),
+      undeleteStack(capacity),
+      view_(nullptr) {}
+
+PictavoState::~PictavoState() {
+    stopRequest = true;
+    if (loader.joinable()) loader.join();
+}
+
+void PictavoState::SetView(PictavoView* view) { view_.store(view); }
+
+PictavoView& PictavoState::View() const {
+    PictavoView* view = view_.load();
+    return view ? *view : nullView_;
+}
+
+}  // namespace pictavo

@@ -1,0 +1,69 @@
+#pragma once
+// Pictavo's process-wide state: the catalogue, the displayed pair, the undelete
+// stack, the loading thread's flags and the references every operation needs.
+// Created once by main and passed by reference.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "pictavo/catalogue/catalogue.h"
+#include "pictavo/catalogue/pictavo_view.h"
+#include "pictavo/catalogue/undelete_stack.h"
+#include "pictavo/settings/settings_record.h"
+#include "shared/desktop_services.h"
+
+namespace pictavo {
+
+class PictavoState {
+  public:
+    PictavoState(SettingsRecord& settings, shared::DesktopServices& services,
+                 std::int32_t capacity = Catalogue::kCapacity);
+    // Asks a running loading thread to stop and joins it; the view must no
+    // longer block by then (see StopLoading).
+    ~PictavoState();
+    PictavoState(const PictavoState&) = delete;
+    PictavoState& operator=(const PictavoState&) = delete;
+
+    SettingsRecord& settings;
+    shared::DesktopServices& services;
+
+    Catalogue catalogue;
+    // Positions shown in the left and right pane; −1 is an empty pane.
+    std::atomic<std::int32_t> leftIndex{0};
+    std::atomic<std::int32_t> rightIndex{0};
+    UndeleteStack undeleteStack;
+    // The store of culled photos, with a trailing '/'; set by CreateStoreFolder.
+    std::string storeFolder;
+
+    // Set by the window when it closes; the walk and the sort poll it.
+    std::atomic<bool> stopRequest{false};
+    std::atomic<bool> loadingBusy{false};
+    // Set when a loading thread has finished; stays set for the run.
+    std::atomic<bool> catalogueReady{false};
+    // Cleared the first time the early pair is shown; never set again.
+    std::atomic<bool> firstPairPending{true};
+    // The photo folder changed, or the last scan found no photos.
+    std::atomic<bool> reloadPending{false};
+
+    // Numbers the folders of one scan; used by the loading thread only.
+    std::int32_t folderCounter = 0;
+    // The photo folder being scanned; loading thread only.
+    std::string scanFolder;
+
+    // The window installs itself here once it exists; never null (a view that
+    // shows nothing stands in).
+    void SetView(PictavoView* view);
+    PictavoView& View() const;
+
+    // The running or last loading thread (joined before the next one starts).
+    std::thread loader;
+    // Guards start loading against being re-entered from its own event pumping.
+    bool startLoadingActive = false;
+
+  private:
+    std::atomic<PictavoView*> view_;
+    mutable NullPictavoView nullView_;
+};
+
+}  // namespace pictavo
