@@ -1,0 +1,221 @@
+#include "pictavo/export/export_run.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "pictavo/catalogue/metadata.h"
+#include "platform/clock.h"
+
+namespace pictavo {
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+std::optional<std::uint64_t> RegularFileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+// Puts the file's data on the disk, so an original is only ever deleted once
+// its copy would survive a crash.
+bool FlushToDisk(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool flushed = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && flushed;
+}
+
+bool HasJpegContent(const std::string& path) {
+    unsigned char head[3] = {};
+    return platform::ReadFilePrefix(path, head, sizeof head) == 3 && head[0] == 0xFF &&
+           head[1] == 0xD8 && head[2] == 0xFF;
+}
+
+std::vector<platform::DirEntry> ListEntries(const std::string& folder) {
+    std::vector<platform::DirEntry> entries;
+    platform::ListFolder(folder, [&entries](const platform::DirEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    return entries;
+}
+
+}  // namespace
+
+std::string JoinExportPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+ExportRun::ExportRun(const ExportOptions& options, ExportCounters& counters,
+                     const std::atomic<bool>& stop, Report report,
+                     shared::DesktopServices& services)
+    : options_(options),
+      counters_(counters),
+      stop_(stop),
+      report_(std::move(report)),
+      services_(services) {}
+
+void ExportRun::Run() { Walk(options_.photoFolder, false); }
+
+void ExportRun::Walk(const std::string& folder, bool reparsePoint) {
+    if (reparsePoint || stop_.load()) return;
+    // Never export the export folder into itself (it may be reached by a link).
+    if (IsExportFolder(folder)) return;
+    // The listing is taken first, so no folder stays open during the descent
+    // and files this export creates are never walked.
+    for (const platform::DirEntry& entry : ListEntries(folder)) {
+        std::string path = JoinExportPath(folder, entry.name);
+        if (entry.directory) {
+            if (entry.name[0] != '.') Walk(path, entry.reparsePoint);
+        } else if (entry.regularFile && IsPhotoFile(entry.name)) {
+            ExportImage(folder, entry);
+        }
+        if (stop_.load()) return;
+    }
+}
+
+bool ExportRun::IsLibraryFile(const std::string& path) const {
+    const std::string& library = options_.photoFolder;
+    if (library.empty() || library.back() == '/') return path.rfind(library, 0) == 0;
+    return path.rfind(library + "/", 0) == 0;
+}
+
+bool ExportRun::IsExportFolder(const std::string& folder) const {
+    return SameFile(folder, options_.exportFolder.empty() ? "/" : options_.exportFolder);
+}
+
+void ExportRun::ExportImage(const std::string& folder, const platform::DirEntry& entry) {
+    std::string source = JoinExportPath(folder, entry.name);
+    if (options_.selection == kExportRated && !PassesRatingFilter(source)) return ShowProgress();
+    DateTaken date;
+    if (options_.layout == kYearlyFolders || options_.setFileDates)
+        date = FindDateTaken(source, entry);
+    std::optional<std::string> destinationFolder = DestinationFolder(folder, date);
+    if (!destinationFolder) return ShowProgress();
+    std::string destination = JoinExportPath(*destinationFolder, entry.name);
+    if (!platform::FolderExists(*destinationFolder)) MakeDestinationFolder(*destinationFolder);
+    if (CopyToDestination(source, destination)) {
+        if (options_.setFileDates && date.valid) SetFileDates(destination, date.time);
+        if (options_.deleteOriginals)
+            DeleteOriginal(source, destination);
+        else
+            ++counters_.exported;
+    }
+    ShowProgress();
+}
+
+bool ExportRun::PassesRatingFilter(const std::string& source) const {
+    // Ratings are only honoured in JPEG photos, whatever else carries XMP.
+    if (!HasJpegContent(source)) return false;
+    std::optional<RatingAndDescription> read = ReadRatingAndDescription(source);
+    return read && !read->rating.empty() && StarRatingValue(read->rating) >= 4;
+}
+
+ExportRun::DateTaken ExportRun::FindDateTaken(const std::string& source,
+                                              const platform::DirEntry& entry) const {
+    if (std::optional<std::string> text = ReadDateTaken(source)) {
+        if (std::optional<PhotoTime> taken = PhotoTimeFromDateTaken(*text))
+            return DateTaken{*taken, true};
+    }
+    return DateTaken{PhotoTimeFromFileTime(entry.lastWrite), false};
+}
+
+std::optional<std::string> ExportRun::DestinationFolder(const std::string& sourceFolder,
+                                                        const DateTaken& date) const {
+    if (options_.layout == kSingleFolder) return options_.exportFolder;
+    if (options_.layout == kYearlyFolders)
+        return JoinExportPath(options_.exportFolder, std::to_string(date.time.year));
+    std::string::size_type at = sourceFolder.find(options_.photoFolder);
+    if (at == std::string::npos) return std::nullopt;
+    std::string relative = sourceFolder.substr(at + options_.photoFolder.size());
+    if (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
+    if (relative.empty()) return options_.exportFolder;
+    return JoinExportPath(options_.exportFolder, relative);
+}
+
+void ExportRun::MakeDestinationFolder(const std::string& path) const {
+    std::string::size_type at = path.find(options_.exportFolder);
+    if (at != std::string::npos) {
+        for (std::string::size_type slash = path.find('/', at + options_.exportFolder.size());
+             slash != std::string::npos; slash = path.find('/', slash + 1)) {
+            std::string level = path.substr(0, slash);
+            if (!level.empty() && !platform::FolderExists(level)) platform::CreateFolder(level);
+        }
+    }
+    if (!platform::FolderExists(path)) platform::CreateFolder(path);
+}
+
+bool ExportRun::CopyToDestination(const std::string& source, const std::string& destination) {
+    // A copy this export already made is never replaced by a later photo of the same name.
+    if (written_.count(destination) != 0) {
+        CountCopyError(source, destination, platform::kErrorFileExists);
+        return false;
+    }
+    int error = platform::CopyFileTo(source, destination, true);
+    if (error == platform::kErrorFileExists) {
+        if (IsLibraryFile(destination) || platform::CopyFileTo(source, destination, false) != 0) {
+            CountCopyError(source, destination, platform::kErrorFileExists);
+            return false;
+        }
+        Log("CopyFile overwrote file: " + source + " to " + destination);
+        ++counters_.overwritten;
+    } else if (error != 0) {
+        CountCopyError(source, destination, error);
+        return false;
+    }
+    written_.insert(destination);
+    return true;
+}
+
+void ExportRun::CountCopyError(const std::string& source, const std::string& destination,
+                               int error) {
+    Log("CopyFile error: " + source + " to " + destination + " error [" + std::to_string(error) +
+        "]");
+    ++counters_.copyErrors;
+}
+
+void ExportRun::SetFileDates(const std::string& destination, const PhotoTime& taken) const {
+    platform::CalendarFields local;
+    local.year = taken.year;
+    local.month = taken.month;
+    local.day = taken.day;
+    local.hour = taken.hour;
+    local.minute = taken.minute;
+    local.second = taken.second;
+    if (std::optional<platform::FileTime> utc = platform::UtcFromLocal(local))
+        platform::SetFileTimes(destination, *utc, *utc);
+}
+
+void ExportRun::DeleteOriginal(const std::string& source, const std::string& destination) {
+    // The original goes only when its copy is whole and on the disk.
+    std::optional<std::uint64_t> sourceSize = RegularFileSize(source);
+    if (!sourceSize || RegularFileSize(destination) != sourceSize || !FlushToDisk(destination)) {
+        Log("CopyFile incomplete, original kept: " + source + " to " + destination);
+        ++counters_.copyErrors;
+        return;
+    }
+    if (int error = platform::DeleteFile(source)) {
+        Log("Delete error: " + source + " error [" + std::to_string(error) + "]");
+        ++counters_.deleteErrors;
+        return;
+    }
+    ++counters_.exported;
+}
+
+void ExportRun::ShowProgress() {
+    ExportCounts counts = counters_.Snapshot();
+    if (counts.exported % 25 == 0) report_(ExportProgressText(counts));
+}
+
+void ExportRun::Log(const std::string& text) const { services_.WriteLog(text, shared::kNotable); }
+
+}  // namespace pictavo

@@ -1,0 +1,63 @@
+#pragma once
+// One export: the walk of the photo folder and what happens to each image file.
+#include <atomic>
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_set>
+
+#include "pictavo/export/export_worker.h"
+#include "platform/files.h"
+
+namespace pictavo {
+
+class ExportRun {
+  public:
+    using Report = std::function<void(const std::string&)>;
+
+    ExportRun(const ExportOptions& options, ExportCounters& counters, const std::atomic<bool>& stop,
+              Report report, shared::DesktopServices& services);
+
+    // Walks the photo folder; returns when done or after a stop request.
+    void Run();
+
+    // Creates the missing folder levels of path below the export folder.
+    void MakeDestinationFolder(const std::string& path) const;
+
+  private:
+    struct DateTaken {
+        PhotoTime time;
+        bool valid = false;  // from the photo's metadata, not the file's write time
+    };
+
+    void Walk(const std::string& folder, bool reparsePoint);
+    void ExportImage(const std::string& folder, const platform::DirEntry& entry);
+    bool PassesRatingFilter(const std::string& source) const;
+    DateTaken FindDateTaken(const std::string& source, const platform::DirEntry& entry) const;
+    std::optional<std::string> DestinationFolder(const std::string& sourceFolder,
+                                                 const DateTaken& date) const;
+    bool CopyToDestination(const std::string& source, const std::string& destination);
+    void SetFileDates(const std::string& destination, const PhotoTime& taken) const;
+    void DeleteOriginal(const std::string& source, const std::string& destination);
+    void ShowProgress();
+    bool IsExportFolder(const std::string& folder) const;
+    // A photo of the library is never overwritten by the export of another.
+    bool IsLibraryFile(const std::string& path) const;
+    void CountCopyError(const std::string& source, const std::string& destination, int error);
+    void Log(const std::string& text) const;
+
+    ExportOptions options_;
+    ExportCounters& counters_;
+    const std::atomic<bool>& stop_;
+    Report report_;
+    shared::DesktopServices& services_;
+    // Every destination this export has written: a later photo of the same
+    // name must never replace one of them.
+    std::unordered_set<std::string> written_;
+};
+
+// folder + '/' + name, without doubling a trailing '/'; an empty folder (the
+// root once its separator is removed) gives "/name".
+std::string JoinExportPath(const std::string& folder, const std::string& name);
+
+}  // namespace pictavo
