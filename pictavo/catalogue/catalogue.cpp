@@ -75,10 +75,7 @@ bool Catalogue::Sort(const std::function<bool()>& keepGoing) {
     std::vector<SortEntry> entries;
     entries.reserve(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) entries.push_back(MakeEntry(slots_[i].load()));
-    // The last target position has nothing left to choose from.
-    auto beforePosition = [&](std::size_t i) {
-        return i + 1 >= static_cast<std::size_t>(count) || keepGoing();
-    };
+    auto beforePosition = [&keepGoing](std::size_t) { return keepGoing(); };
     bool finished =
         shared::SelectionOrder(entries.begin(), entries.end(), EarlierEntry, beforePosition);
     for (std::int32_t i = 0; i < count; ++i)

@@ -1,0 +1,172 @@
+#include "pictavo/catalogue/catalogue_command.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pictavo/catalogue/loading.h"
+#include "pictavo/catalogue/metadata.h"
+#include "pictavo/catalogue/size_text.h"
+#include "pictavo/catalogue/text_format.h"
+#include "platform/text.h"
+
+namespace pictavo {
+namespace {
+
+const char kUsage[] = "usage: pictavo-catalogue FOLDER [--json]";
+
+struct Options {
+    std::string folder;
+    bool json = false;
+};
+
+std::optional<Options> ParseOptions(int argc, const char* const* argv, std::ostream& err) {
+    Options options;
+    bool haveFolder = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--json") {
+            options.json = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            err << "pictavo-catalogue: unknown option " << arg << " (" << kUsage << ")\n";
+            return std::nullopt;
+        } else if (haveFolder) {
+            err << "pictavo-catalogue: more than one folder given (" << kUsage << ")\n";
+            return std::nullopt;
+        } else {
+            options.folder = arg;
+            haveFolder = true;
+        }
+    }
+    if (!haveFolder) {
+        err << "pictavo-catalogue: no folder given (" << kUsage << ")\n";
+        return std::nullopt;
+    }
+    return options;
+}
+
+// What the caption shows after the position: the rating and the description.
+struct PhotoFacts {
+    int orientation = 0;
+    std::string rating;
+    std::string description;
+    std::string captionPart;
+};
+
+PhotoFacts ReadFacts(const std::string& path) {
+    PhotoFacts facts;
+    facts.orientation = ReadOrientation(path).value_or(0);
+    if (std::optional<RatingAndDescription> read = ReadRatingAndDescription(path)) {
+        facts.rating = read->rating;
+        facts.description = read->description;
+        int stars = StarRatingValue(read->rating);
+        if (stars >= 1 && stars <= 5) facts.captionPart = " - Rating: " + read->rating + " stars";
+        if (!read->description.empty()) facts.captionPart += " - " + read->description;
+    }
+    return facts;
+}
+
+std::string IsoTime(const PhotoTime& t) {
+    return FormatText("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second);
+}
+
+std::string CaptionDate(const PhotoRecord& r) {
+    const PhotoTime& t = r.photoTime;
+    return FormatText("%d/%02d/%02d  %02d:%02d:%02d %s", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second, r.dateTakenText.empty() ? "(file date)" : "(date taken)");
+}
+
+// JSON string of text; bytes that are not UTF-8 become U+FFFD.
+std::string JsonString(const std::string& raw) {
+    std::string text =
+        platform::IsValidUtf8(raw) ? raw : platform::Utf16ToUtf8(platform::Utf8ToUtf16(raw));
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            out += FormatText("\\u%04x", c);
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string JsonBytes(const std::string& raw) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        out += (i ? "," : "") + std::to_string(static_cast<unsigned char>(raw[i]));
+    return out + "]";
+}
+
+// "name": "text", and "nameBytes": [...] when the text is not UTF-8.
+std::string JsonTextMember(const std::string& name, const std::string& raw) {
+    std::string member = "\"" + name + "\": " + JsonString(raw);
+    if (!platform::IsValidUtf8(raw)) member += ", \"" + name + "Bytes\": " + JsonBytes(raw);
+    return member;
+}
+
+void PrintJsonPhoto(std::ostream& out, std::int32_t position, const PhotoRecord& r) {
+    const std::string path = r.FullPath();
+    PhotoFacts facts = ReadFacts(path);
+    out << "    {\"position\": " << position << ", " << JsonTextMember("path", path)
+        << ", \"photoTime\": \"" << IsoTime(r.photoTime)
+        << "\", \"dateTaken\": " << (r.dateTakenText.empty() ? "false" : "true") << ", "
+        << JsonTextMember("dateTakenText", r.dateTakenText)
+        << ", \"orientation\": " << facts.orientation
+        << ", \"rating\": " << JsonString(facts.rating)
+        << ", \"description\": " << JsonString(facts.description) << ", \"size\": " << r.fileSize
+        << "}";
+}
+
+void PrintJson(std::ostream& out, const std::string& folder, const Catalogue& catalogue) {
+    const std::int32_t count = catalogue.Count();
+    out << "{" << JsonTextMember("folder", folder) << ", \"count\": " << count << ", \"photos\": [";
+    for (std::int32_t p = 0; p < count; ++p) {
+        out << (p ? ",\n" : "\n");
+        PrintJsonPhoto(out, p, *catalogue.At(p));
+    }
+    out << (count ? "\n  ]}\n" : "]}\n");
+}
+
+void PrintText(std::ostream& out, const Catalogue& catalogue) {
+    const std::int32_t count = catalogue.Count();
+    for (std::int32_t p = 0; p < count; ++p) {
+        const PhotoRecord& r = *catalogue.At(p);
+        const std::string path = r.FullPath();
+        PhotoFacts facts = ReadFacts(path);
+        out << p << '\t' << CaptionDate(r) << '\t' << facts.captionPart << '\t' << "orientation "
+            << facts.orientation << '\t' << SizeText(static_cast<std::int64_t>(r.fileSize)) << '\t'
+            << path << '\n';
+    }
+}
+
+}  // namespace
+
+int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    std::optional<Options> options = ParseOptions(argc, argv, err);
+    if (!options) return 2;
+    if (!platform::FolderExists(options->folder)) {
+        err << "pictavo-catalogue: no such folder: " << options->folder << "\n";
+        return 2;
+    }
+    InitializeMetadata();
+    SettingsRecord settings;
+    shared::DesktopServices services("Pictavo", [] { return 0; });
+    PictavoState state(settings, services);
+    state.firstPairPending = false;
+    state.scanFolder = options->folder;
+    ScanFolder(state, options->folder, false);
+    SortCatalogue(state);
+    if (options->json) {
+        PrintJson(out, options->folder, state.catalogue);
+    } else {
+        PrintText(out, state.catalogue);
+    }
+    return out ? 0 : 1;
+}
+
+}  // namespace pictavo
