@@ -1,0 +1,292 @@
+#include "cairnly/engine/partial_folders.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+#include <vector>
+
+#include "shared/selection_order.h"
+
+namespace cairnly {
+
+namespace {
+
+class BusyGuard {
+  public:
+    explicit BusyGuard(std::atomic<bool>& flag) : flag_(flag), owned_(!flag.exchange(true)) {}
+    ~BusyGuard() {
+        if (owned_) flag_.store(false);
+    }
+    bool Owned() const { return owned_; }
+
+  private:
+    std::atomic<bool>& flag_;
+    bool owned_;
+};
+
+class PartialAnalysis {
+  public:
+    PartialAnalysis(CairnlyState& state, ScanView& view, bool refresh)
+        : state_(state),
+          view_(view),
+          refresh_(refresh),
+          minPartial_(state.Criteria().EffectiveMinPartial()) {}
+
+    void Run() {
+        if (Abandoned()) return;
+        Status(refresh_ ? "Refreshing duplicate file folders for partial duplicate folders"
+                        : "Analyzing duplicate file folders for partial duplicate folders");
+        state_.Partials.SetCount(0);
+        if (!Collect()) return;
+        if (Abandoned()) return;
+        Status("Sorting partial duplicate folders based (largest to smallest)");
+        if (!OrderMembers()) return;
+        if (Abandoned()) return;
+        Status("Matching partial duplicate folders");
+        if (!Match()) return;
+        if (Abandoned()) return;
+        Status("Finalizing partial duplicate folder information");
+        if (!Finalize()) return;
+        view_.FillPartialFolders();
+    }
+
+  private:
+    // A refresh gives up, silently, once a new scan has cleared the stale flag.
+    bool Abandoned() const { return refresh_ && !state_.PartialPageStale.load(); }
+    bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
+    void Status(const char* text) { state_.Services.SetStatus(text); }
+    std::int32_t Count() const { return state_.Partials.Count(); }
+    PartialFolderRecord& Record(std::int32_t i) {
+        return *state_.Partials.At(static_cast<std::size_t>(i));
+    }
+    FileRecord& File(std::int32_t i) const {
+        return *state_.FilesByFolder.At(static_cast<std::size_t>(i));
+    }
+
+    bool Counts(std::int32_t i) const {
+        const FileRecord& f = File(i);
+        return f.DupGroup >= 0 && (!refresh_ || f.IsNormal());
+    }
+
+    // Returns false when abandoned; a stop or a full table only ends collecting.
+    bool Collect() {
+        const std::int32_t n = state_.FilesByFolder.Count();
+        std::int32_t serial = 0;
+        for (std::int32_t i = 0; i < n;) {
+            if (Abandoned()) return false;
+            if (Stopped()) break;
+            if (File(i).DupGroup <= 0) {
+                ++i;
+                continue;
+            }
+            // Files of one folder are contiguous; the same folder has the same number.
+            std::int32_t k = i;
+            while (k + 1 < n && File(k + 1).FolderNumber == File(k).FolderNumber) ++k;
+            std::int32_t counted = 0, last = i;
+            std::int64_t size = 0;
+            for (std::int32_t x = i; x <= k; ++x) {
+                if (x == k && !(k > i && counted > 0)) break;
+                if (!Counts(x)) continue;
+                ++counted;
+                size += File(x).Size;
+                last = x;
+            }
+            if (counted < minPartial_) {
+                i = k + 1;
+                continue;
+            }
+            if (state_.Partials.Full() || !AddRecord(++serial, i, last, counted, size)) break;
+            i = last + 1;
+        }
+        return true;
+    }
+
+    bool AddRecord(std::int32_t serial, std::int32_t first, std::int32_t last, std::int32_t counted,
+                   std::int64_t size) {
+        auto record = std::unique_ptr<PartialFolderRecord>(new (std::nothrow) PartialFolderRecord);
+        if (!record) return false;
+        record->SerialNumber = serial;
+        record->DuplicateCount = counted;
+        record->DuplicateSize = size;
+        const std::size_t cap = state_.Capacities.partialMembers;
+        record->Members.reserve(
+            std::min<std::size_t>(cap, static_cast<std::size_t>(last - first + 1)));
+        for (std::int32_t x = first; x <= last && record->Members.size() < cap; ++x) {
+            FileRecord& f = File(x);
+            if (f.DupGroup <= 0) continue;
+            if (record->Members.empty()) {
+                record->Path = f.FolderPath;
+                record->MatchKey = f.DupGroup;
+            }
+            record->Members.push_back(&f);
+        }
+        // Append frees the record a previous run left in this slot.
+        return state_.Partials.Append(std::move(record));
+    }
+
+    bool OrderMembers() {
+        for (std::int32_t r = 0; r < Count(); ++r) {
+            if (Abandoned()) return false;
+            if (Stopped()) break;
+            PartialFolderRecord& rec = Record(r);
+            auto less = [](const FileRecord* a, const FileRecord* b) { return a->Size < b->Size; };
+            auto before = [&](std::size_t i) {
+                return i + 1 >= rec.Members.size() || !(Stopped() || Abandoned());
+            };
+            if (!shared::SelectionOrder(rec.Members.begin(), rec.Members.end(), less, before))
+                break;
+            rec.MatchKey = rec.Members.back()->DupGroup;
+        }
+        return !Abandoned();
+    }
+
+    // For each group, the records (in table order) that hold a member of it, so
+    // the search for partners looks only at folders that share the group.
+    void IndexGroups() {
+        holders_.clear();
+        for (std::int32_t r = 0; r < Count(); ++r) {
+            for (const FileRecord* member : Record(r).Members) {
+                auto& list = holders_[member->DupGroup];
+                if (list.empty() || list.back() != r) list.push_back(r);
+            }
+        }
+    }
+
+    bool MatchByKey(std::int32_t c) {
+        const std::int32_t key = Record(c).MatchKey;
+        for (std::int32_t s = 0; s < Count() && !Stopped(); ++s) {
+            if (s == c || Record(s).MatchKey != key) continue;
+            if (SharesEnough(Record(c), Record(s), minPartial_)) return true;
+        }
+        return false;
+    }
+
+    bool MatchByOtherMembers(std::int32_t c) {
+        PartialFolderRecord& rec = Record(c);
+        for (std::int32_t m = rec.MemberCount() - 2; m >= 0; --m) {
+            if (Stopped() || Abandoned()) return false;
+            const std::int32_t g = rec.Members[static_cast<std::size_t>(m)]->DupGroup;
+            const auto& list = holders_[g];
+            for (auto it = std::upper_bound(list.begin(), list.end(), c); it != list.end(); ++it) {
+                if (!SharesEnough(rec, Record(*it), minPartial_)) continue;
+                rec.MatchKey = g;
+                Record(*it).MatchKey = g;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool Match() {
+        IndexGroups();
+        for (std::int32_t c = 0; c < Count(); ++c) {
+            if (Abandoned()) return false;
+            if (Stopped()) break;
+            if (MatchByKey(c) || MatchByOtherMembers(c)) continue;
+            if (Stopped() || Abandoned()) break;
+            Record(c).MatchKey = -1;
+        }
+        return !Abandoned();
+    }
+
+    template <typename Key>
+    bool OrderTable(Key key) {
+        auto less = [&](const std::unique_ptr<PartialFolderRecord>& a,
+                        const std::unique_ptr<PartialFolderRecord>& b) {
+            return key(*a) < key(*b);
+        };
+        auto before = [&](std::size_t i) {
+            return i + 1 >= static_cast<std::size_t>(Count()) || !(Stopped() || Abandoned());
+        };
+        return shared::SelectionOrder(state_.Partials.begin(), state_.Partials.end(), less, before);
+    }
+
+    // Gives each set of adjacent records with one MatchKey a number; returns how many.
+    std::int32_t NumberSets() {
+        std::int32_t number = 0;
+        for (std::int32_t pos = 0; pos + 1 < Count(); ++pos) {
+            const std::int32_t key = Record(pos).MatchKey;
+            if (key == -1 || Record(pos + 1).MatchKey != key) continue;
+            ++number;
+            for (; pos < Count() && Record(pos).MatchKey == key; ++pos)
+                Record(pos).PartialGroup = number;
+            --pos;
+        }
+        return number;
+    }
+
+    // The set holding the largest folder gets 1, and so on.
+    void RenumberBySize(std::int32_t sets) {
+        struct SetSize {
+            std::int32_t number;
+            std::int64_t size;
+        };
+        std::vector<SetSize> sizes;
+        for (std::int32_t n = 1; n <= sets; ++n) sizes.push_back({n, -1});
+        for (std::int32_t r = 0; r < Count(); ++r) {
+            const PartialFolderRecord& rec = Record(r);
+            if (rec.PartialGroup > 0) {
+                auto& entry = sizes[static_cast<std::size_t>(rec.PartialGroup - 1)];
+                entry.size = std::max(entry.size, rec.DuplicateSize);
+            }
+        }
+        shared::SelectionOrder(sizes.begin(), sizes.end(),
+                               [](const SetSize& a, const SetSize& b) { return a.size > b.size; });
+        std::vector<std::int32_t> rank(static_cast<std::size_t>(sets) + 1, -1);
+        for (std::size_t i = 0; i < sizes.size(); ++i)
+            rank[static_cast<std::size_t>(sizes[i].number)] = static_cast<std::int32_t>(i) + 1;
+        for (std::int32_t r = 0; r < Count(); ++r) {
+            PartialFolderRecord& rec = Record(r);
+            if (rec.PartialGroup > 0)
+                rec.PartialGroup = rank[static_cast<std::size_t>(rec.PartialGroup)];
+        }
+    }
+
+    bool Finalize() {
+        if (!OrderTable([](const PartialFolderRecord& r) { return r.MatchKey; }))
+            return !Abandoned();
+        RenumberBySize(NumberSets());
+        if (Abandoned()) return false;
+        OrderTable([](const PartialFolderRecord& r) { return r.PartialGroup; });
+        return !Abandoned();
+    }
+
+    CairnlyState& state_;
+    ScanView& view_;
+    const bool refresh_;
+    const std::int32_t minPartial_;
+    std::unordered_map<std::int32_t, std::vector<std::int32_t>> holders_;
+};
+
+}  // namespace
+
+bool SharesEnough(PartialFolderRecord& a, PartialFolderRecord& b, std::int32_t minPartial) {
+    std::int32_t common = 0;
+    std::size_t ia = 0, ib = 0;
+    while (ia < a.Members.size() && ib < b.Members.size()) {
+        const std::int32_t ga = a.Members[ia]->DupGroup;
+        const std::int32_t gb = b.Members[ib]->DupGroup;
+        if (ga == gb) {
+            ++ia;
+            ++ib;
+            if (++common >= minPartial) return true;
+        } else if (ga > gb) {
+            ++ia;
+        } else {
+            ++ib;
+        }
+    }
+    if (common >= minPartial) return true;
+    if (a.MemberCount() - common < minPartial) a.MatchKey = -1;
+    if (b.MemberCount() - common < minPartial) b.MatchKey = -1;
+    return false;
+}
+
+void FindPartialDuplicateFolders(CairnlyState& state, ScanView& view, bool refresh) {
+    BusyGuard busy(state.PartialBusy);
+    if (!busy.Owned()) return;
+    PartialAnalysis analysis(state, view, refresh);
+    analysis.Run();
+}
+
+}  // namespace cairnly

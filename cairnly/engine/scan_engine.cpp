@@ -1,0 +1,122 @@
+#include "cairnly/engine/scan_engine.h"
+
+#include "cairnly/engine/duplicates.h"
+#include "cairnly/engine/partial_folders.h"
+#include "cairnly/engine/walk.h"
+
+namespace cairnly {
+
+namespace {
+
+constexpr int kWaitStepMs = 500;
+constexpr int kWaitSteps = 60;
+constexpr int kFinishPollMs = 20;
+
+bool Stopped(const CairnlyState& state) { return state.StopRequested.load(); }
+
+// Waits for a previous worker: the bounded wait first, then, because a second
+// worker must never share the tables with the first, for as long as it takes.
+void WaitForPreviousWorker(CairnlyState& state, ScanView& view) {
+    for (int step = 0; step < kWaitSteps && state.ScanRunning.load(); ++step) {
+        state.Services.SetStatus("Waiting for search to stop");
+        view.Pause(kWaitStepMs);
+    }
+    while (state.ScanRunning.load()) {
+        state.Services.SetStatus("Waiting for search to stop (still running after 30 seconds)");
+        view.Pause(kWaitStepMs);
+    }
+    // Its last calls to the window come after ScanRunning is cleared.
+    while (!state.WorkerFinished.load()) view.Pause(kFinishPollMs);
+    if (state.Worker.joinable()) state.Worker.join();
+}
+
+void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
+    state.SmallFileThreshold.store(ComputeSmallFileThreshold(state));
+    if (!Stopped(state)) {
+        FindDuplicates(state, view);
+        if (view.PageRowCount(kPageDuplicates) > 0) view.ShowPage(kPageDuplicates);
+    }
+    if (!Stopped(state)) {
+        FindPartialDuplicateFolders(state, view, false);
+        if (view.PageRowCount(kPagePartialFolders) > 0) view.ShowPage(kPagePartialFolders);
+    }
+}
+
+}  // namespace
+
+bool StartScan(CairnlyState& state, ScanView& view) {
+    const std::string root = state.Settings.RootFolder();
+    if (root.empty() || !platform::FolderExists(root)) {
+        state.Services.SetStatus(
+            "The folder specified does not exist. Please select an existing folder.");
+        view.EnableControls(true);
+        return false;
+    }
+    state.FilesPageStale.store(false);
+    state.DuplicatesPageStale.store(false);
+    state.PartialPageStale.store(false);
+    for (int page = 0; page < 4; ++page) state.SetPageStatusText(page, "");
+    WaitForPreviousWorker(state, view);
+    ClearResults(state, view);
+    // The previous worker's last act was to set the controls idle.
+    view.EnableControls(false);
+    state.SetCriteria(CriteriaFrom(state.Settings, state.PhotoMode.load()));
+    state.StopRequested.store(false);
+    state.ScanRunning.store(true);
+    state.WorkerFinished.store(false);
+    state.Worker = std::thread([&state, &view] { RunScanWorker(state, view); });
+    return true;
+}
+
+void StopScan(CairnlyState& state, ScanView& view) {
+    state.StopRequested.store(true);
+    state.Services.SetStatus("Waiting for search to stop");
+    view.Pause(kWaitStepMs);
+}
+
+void ClearResults(CairnlyState& state, ScanView& view) {
+    view.ClearAllPages();
+    // References first, then the records they point to.
+    state.Duplicates.Clear();
+    state.FilesByFolder.Clear();
+    state.Partials.Clear();
+    state.Files.Clear();
+    state.Folders.Clear();
+    view.ShowPage(kPageLargestFolders);
+}
+
+void ShutdownScan(CairnlyState& state, ScanView& view) {
+    state.StopRequested.store(true);
+    while (!state.WorkerFinished.load()) view.Pause(kFinishPollMs);
+    if (state.Worker.joinable()) state.Worker.join();
+}
+
+void RunScanWorker(CairnlyState& state, ScanView& view) {
+    state.ScanRunning.store(true);
+    if (!Stopped(state)) {
+        state.FoldersEntered.store(0);
+        WalkFolder(state, view, state.Criteria().RootFolder, WalkAttributes{}, 0);
+    }
+    SortFoldersBySize(state);
+    if (!Stopped(state)) {
+        view.FillLargestFolders();
+        view.ShowPage(kPageLargestFolders);
+    }
+    if (!Stopped(state)) SortFilesByFolder(state);
+    if (!Stopped(state)) {
+        CopyFilesToFolderTable(state);
+        SortFilesBySize(state);
+    }
+    if (!Stopped(state)) {
+        view.FillLargestFiles(false);
+        view.ShowPage(kPageLargestFiles);
+    }
+    RunDuplicatePhases(state, view);
+    state.ScanRunning.store(false);
+    if (Stopped(state)) state.Services.SetStatus("Search stopped");
+    if (state.Criteria().PhotoMode) view.ShowPage(kPageDuplicates);
+    view.EnableControls(true);
+    state.WorkerFinished.store(true);
+}
+
+}  // namespace cairnly

@@ -1,0 +1,219 @@
+#include "cairnly/engine/walk.h"
+
+#include <climits>
+#include <new>
+
+#include "cairnly/engine/text_format.h"
+#include "platform/text.h"
+#include "shared/selection_order.h"
+
+namespace cairnly {
+
+namespace {
+
+constexpr int kStatusDepth = 3;
+constexpr std::int32_t kPreviewInterval = 10;
+
+bool IsUnder(const std::string& path, const char* tree) {
+    std::string_view p(path), t(tree);
+    return p.substr(0, t.size()) == t && (p.size() == t.size() || p[t.size()] == '/');
+}
+
+// One folder's enumeration: sums and the state of FileTable.
+struct FolderScan {
+    CairnlyState& state;
+    ScanView& view;
+    const std::string& path;
+    int depth;
+    std::int32_t folderNumber;
+    FolderPathRef folderPath;
+    std::int64_t minFileBytes;
+    bool photoMode;
+    std::int64_t own = 0;
+    std::int64_t total = 0;
+    bool fileTableFull = false;
+
+    bool Visit(const platform::DirEntry& entry) {
+        if (entry.directory && !entry.reparsePoint) {
+            if (entry.name[0] != '.') VisitSubfolder(entry);
+        } else if (entry.regularFile) {
+            VisitFile(entry);
+        }
+        return !fileTableFull && !state.StopRequested.load(std::memory_order_relaxed);
+    }
+
+    void VisitSubfolder(const platform::DirEntry& entry) {
+        std::string child = platform::JoinPath(path, entry.name);
+        // A path the kernel cannot take is skipped, never shortened into another one.
+        if (child.size() >= PATH_MAX) return;
+        WalkAttributes attributes{entry.reparsePoint, entry.system};
+        total += WalkFolder(state, view, child, attributes, depth + 1);
+    }
+
+    void VisitFile(const platform::DirEntry& entry) {
+        const auto size = static_cast<std::int64_t>(entry.size);
+        own += size;
+        total += size;
+        if (photoMode ? !IsImageName(entry.name) : !(size > minFileBytes)) return;
+        if (!AppendFile(entry)) fileTableFull = true;
+    }
+
+    bool AppendFile(const platform::DirEntry& entry) {
+        if (state.Files.Full()) return false;
+        auto record = std::unique_ptr<FileRecord>(new (std::nothrow) FileRecord);
+        if (!record) return false;
+        record->FolderNumber = folderNumber;
+        record->FolderPath = folderPath;
+        record->FileName = entry.name;
+        record->LastWriteTime = entry.lastWrite;
+        record->Size = static_cast<std::int64_t>(entry.size);
+        return state.Files.Append(std::move(record));
+    }
+};
+
+void PreviewFolder(CairnlyState& state, ScanView& view, std::int32_t index) {
+    if (index <= 0 || index % kPreviewInterval != 0) return;
+    std::int32_t best = index;
+    for (std::int32_t k = index - 1; k > index - kPreviewInterval; --k)
+        if (state.Folders.At(k)->OwnSize > state.Folders.At(best)->OwnSize) best = k;
+    view.PreviewLargestFolder(best);
+}
+
+void AddFolderRecord(CairnlyState& state, ScanView& view, const FolderScan& scan) {
+    const float minimum = state.Criteria().MinFolderSizeMB * 1048576.0f;
+    if (!(static_cast<float>(scan.own) >= minimum) || state.Folders.Full()) return;
+    auto record = std::unique_ptr<FolderRecord>(new (std::nothrow) FolderRecord);
+    if (!record) return;
+    record->Path = scan.folderPath;
+    record->TotalSize = scan.total;
+    record->OwnSize = scan.own;
+    if (!state.Folders.Append(std::move(record))) return;
+    PreviewFolder(state, view, state.Folders.Count() - 1);
+}
+
+float Percent(std::size_t i, std::size_t n) {
+    return static_cast<float>(i) * 100.0f / static_cast<float>(n - 1);
+}
+
+// Sorts the first n slots of a table by an extracted key with the selection
+// order; the keys are copied next to their slots so comparisons stay in cache.
+template <typename Table, typename Key, typename KeyOf, typename Before>
+void SortByKey(Table& table, KeyOf keyOf, Before before) {
+    using Slot = std::remove_reference_t<decltype(table.SlotAt(0))>;
+    const std::size_t n = static_cast<std::size_t>(table.Count());
+    struct Item {
+        Key key;
+        Slot* slot;
+    };
+    std::vector<Item> items(n);
+    for (std::size_t i = 0; i < n; ++i) items[i] = {keyOf(table.SlotAt(i)), &table.SlotAt(i)};
+    auto less = [](const Item& a, const Item& b) { return a.key < b.key; };
+    // Positions 0..n-2 are the procedure's; the last one is already in place.
+    auto beforePosition = [&](std::size_t i) { return i + 1 >= n || before(i, n); };
+    shared::SelectionOrder(items.begin(), items.end(), less, beforePosition);
+    std::vector<Slot> sorted;
+    sorted.reserve(n);
+    for (Item& item : items) sorted.push_back(std::move(*item.slot));
+    for (std::size_t i = 0; i < n; ++i) table.SlotAt(i) = std::move(sorted[i]);
+}
+
+}  // namespace
+
+bool IsImageName(std::string_view name) {
+    for (const char* ext : {".jpg", ".bmp", ".jpeg", ".png"})
+        if (platform::ContainsIgnoreCaseAscii(name, ext)) return true;
+    return false;
+}
+
+bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes) {
+    if (attributes.system) return true;
+    for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
+        if (IsUnder(path, tree)) return true;
+    const std::string pattern = platform::JoinPath(path, "*");
+    for (const char* literal : {":/Windows/", ":/Program Files", ":/$"})
+        if (pattern.find(literal) != std::string::npos) return true;
+    return false;
+}
+
+std::int64_t MinFileBytes(float minFileSizeMB) {
+    return static_cast<std::int64_t>(minFileSizeMB * 1048576.0f);
+}
+
+std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
+                        const WalkAttributes& attributes, int depth) {
+    if (attributes.reparsePoint) return 0;
+    if (state.StopRequested.load()) return 0;
+    const ScanCriteria& criteria = state.Criteria();
+    if (criteria.SkipSystemFolders && IsSystemFolder(path, attributes)) return 0;
+
+    const std::int32_t folderNumber = state.FoldersEntered.fetch_add(1);
+    if (depth <= kStatusDepth)
+        state.Services.SetStatus(
+            Printf("Scanning folders (%d complete): %s... ", folderNumber + 1, path.c_str()));
+
+    FolderScan scan{state,
+                    view,
+                    path,
+                    depth,
+                    folderNumber,
+                    std::make_shared<const std::string>(path),
+                    MinFileBytes(criteria.MinFileSizeMB),
+                    criteria.PhotoMode};
+    platform::ListFolder(path,
+                         [&scan](const platform::DirEntry& entry) { return scan.Visit(entry); });
+    // A folder cut short by a full FileTable gets no record; its sums still count.
+    if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
+    return scan.total;
+}
+
+void SortFoldersBySize(CairnlyState& state) {
+    const int n = state.Folders.Count();
+    auto before = [&](std::size_t i, std::size_t count) {
+        if (i % 100 != 0) return true;
+        if (state.StopRequested.load()) return false;
+        state.Services.SetStatus(Printf("Preparing to analyze %d folders by size: %0.0f%% complete",
+                                        n, static_cast<double>(Percent(i, count))));
+        return true;
+    };
+    SortByKey<FolderTable, std::int64_t>(
+        state.Folders, [](const std::unique_ptr<FolderRecord>& r) { return r->OwnSize; }, before);
+    state.Services.SetStatus("Preparing to analyze folders: 100% complete");
+}
+
+namespace {
+
+template <typename KeyOf>
+void SortFiles(CairnlyState& state, const char* progressFormat, KeyOf keyOf) {
+    const int n = state.Files.Count();
+    auto before = [&](std::size_t i, std::size_t count) {
+        if (state.StopRequested.load()) return false;
+        if (i % 1000 == 0)
+            state.Services.SetStatus(
+                Printf(progressFormat, n, static_cast<double>(Percent(i, count))));
+        return true;
+    };
+    SortByKey<FileTable, std::int64_t>(state.Files, keyOf, before);
+    state.Services.SetStatus("Preparing to analyze files: 100% complete");
+}
+
+}  // namespace
+
+void SortFilesByFolder(CairnlyState& state) {
+    SortFiles(state, "Preparing to analyze %d files by directory: %0.0f%% complete",
+              [](const std::unique_ptr<FileRecord>& r) { return std::int64_t{r->FolderNumber}; });
+}
+
+void SortFilesBySize(CairnlyState& state) {
+    SortFiles(state, "Preparing to analyze %d files by size: %0.0f%% complete",
+              [](const std::unique_ptr<FileRecord>& r) { return r->Size; });
+}
+
+void CopyFilesToFolderTable(CairnlyState& state) {
+    const std::int32_t n = state.Files.Count();
+    for (std::size_t i = 0; i < state.FilesByFolder.Capacity(); ++i)
+        state.FilesByFolder.SlotAt(i) =
+            i < static_cast<std::size_t>(n) ? state.Files.At(i) : nullptr;
+    state.FilesByFolder.SetCount(n);
+}
+
+}  // namespace cairnly

@@ -1,0 +1,35 @@
+#include "cairnly/engine/window/command_line.h"
+
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace cairnly {
+namespace {
+
+constexpr std::size_t kArgumentsLookedAt = 20;
+constexpr std::size_t kFolderUnitsLimit = 560;
+
+bool IsPhotoSwitch(const std::string& arg) {
+    return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') && (arg[1] == 'P' || arg[1] == 'p');
+}
+
+bool IsAcceptableFolder(const std::string& folder) {
+    return !folder.empty() && platform::IsValidUtf8(folder) && platform::Utf16Length(folder) < kFolderUnitsLimit &&
+           platform::GetAttributes(folder).has_value();
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CommandLine result;
+    std::size_t last = std::min(args.size(), kArgumentsLookedAt);
+    for (std::size_t i = 1; i < last; ++i) {
+        if (!IsPhotoSwitch(args[i])) continue;
+        result.photoMode = true;
+        if (i + 1 < args.size() && IsAcceptableFolder(args[i + 1])) result.photoFolder = args[i + 1];
+        break;
+    }
+    return result;
+}
+
+}  // namespace cairnly

@@ -1,0 +1,213 @@
+#include "cairnly/engine/window/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <algorithm>
+#include <thread>
+
+#include "cairnly/engine/scan_engine.h"
+#include "cairnly/pages/page_layout.h"
+#include "cairnly/pages/window/result_page_widget.h"
+#include "cairnly/settings/window/about_box.h"
+#include "cairnly/settings/window/configuration_dialog.h"
+#include "shared/qt/dialog_units.h"
+#include "shared/site.h"
+#include "shared/web_page.h"
+
+namespace cairnly {
+namespace {
+
+constexpr int kButtonWidthDlu = 67, kButtonHeightDlu = 14;
+constexpr int kTabLeft = 10, kTabTop = 10, kStatusLeft = 20;
+
+struct ButtonSpec {
+    int id;
+    const char* text;
+};
+constexpr ButtonSpec kButtons[] = {{6, "Quillfen software"}, {3, "Start"},   {4, "Stop"},
+                                   {5, "Configuration"},     {7, "Help"},    {1025, "About"},
+                                   {1024, "Exit"}};
+
+}  // namespace
+
+MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Prompter& prompter,
+                       shared::Opener& opener, ModalRunner runner)
+    : state_(state), store_(store), prompter_(prompter), opener_(opener), runner_(std::move(runner)) {
+    setObjectName(QStringLiteral("131"));
+    setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
+    setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
+    BuildControls();
+    state_.Services.SetStatusSink([this](const std::string& text) {
+        OnUiThread([this, text] { SetStatusText(text); });
+    });
+    EnableControls(true);
+}
+
+MainWindow::~MainWindow() {
+    ShutdownScan(state_, *this);
+    state_.Services.SetStatusSink({});
+}
+
+void MainWindow::BuildControls() {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("1027"));
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("1026"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setMinimumWidth(1);
+    BuildPages();
+    BuildButtons();
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (!showingPage_ && index >= 0) ShowPage(index);
+    });
+}
+
+void MainWindow::BuildButtons() {
+    QSize size = shared::DialogUnitsToPixels(font(), 0, 0, kButtonWidthDlu, kButtonHeightDlu).size();
+    for (const ButtonSpec& spec : kButtons) {
+        auto* button = new QPushButton(QString::fromLatin1(spec.text), this);
+        button->setObjectName(QString::number(spec.id));
+        button->resize(size.expandedTo(QSize(button->sizeHint().width(), size.height())));
+    }
+    connect(Button(3), &QPushButton::clicked, this, [this] { StartCommand(); });
+    connect(Button(4), &QPushButton::clicked, this, [this] { StopCommand(); });
+    connect(Button(5), &QPushButton::clicked, this, [this] { ConfigurationCommand(); });
+    connect(Button(6), &QPushButton::clicked, this, [this] { CleanupCommand(); });
+    connect(Button(7), &QPushButton::clicked, this, [this] { HelpCommand(); });
+    connect(Button(1025), &QPushButton::clicked, this, [this] { AboutCommand(); });
+    connect(Button(1024), &QPushButton::clicked, this, [this] { close(); });
+}
+
+QPushButton* MainWindow::Button(int id) const {
+    return findChild<QPushButton*>(QString::number(id), Qt::FindDirectChildrenOnly);
+}
+
+ResultPageWidget* MainWindow::Page(int page) const {
+    return page >= 0 && page < 4 ? pages_[static_cast<std::size_t>(page)] : nullptr;
+}
+
+int MainWindow::CurrentPage() const { return tabs_->currentIndex(); }
+
+void MainWindow::StartCommand() {
+    if (state_.ScanRunning.load()) return;  // a second Start while scanning starts nothing
+    EnableControls(false);
+    StartScan(state_, *this);
+}
+
+void MainWindow::StopCommand() {
+    StopScan(state_, *this);
+    Pause(500);
+    EnableControls(true);
+}
+
+void MainWindow::ConfigurationCommand() { RunConfiguration(); }
+
+void MainWindow::RunConfiguration() {
+    ConfigurationDialog dialog(state_.Settings, state_.Services, prompter_, opener_,
+                               [this] { UpdateCleanupButton(); }, this);
+    RunModal(runner_, dialog);
+    store_.Save(state_.Settings);
+}
+
+void MainWindow::CleanupCommand() {
+    shared::OpenWebPage(opener_, prompter_, state_.Services.ProgramWord(), shared::HomePageAddress());
+}
+
+void MainWindow::HelpCommand() {
+    shared::OpenWebPage(opener_, prompter_, state_.Services.ProgramWord(),
+                        shared::CairnlyHelpAddress());
+}
+
+void MainWindow::AboutCommand() {
+    AboutBox about(prompter_, opener_, this);
+    RunModal(runner_, about);
+}
+
+void MainWindow::UpdateCleanupButton() {
+    if (!cleanupAvailable_) return;
+    std::string root = state_.Settings.RootFolder();
+    Button(6)->setText(QString::asprintf("Disk Cleanup (%c:)", root.empty() ? ' ' : root[0]));
+}
+
+void MainWindow::LayOut() {
+    const int W = width(), H = height();
+    const int buttonHeight = Button(3)->height();
+    for (std::size_t slot = 0; slot < kButtonSlots.size(); ++slot) {
+        QPushButton* button = Button(kButtonSlots[slot]);
+        double slotWidth = std::max(button->width() + 5.0, (W - 30) / 7.0);
+        int left = static_cast<int>(15 + static_cast<double>(slot) * slotWidth +
+                                    (slotWidth - button->width()) / 2);
+        button->move(left, H - button->height() - 15);
+    }
+    int statusHeight = std::max(status_->sizeHint().height(), fontMetrics().height() + 4);
+    status_->setGeometry(kStatusLeft, H - buttonHeight - 42, std::max(1, W - 40), statusHeight);
+    tabs_->setGeometry(kTabLeft, kTabTop, std::max(1, W - 20), std::max(1, H - 90));
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOut();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (closing_) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    ShutdownScan(state_, *this);
+    closing_ = false;
+    event->accept();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Enter presses the focused button, as in the platform's dialogs.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+            return;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void MainWindow::SetStatusText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    status_->setText(shown);
+    status_->setToolTip(shown);
+}
+
+void MainWindow::OnUiThread(const std::function<void()>& fn) {
+    if (QThread::currentThread() == thread()) {
+        fn();
+        return;
+    }
+    QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
+}
+
+void MainWindow::EnableControls(bool idle) {
+    OnUiThread([this, idle] {
+        Button(3)->setEnabled(idle);
+        Button(5)->setEnabled(idle);
+        Button(6)->setEnabled(idle);
+        Button(4)->setEnabled(!idle);
+    });
+}
+
+void MainWindow::Pause(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace cairnly

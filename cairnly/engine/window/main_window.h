@@ -1,0 +1,103 @@
+#pragma once
+// Cairnly's main window: the tab control with the four result pages, the
+// status line and the row of seven buttons. It is the view of the scan engine
+// and of the page logic; calls from the scan worker run on the user-interface
+// thread and return when done.
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "cairnly/engine/cairnly_state.h"
+#include "cairnly/engine/scan_view.h"
+#include "cairnly/pages/page_view.h"
+#include "cairnly/pages/window/modal_runner.h"
+#include "cairnly/settings/scan_settings.h"
+#include "shared/prompter.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+namespace cairnly {
+
+class ResultPageWidget;
+
+class MainWindow : public QWidget, public ScanView, public pages::PageView {
+public:
+    MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Prompter& prompter,
+               shared::Opener& opener, ModalRunner runner = {});
+    ~MainWindow() override;
+
+    // Button ids of the bottom row, in slot order.
+    static constexpr std::array<int, 7> kButtonSlots = {6, 3, 4, 5, 7, 1025, 1024};
+
+    QPushButton* Button(int id) const;
+    QLabel* StatusLine() const { return status_; }
+    QTabWidget* Tabs() const { return tabs_; }
+    ResultPageWidget* Page(int page) const;
+    int CurrentPage() const;
+
+    // Button commands, also used by tests.
+    void StartCommand();
+    void StopCommand();
+    void ConfigurationCommand();
+    void CleanupCommand();
+    void HelpCommand();
+    void AboutCommand();
+
+    // Runs the configuration dialog and saves the settings, whichever way it closed.
+    void RunConfiguration();
+    // Disk Cleanup does not exist here, so the button keeps its maker caption.
+    void UpdateCleanupButton();
+    // Lays out the window for its current client size.
+    void LayOut();
+
+    // ScanView
+    void EnableControls(bool idle) override;
+    void ShowPage(int page) override;
+    void ClearAllPages() override;
+    int PageRowCount(int page) override;
+    void PreviewLargestFolder(int folderIndex) override;
+    void FillLargestFolders() override;
+    void FillLargestFiles(bool refill) override;
+    void AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) override;
+    void FillPartialFolders() override;
+    void Pause(int milliseconds) override;
+
+    // pages::PageView
+    void InsertRow(int page, int position, const pages::PageRow& row) override;
+    void DeleteRow(int page, int position) override;
+    void DeleteAllRows(int page) override;
+    void RowsReordered(int page, const std::vector<int>& order) override;
+    void Repaint(int page) override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildButtons();
+    void BuildPages();
+    void SetStatusText(const std::string& text);
+    void RefreshStalePage(int page);
+    // Runs fn on the user-interface thread; from a worker, waits until it is done.
+    void OnUiThread(const std::function<void()>& fn);
+
+    CairnlyState& state_;
+    ScanSettingsStore& store_;
+    shared::Prompter& prompter_;
+    shared::Opener& opener_;
+    ModalRunner runner_;
+
+    QTabWidget* tabs_ = nullptr;
+    QLabel* status_ = nullptr;
+    std::array<ResultPageWidget*, 4> pages_{};
+    bool cleanupAvailable_ = false;
+    bool showingPage_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace cairnly
