@@ -1,0 +1,454 @@
+#include "cairnly/pages/deletion.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "cairnly/engine/partial_folders.h"
+#include "cairnly/pages/page_format.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace cairnly::pages {
+
+namespace {
+
+constexpr int kCancelWaitStepMs = 500;
+constexpr int kCancelWaitLimitMs = 20000;
+constexpr int kJoinStepMs = 10;
+
+template <typename Table>
+auto RecordAt(const Table& table, long index) -> decltype(table.At(0)) {
+    if (!table.ValidIndex(index)) return nullptr;
+    return table.At(static_cast<std::size_t>(index));
+}
+
+bool UsesWorker(int command) {
+    return command == kDeleteSelectedDuplicates || command == kDeleteFromPartialFolders;
+}
+
+}  // namespace
+
+std::string QualifyingExtension(const std::string& fileName) {
+    std::size_t dot = fileName.rfind('.');
+    if (dot == std::string::npos) return {};
+    std::string extension = fileName.substr(dot);
+    std::size_t units = platform::Utf16Length(extension);
+    return units > 1 && units < kMaxExtensionUnits ? extension : std::string();
+}
+
+std::string ExtensionText(const std::vector<std::string>& extensions) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < extensions.size(); ++i) {
+        if (platform::Utf16Length(text) >= kExtensionTextLimit) break;
+        if (i > 0) text += ", ";
+        text += extensions[i];
+    }
+    return text + "] ";
+}
+
+DeleteConfirmation::DeleteConfirmation(ResultPages& pages, ScanView& scanView, int command,
+                                       std::vector<int> selectedPositions, ConfirmView& view,
+                                       Pause pause)
+    : pages_(pages),
+      state_(pages.State()),
+      scanView_(scanView),
+      command_(command),
+      view_(view),
+      pause_(std::move(pause)) {
+    if (!pause_) {
+        pause_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    }
+    const int page = PageOfCommand(command);
+    if (page < 0) return;
+    const auto& rows = pages.Rows(page);
+    std::sort(selectedPositions.begin(), selectedPositions.end());
+    selectedPositions.erase(std::unique(selectedPositions.begin(), selectedPositions.end()),
+                            selectedPositions.end());
+    for (int position : selectedPositions) {
+        if (position >= 0 && position < static_cast<int>(rows.size()))
+            selected_.push_back(rows[static_cast<std::size_t>(position)].itemData);
+    }
+    selectedPositions_ = std::move(selectedPositions);
+    for (const PageRow& row : rows) pageItems_.push_back(row.itemData);
+}
+
+DeleteConfirmation::~DeleteConfirmation() { Close(); }
+
+bool DeleteConfirmation::EscapeCloses() const { return !UsesWorker(command_); }
+
+std::string DeleteConfirmation::StatusText() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return status_;
+}
+
+std::vector<ConfirmRow> DeleteConfirmation::Rows() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rows_;
+}
+
+// ---- Listing ----
+
+void DeleteConfirmation::Open() {
+    // The tables belong to a running scan's worker; nothing may be marked then.
+    if (PageOfCommand(command_) < 0 || state_.ScanRunning.load()) {
+        view_.EnableDelete(false);
+        listingDone_.store(true);
+        return;
+    }
+    if (!UsesWorker(command_)) {
+        if (command_ == kDeleteSelectedLargeFiles) ListSelectedLargeFiles();
+        if (command_ == kDeleteLargeFilesByExtension) ListLargeFilesByExtension();
+        ShowStatus(ListingStatus());
+        deleteEnabled_.store(true);
+        view_.EnableDelete(true);
+        listingDone_.store(true);
+        return;
+    }
+    state_.ListingCancelled.store(false);
+    state_.ListingRunning.store(true);
+    view_.EnableDelete(false);
+    worker_ = std::thread([this] { RunListingWorker(); });
+}
+
+void DeleteConfirmation::RunListingWorker() {
+    bool listed = true;
+    if (command_ == kDeleteSelectedDuplicates) ListSelectedDuplicates();
+    if (command_ == kDeleteFromPartialFolders) listed = ListPartialFolders();
+    if (listed && !state_.ListingCancelled.load()) {
+        deleteEnabled_.store(true);
+        view_.EnableDelete(true);
+        ShowStatus(ListingStatus());
+    }
+    state_.ListingRunning.store(false);
+    listingDone_.store(true);
+}
+
+bool DeleteConfirmation::List(FileRecord& record, long itemData) {
+    std::string path = record.FullPath();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_ || state_.ListingCancelled.load()) return false;
+        // A file already deleted (or listed) is not offered again.
+        if (!record.IsNormal()) return true;
+        record.DeleteState.store(DeleteState::Listed);
+        marked_.push_back(&record);
+        rows_.push_back({path, itemData});
+        listing_.files++;
+        listing_.total += record.Size;
+    }
+    view_.AddRow(path, itemData);
+    return true;
+}
+
+int DeleteConfirmation::ListedFiles() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return listing_.files;
+}
+
+void DeleteConfirmation::ListSelectedLargeFiles() {
+    for (long item : selected_) {
+        FileRecord* file = RecordAt(state_.Files, item);
+        if (!file || ListedFiles() >= kMaxListedRows) continue;
+        if (!List(*file, item)) return;
+    }
+}
+
+void DeleteConfirmation::ListLargeFilesByExtension() {
+    extensions_.clear();
+    for (long item : selected_) {
+        FileRecord* file = RecordAt(state_.Files, item);
+        if (!file || static_cast<int>(extensions_.size()) >= kMaxExtensions) continue;
+        std::string extension = QualifyingExtension(file->FileName);
+        if (extension.empty()) continue;
+        if (std::find(extensions_.begin(), extensions_.end(), extension) == extensions_.end())
+            extensions_.push_back(extension);
+    }
+    for (auto it = pageItems_.rbegin(); it != pageItems_.rend(); ++it) {
+        FileRecord* file = RecordAt(state_.Files, *it);
+        if (!file) continue;
+        std::string extension = QualifyingExtension(file->FileName);
+        if (extension.empty()) continue;
+        if (std::find(extensions_.begin(), extensions_.end(), extension) == extensions_.end())
+            continue;
+        if (!List(*file, *it)) return;
+    }
+}
+
+void DeleteConfirmation::ListSelectedDuplicates() {
+    for (long item : selected_) {
+        if (state_.ListingCancelled.load() || state_.StopRequested.load()) return;
+        FileRecord* file = RecordAt(state_.Duplicates, item);
+        if (!file || ListedFiles() >= kMaxListedRows) continue;
+        if (!List(*file, item)) return;
+    }
+}
+
+bool DeleteConfirmation::AllOfGroupSelected(std::int32_t group) const {
+    for (std::size_t position = 0; position < pageItems_.size(); ++position) {
+        const PartialFolderRecord* folder = RecordAt(state_.Partials, pageItems_[position]);
+        if (!folder || folder->PartialGroup != group) continue;
+        if (!std::binary_search(selectedPositions_.begin(), selectedPositions_.end(),
+                                static_cast<int>(position)))
+            return false;
+    }
+    return true;
+}
+
+bool DeleteConfirmation::ListPartialFolders() {
+    for (long item : selected_) {
+        if (state_.ListingCancelled.load() || state_.StopRequested.load()) return true;
+        PartialFolderRecord* folder = RecordAt(state_.Partials, item);
+        if (!folder || ListedFiles() >= kMaxListedRows) continue;
+        if (AllOfGroupSelected(folder->PartialGroup)) {
+            ShowStatus(
+                Format("All partial duplicate folders were selected for folder Dup# %d. "
+                       "Please don't select all matching partial duplciate folders.",
+                       folder->PartialGroup));
+            return false;
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            listing_.folders++;
+        }
+        for (FileRecord* member : folder->Members) {
+            if (member && !List(*member, item)) return true;
+        }
+    }
+    return true;
+}
+
+std::string DeleteConfirmation::ListingStatus() const {
+    Listing l;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        l = listing_;
+    }
+    std::string size = TotalText(l.total);
+    switch (command_) {
+        case kDeleteSelectedLargeFiles:
+            return Format(l.files == 1 ? "Confirm deletion of %d file (size: %s)"
+                                       : "Confirm deletion of %d files (size: %s)",
+                          l.files, size.c_str());
+        case kDeleteLargeFilesByExtension:
+            return Format(l.files == 1 ? "Confirm deletion of %d file %s(size: %s)"
+                                       : "Confirm deletion of %d files %s(size: %s)",
+                          l.files, ExtensionText(extensions_).c_str(), size.c_str());
+        case kDeleteSelectedDuplicates:
+            return Format(l.files == 1 ? "Confirm deletion of %d duplicate file (size: %s)"
+                                       : "Confirm deletion of %d duplicate files (size: %s)",
+                          l.files, size.c_str());
+        default:
+            return Format(l.folders == 1 ? "Confirm deletion of %d duplicate files from %d "
+                                           "partial duplicate folder (size: %s)"
+                                         : "Confirm deletion of %d duplicate files from %d "
+                                           "partial duplicate folders (size: %s)",
+                          l.files, l.folders, size.c_str());
+    }
+}
+
+void DeleteConfirmation::ShowStatus(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status_ = text;
+    }
+    view_.SetStatusText(text);
+}
+
+// ---- Closing ----
+
+void DeleteConfirmation::ResetListed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closed_ = true;
+    for (FileRecord* record : marked_) {
+        DeleteState listed = DeleteState::Listed;
+        record->DeleteState.compare_exchange_strong(listed, DeleteState::Normal);
+    }
+}
+
+void DeleteConfirmation::WaitForWorker() {
+    for (int waited = 0;
+         state_.ListingRunning.load() && !listingDone_.load() && waited < kCancelWaitLimitMs;
+         waited += kCancelWaitStepMs)
+        pause_(kCancelWaitStepMs);
+}
+
+void DeleteConfirmation::DontDelete() {
+    if (!UsesWorker(command_) || !worker_.joinable()) {
+        ResetListed();
+        return;
+    }
+    state_.ListingCancelled.store(true);
+    state_.StopRequested.store(true);
+    WaitForWorker();
+    // Records are returned under the lock the worker marks under, so it can
+    // never mark one again after this, even if it outlived the wait.
+    ResetListed();
+    state_.StopRequested.store(false);
+    state_.ListingCancelled.store(false);
+}
+
+void DeleteConfirmation::Close() {
+    bool listingLive = worker_.joinable() && !listingDone_.load();
+    if (listingLive) {
+        DontDelete();
+    } else {
+        ResetListed();
+    }
+    if (worker_.joinable()) {
+        // Keep serving the worker's dialog calls until it has ended.
+        while (!listingDone_.load()) pause_(kJoinStepMs);
+        worker_.join();
+    }
+}
+
+// ---- Deleting ----
+
+bool DeleteConfirmation::Remove(FileRecord& record) {
+    std::string path = record.FullPath();
+    if (platform::DeleteFile(path) != 0) {
+        ++errors_;
+        return false;
+    }
+    record.DeleteState.store(DeleteState::Deleted);
+    ++deleted_;
+    deletedTotal_ += record.Size;
+    state_.Services.WriteLog(LogEntry(path), shared::kNotable);
+    return true;
+}
+
+bool DeleteConfirmation::Candidate(const FileRecord* record, bool limited) const {
+    if (!record || record->DeleteState.load() != DeleteState::Listed) return false;
+    return !limited || deleted_ < kMaxDeletedFiles;
+}
+
+void DeleteConfirmation::DeleteLargeFiles() {
+    for (long item : selected_) {
+        FileRecord* file = RecordAt(state_.Files, item);
+        if (Candidate(file, true)) Remove(*file);
+    }
+}
+
+void DeleteConfirmation::DeleteListedRows() {
+    const bool fromFiles = command_ == kDeleteLargeFilesByExtension;
+    for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) {
+        FileRecord* file = fromFiles ? RecordAt(state_.Files, it->itemData)
+                                     : RecordAt(state_.Duplicates, it->itemData);
+        if (Candidate(file, true)) Remove(*file);
+    }
+}
+
+void DeleteConfirmation::DeletePartialRows() {
+    long previous = -1;
+    for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) {
+        // A folder's rows are adjacent; its first row handles all its files.
+        if (it != rows_.rbegin() && it->itemData == previous) continue;
+        previous = it->itemData;
+        PartialFolderRecord* folder = RecordAt(state_.Partials, it->itemData);
+        if (!folder) continue;
+        ++deletedFolders_;
+        for (FileRecord* member : folder->Members) {
+            if (Candidate(member, false)) Remove(*member);
+        }
+    }
+}
+
+void DeleteConfirmation::DeleteAll() {
+    if (!deleteEnabled_.load() || deleting_) return;
+    deleting_ = true;
+    deleteEnabled_.store(false);
+    if (worker_.joinable()) {
+        while (!listingDone_.load()) pause_(kJoinStepMs);
+        worker_.join();
+    }
+    if (command_ == kDeleteSelectedLargeFiles) DeleteLargeFiles();
+    if (command_ == kDeleteLargeFilesByExtension || command_ == kDeleteSelectedDuplicates)
+        DeleteListedRows();
+    if (command_ == kDeleteFromPartialFolders) DeletePartialRows();
+    // Files that could not be removed go back to normal before the pages are
+    // rebuilt, so they stay listed there.
+    ResetListed();
+    FollowUp();
+}
+
+std::string DeleteConfirmation::LogEntry(const std::string& path) const {
+    switch (command_) {
+        case kDeleteSelectedLargeFiles:
+            return Format("Deleted: %s (delete selected large files)", path.c_str());
+        case kDeleteLargeFilesByExtension:
+            return Format("Deleted: %s (delete large files by extension types %s)", path.c_str(),
+                          ExtensionText(extensions_).c_str());
+        case kDeleteSelectedDuplicates:
+            return Format("Deleted: %s (delete selected duplicate files)", path.c_str());
+        default:
+            return Format("Deleted: %s (delete selected partial duplicate folders)", path.c_str());
+    }
+}
+
+std::string DeleteConfirmation::ResultLine() const {
+    if (deleted_ == 0) {
+        if (errors_ > 0)
+            return Format(
+                "Previous action: error deleting %d file(s) (please check file "
+                "permissions)",
+                errors_);
+        return "Previous action: no files deleted";
+    }
+    std::string size = TotalText(deletedTotal_);
+    std::string line;
+    switch (command_) {
+        case kDeleteSelectedLargeFiles:
+            line =
+                Format("Previous action: Deleted %d of the largest files selected (total size: %s)",
+                       deleted_, size.c_str());
+            break;
+        case kDeleteLargeFilesByExtension:
+            line = Format(
+                "Previous action: Deleted %d of the largest files with the selected "
+                "extensions %s(total size: %s)",
+                deleted_, ExtensionText(extensions_).c_str(), size.c_str());
+            break;
+        case kDeleteSelectedDuplicates:
+            line = Format("Previous action: Deleted %d duplicate files selected (total size: %s)",
+                          deleted_, size.c_str());
+            break;
+        default:
+            line = Format(
+                "Previous action: Deleted %d duplicate files from %d partial duplicate "
+                "folders (total size: %s)",
+                deleted_, deletedFolders_, size.c_str());
+            break;
+    }
+    if (errors_ > 0)
+        line += Format(". Error deleting %d file(s) (please check file permissions)", errors_);
+    return line;
+}
+
+void DeleteConfirmation::FollowUp() {
+    const bool largeFiles = !UsesWorker(command_);
+    const int page = largeFiles ? kFilesPage : kDuplicatesPage;
+    const std::string line = ResultLine();
+    if (deleted_ > 0 && largeFiles) {
+        state_.SetPageStatusText(page, line);
+        pages_.RemoveDeletedFileRows();
+        state_.DuplicatesPageStale.store(true);
+        state_.PartialPageStale.store(true);
+    } else if (deleted_ > 0 && command_ == kDeleteSelectedDuplicates) {
+        pages_.RefreshDuplicates();
+        state_.FilesPageStale.store(true);
+        state_.PartialPageStale.store(true);
+        state_.SetPageStatusText(page, line);
+    } else if (deleted_ > 0) {
+        state_.SetPageStatusText(page, line);
+        state_.PartialPageStale.store(true);
+        pages_.ClearPage(kPartialPage);
+        FindPartialDuplicateFolders(state_, scanView_, true);
+        state_.PartialPageStale.store(false);
+        state_.FilesPageStale.store(true);
+        state_.DuplicatesPageStale.store(true);
+    } else {
+        state_.SetPageStatusText(page, line);
+    }
+    state_.Services.SetStatus(state_.PageStatusText(page));
+}
+
+}  // namespace cairnly::pages
