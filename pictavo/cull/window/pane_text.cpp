@@ -1,0 +1,48 @@
+#include "pictavo/cull/window/pane_text.h"
+
+#include <cstdio>
+
+#include "pictavo/catalogue/metadata.h"
+#include "pictavo/catalogue/size_text.h"
+#include "platform/text.h"
+
+namespace pictavo::display {
+namespace {
+
+std::string Printf(const char* format, auto... values) {
+    char buffer[320];
+    std::snprintf(buffer, sizeof buffer, format, values...);
+    return buffer;
+}
+
+}  // namespace
+
+std::string DateLine(const PhotoTime& t, bool hasDateTaken) {
+    return Printf(hasDateTaken ? "%d/%02d/%02d  %02d:%02d:%02d (date taken)"
+                               : "%d/%02d/%02d  %02d:%02d:%02d (file date)",
+                  t.year, t.month, t.day, t.hour, t.minute, t.second);
+}
+
+RatingPart MakeRatingPart(const std::optional<std::string>& ratingText,
+                          const std::string& description) {
+    RatingPart part;
+    if (!ratingText) return part;
+    int stars = StarRatingValue(*ratingText);
+    if (stars >= 1 && stars <= 5) part.text = " - Rating: " + *ratingText + " stars";
+    part.high = IsHighRating(stars);
+    std::size_t units = platform::Utf8ToUtf16(description).size();
+    if (units >= 1 && units <= 255) part.text += " - " + description;
+    return part;
+}
+
+std::string CaptionText(const CaptionFacts& f) {
+    if (f.position < 0) return "";
+    return std::to_string(f.position + 1) + " (of " + std::to_string(f.count) + ")" + f.ratingPart +
+           "\n" + f.fileName + " (" + f.folderPath + ")\n" + std::to_string(f.width) + " x " +
+           std::to_string(f.height) + " (" + SizeText(f.fileSize) + ")\n" +
+           DateLine(f.time, f.hasDateTaken);
+}
+
+std::string MissingFileCaption(const std::string& path) { return "File no longer exists: " + path; }
+
+}  // namespace pictavo::display

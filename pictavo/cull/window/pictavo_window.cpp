@@ -1,0 +1,393 @@
+#include "pictavo/cull/window/pictavo_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QThread>
+
+#include "pictavo/catalogue/loading.h"
+#include "pictavo/catalogue/metadata.h"
+#include "pictavo/catalogue/navigation.h"
+#include "pictavo/cull/photo_store.h"
+#include "pictavo/cull/window/pane_picture.h"
+#include "pictavo/cull/window/pane_text.h"
+#include "pictavo/cull/window/photo_pane.h"
+#include "pictavo/export/window/export_dialog.h"
+#include "pictavo/resources/artwork.h"
+#include "pictavo/settings/window/about_box.h"
+#include "pictavo/settings/window/configuration_dialog.h"
+#include "shared/qt/dialog_units.h"
+#include "shared/qt/web_page.h"
+
+namespace pictavo {
+namespace {
+
+constexpr int kCullingControls[] = {ids::kExport, ids::kDeleteLeft, ids::kDeleteRight,
+                                    ids::kPrevious, ids::kNext};
+constexpr int kRedrawTickMs = 500;
+constexpr std::time_t kRedrawDelaySeconds = 2;
+
+std::optional<Move> MoveForAction(KeyAction action) {
+    switch (action) {
+        case KeyAction::PreviousMonth:
+            return Move::PreviousMonth;
+        case KeyAction::PreviousYear:
+            return Move::PreviousYear;
+        case KeyAction::NextMonth:
+            return Move::NextMonth;
+        case KeyAction::NextYear:
+            return Move::NextYear;
+        case KeyAction::Home:
+            return Move::Home;
+        case KeyAction::StepBack:
+            return Move::StepBack;
+        case KeyAction::StepForward:
+            return Move::StepForward;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace
+
+PictavoWindow::PictavoWindow(WindowServices services)
+    : services_(std::move(services)), state_(services_.state) {
+    setObjectName("131");
+    setWindowTitle("Pictavo");
+    setWindowIcon(artwork::ProgramIcon());
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    clock_ = [] { return std::time(nullptr); };
+    BuildControls();
+    resize(shared::DialogUnitsToPixels(font(), 0, 0, 1079, 556).size());
+    EnableCullingControls(false);
+    SetUndeleteEnabled(!state_.undeleteStack.Empty());
+    redrawTimer_.setInterval(kRedrawTickMs);
+    connect(&redrawTimer_, &QTimer::timeout, this, [this] { OnRedrawTimer(); });
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
+    services_.state.services.SetStatusSink([this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            status_, [label = status_, text] { label->setText(QString::fromStdString(text)); },
+            Qt::AutoConnection);
+    });
+    qApp->installEventFilter(this);
+    state_.SetView(this);
+}
+
+PictavoWindow::~PictavoWindow() {
+    qApp->removeEventFilter(this);
+    state_.SetView(nullptr);
+    state_.services.SetStatusSink(nullptr);
+}
+
+void PictavoWindow::BuildControls() {
+    const QFont& f = font();
+    auto dlu = [&f](int x, int y, int w, int h) {
+        return shared::DialogUnitsToPixels(f, x, y, w, h);
+    };
+    for (Side side : {Side::Left, Side::Right}) {
+        int i = static_cast<int>(side);
+        panes_[i] = new PhotoPane(this);
+        panes_[i]->setObjectName(QString::number(i == 0 ? ids::kLeftPane : ids::kRightPane));
+        panes_[i]->setGeometry(i == 0 ? dlu(7, 7, 533, 459) : dlu(542, 7, 533, 459));
+        controls_[i == 0 ? ids::kLeftPane : ids::kRightPane] = panes_[i];
+    }
+    captions_[0] = AddCaption(ids::kLeftCaption, dlu(7, 474, 486, 35));
+    captions_[1] = AddCaption(ids::kRightCaption, dlu(589, 474, 486, 35));
+    AddButton(ids::kDeleteLeft, "delete left", dlu(497, 477, 43, 14));
+    AddButton(ids::kDeleteRight, "delete right ", dlu(542, 477, 43, 14));
+    AddButton(ids::kPrevious, "< previous", dlu(497, 493, 43, 14));
+    AddButton(ids::kNext, "next > ", dlu(542, 493, 43, 14));
+    status_ = new QLabel(this);
+    status_->setObjectName(QString::number(ids::kStatus));
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    status_->setGeometry(dlu(6, 520, 1065, 11));
+    controls_[ids::kStatus] = status_;
+    const char* bottomTexts[7] = {"Find duplicates", "Undelete", "Configuration", "Export", "Help",
+                                  "About",           "Exit"};
+    for (int slot = 0; slot < 7; ++slot)
+        AddButton(kBottomRow[slot], bottomTexts[slot], dlu(15 + 99 * slot, 535, 67, 14));
+    metrics_.bottomButton = dlu(0, 0, 67, 14).size();
+    metrics_.cullButton = dlu(0, 0, 43, 14).size();
+    metrics_.captionHeight = dlu(0, 0, 0, 35).height();
+    metrics_.statusLeft = status_->x();
+    metrics_.statusHeight = status_->height();
+}
+
+QPushButton* PictavoWindow::AddButton(int id, const char* text, QRect designed) {
+    auto* button = new QPushButton(QString::fromUtf8(text), this);
+    button->setObjectName(QString::number(id));
+    button->setGeometry(designed);
+    button->setFocusPolicy(Qt::TabFocus);
+    connect(button, &QPushButton::clicked, this, [this, id] { RunCommand(id); });
+    controls_[id] = button;
+    return button;
+}
+
+QLabel* PictavoWindow::AddCaption(int id, QRect designed) {
+    auto* caption = new QLabel(this);
+    caption->setObjectName(QString::number(id));
+    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    caption->setWordWrap(true);
+    caption->setTextFormat(Qt::PlainText);
+    caption->setGeometry(designed);
+    controls_[id] = caption;
+    return caption;
+}
+
+QWidget* PictavoWindow::Control(int id) const {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void PictavoWindow::ApplyLayout() {
+    for (const auto& [id, rect] : LayOut(size(), metrics_))
+        if (QWidget* control = Control(id)) control->setGeometry(rect);
+    update();
+}
+
+void PictavoWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ApplyLayout();
+    if (!state_.catalogueReady) return;
+    lastResize_ = clock_();
+    resizePending_ = true;
+}
+
+void PictavoWindow::OnRedrawTimer() {
+    if (!state_.catalogueReady || !resizePending_ || lastResize_ <= 0) return;
+    if (clock_() - lastResize_ < kRedrawDelaySeconds) return;
+    resizePending_ = false;
+    pictavo::DrawPair(state_, true);
+}
+
+void PictavoWindow::RunOnUiThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == thread())
+        work();
+    else
+        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
+}
+
+void PictavoWindow::EnableCullingControls(bool enabled) {
+    RunOnUiThread([this, enabled] {
+        cullingEnabled_ = enabled;
+        for (int id : kCullingControls) Control(id)->setEnabled(enabled);
+    });
+}
+
+void PictavoWindow::SetUndeleteEnabled(bool enabled) {
+    RunOnUiThread([this, enabled] { Control(ids::kUndelete)->setEnabled(enabled); });
+}
+
+void PictavoWindow::DrawPair(std::int32_t left, std::int32_t right, bool) {
+    RunOnUiThread([this, left, right] {
+        DrawPane(Side::Left, left);
+        DrawPane(Side::Right, right);
+    });
+}
+
+void PictavoWindow::WarnNoPhotos(const std::string& text) {
+    RunOnUiThread([this, &text] {
+        services_.prompter.Ask("Pictavo", text, shared::BoxIcon::Warning, shared::BoxButtons::Ok);
+    });
+}
+
+void PictavoWindow::PostConfigurationCommand() {
+    QMetaObject::invokeMethod(
+        this, [this] { RunCommand(ids::kConfiguration); }, Qt::QueuedConnection);
+}
+
+void PictavoWindow::PumpEvents(int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents,
+                                        static_cast<int>(deadline.remainingTime()));
+        QThread::msleep(std::min<qint64>(5, std::max<qint64>(0, deadline.remainingTime())));
+    }
+}
+
+void PictavoWindow::DrawPane(Side side, std::int32_t position) {
+    int i = static_cast<int>(side);
+    if (position < 0 || position >= state_.catalogue.Count() || !state_.catalogue.At(position)) {
+        panes_[i]->hide();
+        SetCaption(side, "");
+        return;
+    }
+    panes_[i]->show();
+    DrawOnePane(side, position);
+}
+
+void PictavoWindow::DrawOnePane(Side side, std::int32_t position) {
+    int i = static_cast<int>(side);
+    const PhotoRecord& record = *state_.catalogue.At(position);
+    const std::string path = record.FullPath();
+    if (static_cast<std::int64_t>(record.fileSize) > display::kLargeFileBytes) {
+        SetCaption(side, display::kLargeFileNotice);
+        captions_[i]->repaint();
+    }
+    QSize client = panes_[i]->ClientSize();
+    display::DecodedPhoto photo =
+        display::DecodeForPane(path, client, ReadOrientation(path).value_or(0));
+    panes_[i]->SetPicture(display::ComposePane(photo, client));
+    highRating_[i] = false;
+    if (photo.missing) {
+        SetCaption(side, display::MissingFileCaption(path));
+    } else {
+        auto read = ReadRatingAndDescription(path);
+        display::RatingPart part =
+            read ? display::MakeRatingPart(read->rating, read->description) : display::RatingPart{};
+        highRating_[i] = part.high;
+        SetCaption(side, display::CaptionText({position, state_.catalogue.Count(), part.text,
+                                               record.fileName, record.folderPath(),
+                                               photo.fullSize.width(), photo.fullSize.height(),
+                                               static_cast<std::int64_t>(record.fileSize),
+                                               record.photoTime, !record.dateTakenText.empty()}));
+    }
+    panes_[i]->raise();
+}
+
+void PictavoWindow::SetCaption(Side side, const std::string& text) {
+    int i = static_cast<int>(side);
+    QPalette palette = captions_[i]->palette();
+    palette.setColor(QPalette::WindowText, highRating_[i] ? QColor(255, 0, 0) : QColor(Qt::black));
+    captions_[i]->setPalette(palette);
+    captions_[i]->setText(QString::fromStdString(text));
+}
+
+bool PictavoWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    // A modal dialog or message box runs its own keys.
+    if (QApplication::activeModalWidget()) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    return HandleKey(key->key(), key->modifiers() & Qt::ShiftModifier);
+}
+
+bool PictavoWindow::HandleKey(int key, bool shift) {
+    KeyAction action = ActionForKey(key, shift);
+    if (action == KeyAction::None) return false;
+    // While a load runs the sort moves positions around: keys then do nothing.
+    if (cullingEnabled_) DoKeyAction(action);
+    return true;
+}
+
+void PictavoWindow::DoKeyAction(KeyAction action) {
+    if (auto move = MoveForAction(action)) {
+        MoveAndDraw(state_, *move);
+        return;
+    }
+    switch (action) {
+        case KeyAction::CullLeft:
+            CullLeftAndShow(state_);
+            break;
+        case KeyAction::CullRight:
+            CullRightAndShow(state_);
+            break;
+        case KeyAction::RotateLeft:
+            RotatePane(Side::Left);
+            break;
+        case KeyAction::RotateRight:
+            RotatePane(Side::Right);
+            break;
+        default:
+            break;
+    }
+}
+
+void PictavoWindow::RotatePane(Side side) {
+    int i = static_cast<int>(side);
+    std::int32_t position = side == Side::Left ? state_.leftIndex.load() : state_.rightIndex.load();
+    PhotoRecord* record = state_.catalogue.At(position);
+    if (position < 0 || !record) return;
+    panes_[i]->show();
+    RotationReport report =
+        RotateShownPhoto({record->folderPath(), record->fileName,
+                          (record->attributes & kAttributeReadOnly) != 0, state_.storeFolder},
+                         services_.turner);
+    if (report.hasErrorCode)
+        ReportFileError(state_.services, report.status, report.errorCode);
+    else if (!report.status.empty())
+        state_.services.SetStatus(report.status);
+    if (report.attempted) DrawOnePane(side, position);
+}
+
+void PictavoWindow::RunCommand(int id) {
+    switch (id) {
+        case ids::kDeleteLeft:
+            CullLeftAndShow(state_);
+            break;
+        case ids::kDeleteRight:
+            CullRightAndShow(state_);
+            break;
+        case ids::kPrevious:
+            MoveAndDraw(state_, Move::StepBack);
+            break;
+        case ids::kNext:
+            MoveAndDraw(state_, Move::StepForward);
+            break;
+        case ids::kUndelete:
+            OnUndelete();
+            break;
+        case ids::kConfiguration:
+            OnConfigurationCommand();
+            break;
+        case ids::kExport:
+            RunExportDialog(this, {state_.settings, services_.settingsStore, state_.services,
+                                   exportControl_, services_.prompter, services_.opener});
+            break;
+        case ids::kFindDuplicates:
+            StartCairnly(services_.programFolder, state_.settings.photoFolder(), services_.prompter,
+                         services_.startProcess);
+            break;
+        case ids::kHelp:
+            shared::OpenWebPage(services_.opener, services_.prompter, "Pictavo",
+                                shared::PictavoHelpAddress());
+            break;
+        case ids::kAbout:
+            RunAboutBox(services_.opener, services_.prompter, this);
+            break;
+        case ids::kExit:
+            SaveSettings();
+            close();
+            break;
+        default:
+            break;
+    }
+}
+
+void PictavoWindow::OnUndelete() {
+    UndeleteAndShow(state_);
+    panes_[0]->raise();
+    panes_[1]->raise();
+    activateWindow();
+    setFocus();
+}
+
+void PictavoWindow::RunConfigurationDialog() {
+    pictavo::RunConfigurationDialog({state_, services_.prompter, services_.opener}, this);
+}
+
+void PictavoWindow::OnConfigurationCommand() {
+    RunConfigurationDialog();
+    SaveSettings();
+    if (state_.reloadPending) StartLoading(state_);
+}
+
+void PictavoWindow::SaveSettings() { services_.settingsStore.Save(state_.settings); }
+
+void PictavoWindow::closeEvent(QCloseEvent* event) {
+    exportControl_.RequestStop();
+    // Ends a running walk or sort at its next check; the loader's calls into
+    // this window keep being served meanwhile.
+    StopLoading(state_);
+    SaveSettings();
+    event->accept();
+}
+
+}  // namespace pictavo

@@ -1,0 +1,107 @@
+#pragma once
+// Pictavo's main window: the pair of panes with their captions, the culling
+// buttons, the bottom row, the status line, the keys and the commands.
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "pictavo/catalogue/pictavo_state.h"
+#include "pictavo/catalogue/pictavo_view.h"
+#include "pictavo/cull/window/cairnly_launch.h"
+#include "pictavo/cull/window/photo_rotation.h"
+#include "pictavo/cull/window/window_layout.h"
+#include "pictavo/export/export_worker.h"
+#include "shared/prompter.h"
+
+class QLabel;
+class QPushButton;
+
+namespace pictavo {
+
+class PhotoPane;
+class SettingsStore;
+
+struct WindowServices {
+    PictavoState& state;
+    SettingsStore& settingsStore;
+    shared::Prompter& prompter;
+    shared::Opener& opener;
+    PixelTurner& turner;
+    ProcessStarter startProcess;
+    std::string programFolder;  // where the cairnly program is looked for
+};
+
+enum class Side { Left = 0, Right = 1 };
+
+class PictavoWindow : public QWidget, public PictavoView {
+  public:
+    explicit PictavoWindow(WindowServices services);
+    ~PictavoWindow() override;
+
+    // PictavoView; callable from the loading thread.
+    void EnableCullingControls(bool enabled) override;
+    void SetUndeleteEnabled(bool enabled) override;
+    void DrawPair(std::int32_t left, std::int32_t right, bool recordStartPosition) override;
+    void WarnNoPhotos(const std::string& text) override;
+    void PostConfigurationCommand() override;
+    void PumpEvents(int milliseconds) override;
+
+    // A command as its control id would send it.
+    void RunCommand(int id);
+    // The culling keys; true when the key is one of them (it is then consumed).
+    bool HandleKey(int key, bool shift);
+    // The configuration dialog alone (start-up saves and loads by itself).
+    void RunConfigurationDialog();
+    void StartRedrawTimer() { redrawTimer_.start(); }
+
+    QWidget* Control(int id) const;
+    bool HighRating(Side side) const { return highRating_[static_cast<int>(side)]; }
+    LayoutMetrics Metrics() const { return metrics_; }
+    ExportControl& Export() { return exportControl_; }
+
+    // Test seam: seconds since 1970 for the delayed redraw after resizing.
+    void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+    void OnRedrawTimer();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildControls();
+    QPushButton* AddButton(int id, const char* text, QRect designed);
+    QLabel* AddCaption(int id, QRect designed);
+    void ApplyLayout();
+    void RunOnUiThread(const std::function<void()>& work);
+    void DoKeyAction(KeyAction action);
+    void DrawPane(Side side, std::int32_t position);
+    void DrawOnePane(Side side, std::int32_t position);
+    void SetCaption(Side side, const std::string& text);
+    void RotatePane(Side side);
+    void OnConfigurationCommand();
+    void OnUndelete();
+    void SaveSettings();
+
+    WindowServices services_;
+    PictavoState& state_;
+    std::map<int, QWidget*> controls_;
+    std::array<PhotoPane*, 2> panes_{};
+    std::array<QLabel*, 2> captions_{};
+    std::array<bool, 2> highRating_{};
+    QLabel* status_ = nullptr;
+    LayoutMetrics metrics_;
+    bool cullingEnabled_ = false;
+    bool resizePending_ = false;
+    std::time_t lastResize_ = 0;
+    std::function<std::time_t()> clock_;
+    QTimer redrawTimer_;
+    ExportControl exportControl_;
+};
+
+}  // namespace pictavo
