@@ -33,12 +33,6 @@ bool FlushToDisk(const std::string& path) {
     return ::close(fd) == 0 && flushed;
 }
 
-bool HasJpegContent(const std::string& path) {
-    unsigned char head[3] = {};
-    return platform::ReadFilePrefix(path, head, sizeof head) == 3 && head[0] == 0xFF &&
-           head[1] == 0xD8 && head[2] == 0xFF;
-}
-
 std::vector<platform::DirEntry> ListEntries(const std::string& folder) {
     std::vector<platform::DirEntry> entries;
     platform::ListFolder(folder, [&entries](const platform::DirEntry& entry) {
@@ -114,8 +108,7 @@ void ExportRun::ExportImage(const std::string& folder, const platform::DirEntry&
 }
 
 bool ExportRun::PassesRatingFilter(const std::string& source) const {
-    // Ratings are only honoured in JPEG photos, whatever else carries XMP.
-    if (!HasJpegContent(source)) return false;
+    // The reader answers for JPEG content only, so other images never pass.
     std::optional<RatingAndDescription> read = ReadRatingAndDescription(source);
     return read && !read->rating.empty() && StarRatingValue(read->rating) >= 4;
 }

@@ -1,0 +1,45 @@
+#pragma once
+// Temporary photo trees for the export tests: small JPEGs and PNGs with
+// Exiv2-written dates taken and ratings, and a private HOME.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace pictavo::testing {
+
+// A temporary folder removed with everything in it; HOME and the XDG folders
+// point into it while it lives.
+class TempHome {
+  public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+    const std::string& Root() const { return root_; }
+    std::string Path(const std::string& relative) const { return root_ + "/" + relative; }
+    std::string LogText() const;  // today's Pictavo log, "" when none
+
+  private:
+    std::string root_;
+    std::optional<std::string> oldHome_;
+};
+
+// Creates every missing folder of path's parent chain and path itself.
+void MakeFolders(const std::string& path);
+// A small JPEG whose pixels depend on seed, so two seeds give two different files.
+void WriteJpeg(const std::string& path, int seed = 0);
+void WritePng(const std::string& path);
+// Writes EXIF DateTimeOriginal and/or XMP xmp:Rating with Exiv2.
+void TagPhoto(const std::string& path, const std::optional<std::string>& dateTaken,
+              const std::optional<std::string>& rating = std::nullopt);
+void SetWriteTime(const std::string& path, std::int64_t unixSeconds);
+std::int64_t WriteTimeOf(const std::string& path);
+std::int64_t AccessTimeOf(const std::string& path);
+std::string ReadAll(const std::string& path);
+// Regular files below folder, as paths relative to it, sorted.
+std::vector<std::string> FilesBelow(const std::string& folder);
+
+}  // namespace pictavo::testing
