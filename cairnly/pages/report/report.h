@@ -1,0 +1,47 @@
+#pragma once
+// cairnly-report: one scan of a folder, the four result pages printed as text
+// or JSON. It never deletes anything and never writes settings or logs.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cairnly/engine/cairnly_state.h"
+#include "cairnly/pages/result_pages.h"
+
+namespace cairnly::report {
+
+struct ReportOptions {
+    std::string folder;
+    bool help = false;
+    bool json = false;
+    bool progress = false;
+    bool photo = false;
+    std::optional<std::int32_t> mode;
+    std::optional<float> minFileMB;
+    std::optional<float> minFolderMB;
+    std::optional<std::int32_t> minPartial;
+    std::optional<bool> skipSystemFolders;
+};
+
+// Parses the arguments after the program name. Returns the one-line error for
+// a bad option, value or folder, or an empty text.
+std::string ParseArguments(const std::vector<std::string>& args, ReportOptions& options);
+std::string UsageText();
+
+// The settings a report scan runs with: first-run defaults or photo-mode
+// values, then the options given; logging is always off.
+void ApplyOptions(const ReportOptions& options, ScanSettings& settings);
+
+std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pages);
+std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages);
+
+// Text as JSON string contents (UTF-8; invalid bytes become U+FFFD).
+std::string JsonEscape(const std::string& text);
+std::string Base64(const std::string& bytes);
+
+// Runs the whole command; returns the exit status.
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              bool stderrIsTerminal);
+
+}  // namespace cairnly::report

@@ -1,0 +1,108 @@
+#include "cairnly/pages/window/result_list.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <algorithm>
+
+namespace cairnly {
+namespace {
+
+constexpr int kPathColumnSlack = 23;
+constexpr int kNarrowestPathColumn = 80;
+
+QStringList Captions(const std::vector<pages::Column>& columns) {
+    QStringList captions;
+    for (const pages::Column& column : columns) captions << QString::fromStdString(column.caption);
+    return captions;
+}
+
+}  // namespace
+
+ResultList::ResultList(const std::vector<pages::Column>& columns, int pathColumn, QWidget* parent)
+    : QTreeView(parent), model_(new RowModel(Captions(columns), this)), pathColumn_(pathColumn) {
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setFocusPolicy(Qt::StrongFocus);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSectionsMovable(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header()->setSortIndicatorShown(false);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        widths_.push_back(columns[i].width);
+        setColumnWidth(static_cast<int>(i), columns[i].width);
+    }
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        if (onColumnClicked) onColumnClicked(column);
+    });
+    connect(this, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && onRowActivated) onRowActivated(index.row());
+    });
+    connect(this, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
+        if (indexAt(pos).isValid() && onContextMenu) onContextMenu(viewport()->mapToGlobal(pos));
+    });
+}
+
+std::vector<int> ResultList::SelectedRows() const {
+    std::vector<int> rows;
+    if (!selectionModel()) return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void ResultList::SelectRows(const std::vector<int>& rows) {
+    QItemSelection selection;
+    for (int row : rows) {
+        QModelIndex index = model_->index(row, 0);
+        if (index.isValid()) selection.select(index, index);
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ResultList::ShowSortIndicator(int column, int direction) {
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(column, direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+int ResultList::PathColumnWidth() const {
+    int others = 0;
+    for (std::size_t i = 0; i < widths_.size(); ++i)
+        if (static_cast<int>(i) != pathColumn_) others += columnWidth(static_cast<int>(i));
+    return std::max(kNarrowestPathColumn, width() - others - kPathColumnSlack);
+}
+
+void ResultList::FitPathColumn() {
+    if (pathColumn_ >= 0 && pathColumn_ < static_cast<int>(widths_.size()))
+        setColumnWidth(pathColumn_, PathColumnWidth());
+}
+
+void ResultList::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    FitPathColumn();
+}
+
+void ResultList::keyPressEvent(QKeyEvent* event) {
+    // Enter opens the current row like a double click; the menu key opens the menu.
+    QModelIndex current = currentIndex();
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && current.isValid()) {
+        if (onRowActivated) onRowActivated(current.row());
+        return;
+    }
+    if (event->key() == Qt::Key_Menu && current.isValid() && onContextMenu) {
+        onContextMenu(viewport()->mapToGlobal(visualRect(current).center()));
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+}  // namespace cairnly
