@@ -1,0 +1,152 @@
+#include "pictavo/export/export_command.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "tests/pictavo/export/export_fixtures.h"
+
+namespace pictavo {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using namespace pictavo::testing;
+
+std::string ShellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+TEST(ExportCommandLineTest, ReadsEveryOptionAndRejectsMistakes) {
+    std::string error;
+    std::optional<ExportCommandLine> line =
+        ParseExportCommandLine({"--to", "/d", "--from", "/p", "--rated", "--layout", "flat",
+                                "--keep-dates", "--delete-originals", "--yes"},
+                               error);
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->to, "/d");
+    EXPECT_EQ(line->from, "/p");
+    EXPECT_EQ(line->selection, kExportRated);
+    EXPECT_EQ(line->layout, kSingleFolder);
+    EXPECT_EQ(line->setFileDates, false);
+    EXPECT_TRUE(line->deleteOriginals);
+    EXPECT_TRUE(line->yes);
+
+    EXPECT_FALSE(ParseExportCommandLine({"--from", "/p"}, error));
+    EXPECT_EQ(error, "--to is required");
+    EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--layout", "monthly"}, error));
+    EXPECT_THAT(error, HasSubstr("monthly"));
+    EXPECT_FALSE(ParseExportCommandLine({"--to"}, error));
+    EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--fast"}, error));
+}
+
+TEST(ExportCommandLineTest, OptionsComeFromTheSettingsUnlessGivenButDeletingNeverDoes) {
+    SettingsRecord settings;
+    settings.setPhotoFolder("/photos");
+    settings.setExportLayout(kYearlyFolders);
+    settings.setExportSelection(kExportRated);
+    settings.setSetFileDates(true);
+    settings.setDeleteOriginals(true);
+    std::string error;
+    ExportOptions options =
+        CommandOptions(*ParseExportCommandLine({"--to", "/backup/"}, error), settings);
+    EXPECT_EQ(options.photoFolder, "/photos");
+    EXPECT_EQ(options.exportFolder, "/backup");
+    EXPECT_EQ(options.layout, kYearlyFolders);
+    EXPECT_EQ(options.selection, kExportRated);
+    EXPECT_TRUE(options.setFileDates);
+    EXPECT_FALSE(options.deleteOriginals);
+
+    options = CommandOptions(
+        *ParseExportCommandLine({"--to", "/b", "--all", "--layout", "keep", "--keep-dates"}, error),
+        settings);
+    EXPECT_EQ(options.layout, kKeepLayout);
+    EXPECT_EQ(options.selection, kExportAll);
+    EXPECT_FALSE(options.setFileDates);
+}
+
+// Runs the installed program with HOME pointing into the fixture.
+class ExportProgramTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        MakeFolders(photos);
+        MakeFolders(dest);
+        WriteJpeg(photos + "/a.jpg", 1);
+        MakeFolders(photos + "/sub");
+        WriteJpeg(photos + "/sub/b.jpg", 2);
+    }
+
+    int RunProgram(const std::vector<std::string>& args) {
+        std::string command = ShellQuote(PICTAVO_EXPORT_PROGRAM);
+        for (const std::string& arg : args) command += " " + ShellQuote(arg);
+        command += " >" + home.Path("out.txt") + " 2>" + home.Path("err.txt");
+        int status = std::system(command.c_str());
+        out = ReadAll(home.Path("out.txt"));
+        err = ReadAll(home.Path("err.txt"));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    TempHome home;
+    std::string photos = home.Path("photos");
+    std::string dest = home.Path("dest");
+    std::string out, err;
+};
+
+TEST_F(ExportProgramTest, RefusedDestinationsExitWithTwoAndAOneLineReason) {
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", home.Path("missing")}), 2);
+    EXPECT_EQ(err,
+              "pictavo-export: The destination folder specified does not exist. Please select "
+              "an existing folder.\n");
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", photos + "/sub"}), 2);
+    EXPECT_THAT(err, HasSubstr("existing photo library: " + photos + "/sub"));
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", "/"}), 2);
+    EXPECT_THAT(err, HasSubstr("--yes"));
+    EXPECT_EQ(RunProgram({"--from", home.Path("nothing"), "--to", dest}), 2);
+    EXPECT_EQ(RunProgram({"--to"}), 2);
+    EXPECT_THAT(err, HasSubstr("usage: pictavo-export"));
+    EXPECT_TRUE(FilesBelow(dest).empty());
+}
+
+TEST_F(ExportProgramTest, ACleanExportExitsWithZeroAndPrintsTheClosingText) {
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", dest + "/", "--layout", "keep"}), 0);
+    EXPECT_THAT(FilesBelow(dest), ElementsAre("a.jpg", "sub/b.jpg"));
+    EXPECT_EQ(out, "Export Complete: Exported 2 images successfully\n");
+}
+
+TEST_F(ExportProgramTest, CopyErrorsExitWithOne) {
+    WriteJpeg(dest + "/a.jpg", 3);
+    ::chmod((dest + "/a.jpg").c_str(), 0444);
+    EXPECT_EQ(
+        RunProgram({"--from", photos, "--to", dest, "--layout", "flat", "--delete-originals"}), 1);
+    EXPECT_THAT(out, HasSubstr("Export Complete: Exported 1 images successfully. 1 copy errors."));
+    EXPECT_TRUE(platform::FileExists(photos + "/a.jpg"));
+    EXPECT_FALSE(platform::FileExists(photos + "/sub/b.jpg"));
+}
+
+TEST_F(ExportProgramTest, TheSettingsFileGivesTheDefaultsAndIsNeverChanged) {
+    shared::DesktopServices services("Pictavo", [] { return 1; });
+    SettingsStore store(services);
+    SettingsRecord settings;
+    store.SetDefaults(settings);
+    settings.setPhotoFolder(photos);
+    settings.setExportLayout(kYearlyFolders);
+    settings.setDeleteOriginals(true);
+    ASSERT_TRUE(store.Save(settings));
+    TagPhoto(photos + "/a.jpg", "2015:07:04 10:20:30");
+    TagPhoto(photos + "/sub/b.jpg", "2016:07:04 10:20:30");
+    std::string before = ReadAll(store.FilePath());
+
+    EXPECT_EQ(RunProgram({"--to", dest}), 0);
+
+    EXPECT_THAT(FilesBelow(dest), ElementsAre("2015/a.jpg", "2016/b.jpg"));
+    EXPECT_TRUE(platform::FileExists(photos + "/a.jpg"));  // deleting must be asked for
+    EXPECT_EQ(ReadAll(store.FilePath()), before);
+}
+
+}  // namespace
+}  // namespace pictavo
