@@ -19,16 +19,7 @@ class Metadata : public ::testing::Test {
     TempFolder dir;
 };
 
-PhotoTime Time(int y, int mo, int d, int h, int mi, int s) {
-    PhotoTime t;
-    t.year = static_cast<std::uint16_t>(y);
-    t.month = static_cast<std::uint16_t>(mo);
-    t.day = static_cast<std::uint16_t>(d);
-    t.hour = static_cast<std::uint16_t>(h);
-    t.minute = static_cast<std::uint16_t>(mi);
-    t.second = static_cast<std::uint16_t>(s);
-    return t;
-}
+using photo_fixtures::Time;
 
 TEST_F(Metadata, DateTakenIsReadAsStoredFromJpegPaths) {
     Tags tags;

@@ -5,6 +5,7 @@
 #include <time.h>
 #include <turbojpeg.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -170,6 +171,54 @@ void RecordingView::DrawPair(std::int32_t left, std::int32_t right, bool record)
 void RecordingView::PumpEvents(int milliseconds) {
     ++pumps;
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+pictavo::PhotoTime Time(int year, int month, int day, int hour, int minute, int second) {
+    pictavo::PhotoTime t;
+    t.year = static_cast<std::uint16_t>(year);
+    t.month = static_cast<std::uint16_t>(month);
+    t.day = static_cast<std::uint16_t>(day);
+    t.hour = static_cast<std::uint16_t>(hour);
+    t.minute = static_cast<std::uint16_t>(minute);
+    t.second = static_cast<std::uint16_t>(second);
+    return t;
+}
+
+void AddRecord(pictavo::Catalogue& catalogue, const pictavo::PhotoTime& time,
+               const std::string& name, const std::string& folder) {
+    auto record = std::make_unique<pictavo::PhotoRecord>();
+    record->folder = std::make_shared<const std::string>(folder);
+    record->fileName = name;
+    record->photoTime = time;
+    catalogue.Append(std::move(record));
+}
+
+Harness::Harness(std::int32_t capacity)
+    : services("Pictavo", [this] { return settings.logLevel(); }),
+      state(settings, services, capacity) {
+    settings.Zero();
+    services.SetStatusSink([this](const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        statuses_.push_back(text);
+    });
+    view.countSource = [this] { return state.catalogue.Count(); };
+    state.SetView(&view);
+}
+
+Harness::~Harness() {
+    state.stopRequest = true;
+    if (state.loader.joinable()) state.loader.join();
+    services.SetStatusSink(nullptr);
+}
+
+std::vector<std::string> Harness::Statuses() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return statuses_;
+}
+
+bool Harness::SawStatus(const std::string& text) const {
+    std::vector<std::string> all = Statuses();
+    return std::find(all.begin(), all.end(), text) != all.end();
 }
 
 }  // namespace photo_fixtures

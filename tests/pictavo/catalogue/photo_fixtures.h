@@ -3,11 +3,14 @@
 // metadata written by Exiv2, temporary folders and a recording view.
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "pictavo/catalogue/pictavo_state.h"
 #include "pictavo/catalogue/pictavo_view.h"
+#include "shared/desktop_services.h"
 
 namespace photo_fixtures {
 
@@ -81,6 +84,31 @@ class RecordingView : public pictavo::PictavoView {
     int configurationCommands = 0;
     int pumps = 0;
     std::function<std::int32_t()> countSource;
+};
+
+pictavo::PhotoTime Time(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// Adds a record without a file behind it (navigation and sort tests).
+void AddRecord(pictavo::Catalogue& catalogue, const pictavo::PhotoTime& time,
+               const std::string& name = "photo.jpg", const std::string& folder = "/nowhere");
+
+// Settings, desktop services (log level 0 unless set), the state and a
+// recording view, with every status text kept.
+class Harness {
+  public:
+    explicit Harness(std::int32_t capacity = pictavo::Catalogue::kCapacity);
+    ~Harness();
+    std::vector<std::string> Statuses() const;
+    bool SawStatus(const std::string& text) const;
+
+    pictavo::SettingsRecord settings;
+    shared::DesktopServices services;
+    RecordingView view;
+    pictavo::PictavoState state;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> statuses_;
 };
 
 }  // namespace photo_fixtures
