@@ -14,7 +14,8 @@ bool IsPhotoSwitch(const std::string& arg) {
 }
 
 bool IsAcceptableFolder(const std::string& folder) {
-    return !folder.empty() && platform::IsValidUtf8(folder) && platform::Utf16Length(folder) < kFolderUnitsLimit &&
+    return !folder.empty() && platform::IsValidUtf8(folder) &&
+           platform::Utf16Length(folder) < kFolderUnitsLimit &&
            platform::GetAttributes(folder).has_value();
 }
 
@@ -26,7 +27,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     for (std::size_t i = 1; i < last; ++i) {
         if (!IsPhotoSwitch(args[i])) continue;
         result.photoMode = true;
-        if (i + 1 < args.size() && IsAcceptableFolder(args[i + 1])) result.photoFolder = args[i + 1];
+        if (i + 1 < args.size() && IsAcceptableFolder(args[i + 1]))
+            result.photoFolder = args[i + 1];
         break;
     }
     return result;

@@ -31,22 +31,25 @@ struct ButtonSpec {
     int id;
     const char* text;
 };
-constexpr ButtonSpec kButtons[] = {{6, "Quillfen software"}, {3, "Start"},   {4, "Stop"},
-                                   {5, "Configuration"},     {7, "Help"},    {1025, "About"},
-                                   {1024, "Exit"}};
+constexpr ButtonSpec kButtons[] = {
+    {6, "Quillfen software"}, {3, "Start"},  {4, "Stop"}, {5, "Configuration"}, {7, "Help"},
+    {1025, "About"},          {1024, "Exit"}};
 
 }  // namespace
 
 MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Prompter& prompter,
                        shared::Opener& opener, ModalRunner runner)
-    : state_(state), store_(store), prompter_(prompter), opener_(opener), runner_(std::move(runner)) {
+    : state_(state),
+      store_(store),
+      prompter_(prompter),
+      opener_(opener),
+      runner_(std::move(runner)) {
     setObjectName(QStringLiteral("131"));
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
-    state_.Services.SetStatusSink([this](const std::string& text) {
-        OnUiThread([this, text] { SetStatusText(text); });
-    });
+    state_.Services.SetStatusSink(
+        [this](const std::string& text) { OnUiThread([this, text] { SetStatusText(text); }); });
     EnableControls(true);
 }
 
@@ -70,7 +73,8 @@ void MainWindow::BuildControls() {
 }
 
 void MainWindow::BuildButtons() {
-    QSize size = shared::DialogUnitsToPixels(font(), 0, 0, kButtonWidthDlu, kButtonHeightDlu).size();
+    QSize size =
+        shared::DialogUnitsToPixels(font(), 0, 0, kButtonWidthDlu, kButtonHeightDlu).size();
     for (const ButtonSpec& spec : kButtons) {
         auto* button = new QPushButton(QString::fromLatin1(spec.text), this);
         button->setObjectName(QString::number(spec.id));
@@ -110,14 +114,16 @@ void MainWindow::StopCommand() {
 void MainWindow::ConfigurationCommand() { RunConfiguration(); }
 
 void MainWindow::RunConfiguration() {
-    ConfigurationDialog dialog(state_.Settings, state_.Services, prompter_, opener_,
-                               [this] { UpdateCleanupButton(); }, this);
+    ConfigurationDialog dialog(
+        state_.Settings, state_.Services, prompter_, opener_, [this] { UpdateCleanupButton(); },
+        this);
     RunModal(runner_, dialog);
     store_.Save(state_.Settings);
 }
 
 void MainWindow::CleanupCommand() {
-    shared::OpenWebPage(opener_, prompter_, state_.Services.ProgramWord(), shared::HomePageAddress());
+    shared::OpenWebPage(opener_, prompter_, state_.Services.ProgramWord(),
+                        shared::HomePageAddress());
 }
 
 void MainWindow::HelpCommand() {
@@ -208,6 +214,81 @@ void MainWindow::Pause(int milliseconds) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+}  // namespace cairnly
+
+namespace cairnly {
+
+void MainWindow::BuildPages() {
+    logic_ = std::make_unique<pages::ResultPages>(state_, *this);
+    auto pause = [this](int ms) { Pause(ms); };
+    for (int page = 0; page < pages::kPageCount; ++page) {
+        auto* widget = new ResultPageWidget(page, *logic_, *this, opener_, pause, runner_, tabs_);
+        pages_[static_cast<std::size_t>(page)] = widget;
+        tabs_->addTab(widget, QString::fromStdString(pages::LayoutOf(page).tabCaption));
+    }
+}
+
+void MainWindow::ShowPage(int page) {
+    OnUiThread([this, page] {
+        if (page < 0 || page >= pages::kPageCount) return;
+        showingPage_ = true;
+        tabs_->setCurrentIndex(page);
+        showingPage_ = false;
+        logic_->PageShown(page, *this);
+    });
+}
+
+void MainWindow::ClearAllPages() {
+    OnUiThread([this] { logic_->ClearAllPages(); });
+}
+
+int MainWindow::PageRowCount(int page) {
+    int count = 0;
+    OnUiThread([this, page, &count] { count = logic_->PageRowCount(page); });
+    return count;
+}
+
+void MainWindow::PreviewLargestFolder(int folderIndex) {
+    OnUiThread([this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
+}
+
+void MainWindow::FillLargestFolders() {
+    OnUiThread([this] { logic_->FillLargestFolders(); });
+}
+
+void MainWindow::FillLargestFiles(bool refill) {
+    OnUiThread([this, refill] { logic_->FillLargestFiles(refill); });
+}
+
+void MainWindow::AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) {
+    OnUiThread(
+        [&, row, listIndex, group] { logic_->AddDuplicateRow(row, record, listIndex, group); });
+}
+
+void MainWindow::FillPartialFolders() {
+    OnUiThread([this] { logic_->FillPartialFolders(); });
+}
+
+void MainWindow::InsertRow(int page, int position, const pages::PageRow& row) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().InsertRow(position, row);
+}
+
+void MainWindow::DeleteRow(int page, int position) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().DeleteRow(position);
+}
+
+void MainWindow::DeleteAllRows(int page) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().DeleteAllRows();
+}
+
+void MainWindow::RowsReordered(int page, const std::vector<int>& order) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().Reorder(order);
+}
+
+void MainWindow::Repaint(int page) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().RepaintAll();
 }
 
 }  // namespace cairnly

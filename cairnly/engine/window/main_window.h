@@ -11,6 +11,7 @@
 #include "cairnly/engine/cairnly_state.h"
 #include "cairnly/engine/scan_view.h"
 #include "cairnly/pages/page_view.h"
+#include "cairnly/pages/result_pages.h"
 #include "cairnly/pages/window/modal_runner.h"
 #include "cairnly/settings/scan_settings.h"
 #include "shared/prompter.h"
@@ -24,7 +25,7 @@ namespace cairnly {
 class ResultPageWidget;
 
 class MainWindow : public QWidget, public ScanView, public pages::PageView {
-public:
+  public:
     MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Prompter& prompter,
                shared::Opener& opener, ModalRunner runner = {});
     ~MainWindow() override;
@@ -37,6 +38,7 @@ public:
     QTabWidget* Tabs() const { return tabs_; }
     ResultPageWidget* Page(int page) const;
     int CurrentPage() const;
+    pages::ResultPages& PageLogic() { return *logic_; }
 
     // Button commands, also used by tests.
     void StartCommand();
@@ -72,17 +74,16 @@ public:
     void RowsReordered(int page, const std::vector<int>& order) override;
     void Repaint(int page) override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void BuildControls();
     void BuildButtons();
     void BuildPages();
     void SetStatusText(const std::string& text);
-    void RefreshStalePage(int page);
     // Runs fn on the user-interface thread; from a worker, waits until it is done.
     void OnUiThread(const std::function<void()>& fn);
 
@@ -94,6 +95,7 @@ private:
 
     QTabWidget* tabs_ = nullptr;
     QLabel* status_ = nullptr;
+    std::unique_ptr<pages::ResultPages> logic_;
     std::array<ResultPageWidget*, 4> pages_{};
     bool cleanupAvailable_ = false;
     bool showingPage_ = false;

@@ -19,23 +19,24 @@ using Layout = pages::ConfirmDialogLayout;
 
 QSize InitialSize(const QWidget& dialog) {
     QSize size = shared::DialogUnitsToPixels(dialog.font(), 0, 0, 691, 383).size();
-    if (const QScreen* screen = dialog.screen()) size = size.boundedTo(screen->availableSize() * 0.95);
+    if (const QScreen* screen = dialog.screen())
+        size = size.boundedTo(screen->availableSize() * 0.95);
     return size;
 }
 
 }  // namespace
 
 ConfirmDeleteDialog::ConfirmDeleteDialog(pages::ResultPages& pages, ScanView& scanView, int command,
-                                         std::vector<int> selectedRows, Pause pause, QWidget* parent)
+                                         std::vector<int> selectedRows, Pause pause,
+                                         QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("163"));
     setWindowTitle(QString::fromLatin1(Layout::kCaption));
     setSizeGripEnabled(true);
     BuildControls();
     resize(InitialSize(*this));
-    confirmation_ = std::make_unique<pages::DeleteConfirmation>(pages, scanView, command,
-                                                                std::move(selectedRows), *this,
-                                                                std::move(pause));
+    confirmation_ = std::make_unique<pages::DeleteConfirmation>(
+        pages, scanView, command, std::move(selectedRows), *this, std::move(pause));
     confirmation_->Open();
 }
 

@@ -16,7 +16,7 @@ namespace cairnly {
 class ResultList;
 
 class ConfirmDeleteDialog : public QDialog, public pages::ConfirmView {
-public:
+  public:
     using Pause = std::function<void(int milliseconds)>;
 
     // Lists at once, or starts the listing worker, before the dialog shows.
@@ -35,11 +35,11 @@ public:
     void SetStatusText(const std::string& text) override;
     void EnableDelete(bool enabled) override;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override;  // the close box
 
-private:
+  private:
     void BuildControls();
     void OnUiThread(const std::function<void()>& fn);
 

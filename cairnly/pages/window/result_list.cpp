@@ -66,7 +66,8 @@ void ResultList::SelectRows(const std::vector<int>& rows) {
         QModelIndex index = model_->index(row, 0);
         if (index.isValid()) selection.select(index, index);
     }
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectionModel()->select(selection,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void ResultList::ShowSortIndicator(int column, int direction) {

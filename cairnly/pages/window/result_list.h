@@ -11,8 +11,9 @@
 namespace cairnly {
 
 class ResultList : public QTreeView {
-public:
-    ResultList(const std::vector<pages::Column>& columns, int pathColumn, QWidget* parent = nullptr);
+  public:
+    ResultList(const std::vector<pages::Column>& columns, int pathColumn,
+               QWidget* parent = nullptr);
 
     RowModel& Rows() { return *model_; }
     const RowModel& Rows() const { return *model_; }
@@ -30,11 +31,11 @@ public:
     // The spare width: list width minus the other columns minus 23 pixels.
     int PathColumnWidth() const;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void FitPathColumn();
 
     RowModel* model_;

@@ -59,8 +59,10 @@ void ResultPageWidget::ShowMenu(QPoint globalPos) {
         action->setObjectName(QString::number(item.id));
         connect(action, &QAction::triggered, this, [this, id = item.id] { RunCommand(id); });
     }
-    if (menuRunner) menuRunner(menu);
-    else menu.exec(globalPos);
+    if (menuRunner)
+        menuRunner(menu);
+    else
+        menu.exec(globalPos);
 }
 
 void ResultPageWidget::RunCommand(int command) {

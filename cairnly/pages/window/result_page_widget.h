@@ -15,7 +15,7 @@ class QMenu;
 namespace cairnly {
 
 class ResultPageWidget : public QWidget {
-public:
+  public:
     using Pause = std::function<void(int milliseconds)>;
 
     ResultPageWidget(int page, pages::ResultPages& logic, ScanView& scanView,
@@ -32,7 +32,7 @@ public:
     // Test seam: called with the menu instead of showing it.
     std::function<void(QMenu& menu)> menuRunner;
 
-private:
+  private:
     void ColumnClicked(int column);
     void RowActivated(int row);
     void ShowMenu(QPoint globalPos);

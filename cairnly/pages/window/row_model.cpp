@@ -75,8 +75,10 @@ int RowModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RowModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) return Cell(index.row(), index.column());
-    if (role == Qt::BackgroundRole && colouring_) return colouring_(index.row(), ItemData(index.row()));
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return Cell(index.row(), index.column());
+    if (role == Qt::BackgroundRole && colouring_)
+        return colouring_(index.row(), ItemData(index.row()));
     if (role == Qt::ForegroundRole && colouring_) return QColor(Qt::black);
     return {};
 }

@@ -13,7 +13,7 @@
 namespace cairnly {
 
 class RowModel : public QAbstractTableModel {
-public:
+  public:
     // Background of a cell from its display position and item data.
     using Colouring = std::function<QColor(int row, long itemData)>;
 
@@ -36,7 +36,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-private:
+  private:
     struct Row {
         QStringList cells;
         long itemData = -1;
