@@ -1,7 +1,9 @@
 #pragma once
 // Temporary photo trees for the export tests: small JPEGs and PNGs with
 // Exiv2-written dates taken and ratings, and a private HOME.
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,5 +43,31 @@ std::int64_t AccessTimeOf(const std::string& path);
 std::string ReadAll(const std::string& path);
 // Regular files below folder, as paths relative to it, sorted.
 std::vector<std::string> FilesBelow(const std::string& folder);
+
+// Holds a worker inside a fault hook until the test lets it go.
+class Gate {
+  public:
+    void Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        entered_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return open_; });
+    }
+    void WaitUntilEntered() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [this] { return entered_; });
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool entered_ = false;
+    bool open_ = false;
+};
 
 }  // namespace pictavo::testing

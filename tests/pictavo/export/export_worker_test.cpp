@@ -6,7 +6,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 
@@ -398,32 +397,6 @@ TEST_F(ExportWorkerTest, AStopRequestEndsTheWalkAfterTheEntryInHand) {
     platform::SetFaultHook(nullptr);
     EXPECT_EQ(Run(Options(kKeepLayout)), (ExportCounts{10, 0, 0, 3}));
 }
-
-// Holds the first export's first copy until released.
-class Gate {
-  public:
-    void Wait() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        entered_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return open_; });
-    }
-    void WaitUntilEntered() {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return entered_; });
-    }
-    void Open() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        open_ = true;
-        changed_.notify_all();
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool entered_ = false;
-    bool open_ = false;
-};
 
 TEST_F(ExportWorkerTest, ASecondExportWaitsPastThirtySecondsAndNeverRunsBesideTheFirst) {
     Photo("only.jpg");
