@@ -286,6 +286,7 @@ TEST_F(ExportDialogTest, HelpOpensTheHelpPageAndFoldersStartsAtTheDataFolder) {
 }  // namespace pictavo
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
