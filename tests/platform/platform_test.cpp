@@ -1,0 +1,600 @@
+// The platform layer: text conversions, folder listing, copy/move/delete and
+// their error numbers, file times, local time, known folders, processes.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "platform/known_folders.h"
+#include "platform/process.h"
+#include "platform/text.h"
+#include "tests/platform/scratch_mount.h"
+#include "tests/platform/test_files.h"
+#include "tests/shared/temp_home.h"
+
+namespace {
+
+using namespace testing_support;
+
+// A file name that is not valid UTF-8 (Latin-1 "café" and a lone 0xFF).
+const std::string kLatin1Name = std::string("caf\xE9 \xFF.jpg");
+
+// ------------------------------------------------------------------ text
+
+TEST(Text, Utf8AndUtf16RoundTrip) {
+    std::string text = "Fotos \xC3\xA9t\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x93\xB7";  // é, €, camera
+    std::u16string wide = platform::Utf8ToUtf16(text);
+    EXPECT_EQ(wide, u"Fotos \u00E9t\u00E9 \u20AC \U0001F4F7");
+    EXPECT_EQ(platform::Utf16ToUtf8(wide), text);
+    EXPECT_EQ(platform::Utf16Length(text), wide.size());
+}
+
+TEST(Text, InvalidInputBecomesReplacementCharacters) {
+    EXPECT_EQ(platform::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(platform::Utf8ToUtf16("\xC3"), u"\uFFFD");                 // cut sequence
+    EXPECT_EQ(platform::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");       // overlong
+    EXPECT_EQ(platform::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // surrogate
+    EXPECT_EQ(platform::Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");
+    EXPECT_FALSE(platform::IsValidUtf8(kLatin1Name));
+    EXPECT_TRUE(platform::IsValidUtf8("\xEF\xBF\xBD ok"));
+}
+
+TEST(Text, PathConversionIsLosslessForAnyBytes) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(random() % 40, '\0');
+        for (char& c : bytes) c = static_cast<char>(1 + random() % 255);
+        if (round % 3 == 0) bytes += "\xF0\x9F\x93\xB7\xC3\xA9";
+        std::u16string wide = platform::PathToUtf16(bytes);
+        ASSERT_EQ(platform::Utf16ToPath(wide), bytes);
+        ASSERT_EQ(wide.size(), platform::Utf16Length(bytes));
+    }
+    EXPECT_EQ(platform::PathToUtf16(kLatin1Name), u"caf\xDCE9 \xDCFF.jpg");
+    EXPECT_EQ(platform::PathToUtf16("\xC3\xA9"), u"\u00E9");
+    EXPECT_EQ(platform::Utf16ToPath(u"a\xD800"), "a\xEF\xBF\xBD");
+}
+
+TEST(Text, CutToUtf16UnitsKeepsWholeCharacters) {
+    std::string text = "ab\xF0\x9F\x93\xB7" "c";  // a b camera(2 units) c
+    EXPECT_EQ(platform::CutToUtf16Units(text, 3), "ab");
+    EXPECT_EQ(platform::CutToUtf16Units(text, 4), "ab\xF0\x9F\x93\xB7");
+    EXPECT_EQ(platform::CutToUtf16Units(text, 100), text);
+    EXPECT_EQ(platform::CutToUtf16Units(text, 0), "");
+}
+
+TEST(Text, CaseInsensitiveComparison) {
+    EXPECT_TRUE(platform::EqualsIgnoreCase("PHOTO.JPG", "photo.jpg"));
+    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9"));  // ÉTÉ
+    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\x81\xC3\xB3""d\xC5\xBA", "\xC5\x82\xC3\xB3""D\xC5\xB9"));
+    EXPECT_TRUE(platform::EqualsIgnoreCase("\xD0\x9C\xD0\x98\xD0\xA0", "\xD0\xBC\xD0\xB8\xD1\x80"));
+    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC3\xBF"));     // Ÿ ÿ
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC4\xB8", "\xC4\xB9"));    // ĸ is not Ĺ
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC5\xB9"));    // Ÿ is not Ź
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xE9", "\xC9"));             // invalid bytes exact
+    EXPECT_TRUE(platform::EqualsIgnoreCase(kLatin1Name, kLatin1Name));
+    EXPECT_FALSE(platform::EqualsIgnoreCase("photo", "photos"));
+    EXPECT_TRUE(platform::ContainsIgnoreCaseAscii("/a/IMG.JPEG", ".jpeg"));
+}
+
+// ------------------------------------------------------------------ listing
+
+class FilesTest : public ::testing::Test {
+protected:
+    TempHome home;
+    std::string Path(const std::string& name) const { return home.Path() + "/" + name; }
+};
+
+std::map<std::string, platform::DirEntry> List(const std::string& folder, int* error = nullptr) {
+    std::map<std::string, platform::DirEntry> entries;
+    int err = platform::ListFolder(folder, [&](const platform::DirEntry& e) {
+        entries[e.name] = e;
+        return true;
+    });
+    if (error) *error = err;
+    return entries;
+}
+
+TEST_F(FilesTest, ListingGivesNamesAttributesSizesAndTimes) {
+    ASSERT_TRUE(WriteBytes(Path("plain.txt"), "12345"));
+    SetTimes(Path("plain.txt"), 1500000000, 1600000000, 123456700);
+    ASSERT_TRUE(WriteBytes(Path("locked.jpg"), "x", 0444));
+    ASSERT_EQ(::mkdir(Path("sub").c_str(), 0755), 0);
+    ASSERT_EQ(::symlink("sub", Path("link-to-sub").c_str()), 0);
+    ASSERT_EQ(::symlink("plain.txt", Path("link-to-file").c_str()), 0);
+    ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0644), 0);
+    ASSERT_TRUE(WriteBytes(Path(kLatin1Name), "latin"));
+
+    int err = -1;
+    auto entries = List(home.Path(), &err);
+    EXPECT_EQ(err, 0);
+    ASSERT_EQ(entries.size(), 7u);
+    EXPECT_EQ(entries.count("."), 0u);
+    EXPECT_EQ(entries.count(".."), 0u);
+
+    const platform::DirEntry& plain = entries["plain.txt"];
+    EXPECT_TRUE(plain.regularFile);
+    EXPECT_FALSE(plain.directory || plain.readOnly || plain.reparsePoint || plain.system);
+    EXPECT_EQ(plain.size, 5u);
+    EXPECT_EQ(plain.lastWrite, platform::FileTimeFromUnix(1600000000, 123456700));
+    EXPECT_EQ(plain.lastWrite, 132444736001234567LL);  // 2020-09-13 12:26:40.1234567 UTC
+    EXPECT_EQ(plain.lastAccess, platform::FileTimeFromUnix(1500000000, 123456700));
+
+    EXPECT_TRUE(entries["locked.jpg"].readOnly);
+    EXPECT_TRUE(entries["sub"].directory);
+    EXPECT_FALSE(entries["sub"].regularFile);
+    EXPECT_TRUE(entries["link-to-sub"].reparsePoint);
+    EXPECT_TRUE(entries["link-to-sub"].directory);
+    EXPECT_TRUE(entries["link-to-file"].reparsePoint);
+    EXPECT_FALSE(entries["link-to-file"].directory);
+    EXPECT_FALSE(entries["link-to-file"].regularFile);
+    EXPECT_TRUE(entries["fifo"].system);
+    EXPECT_FALSE(entries["fifo"].regularFile);
+    ASSERT_EQ(entries.count(kLatin1Name), 1u);
+    EXPECT_EQ(entries[kLatin1Name].size, 5u);
+}
+
+TEST_F(FilesTest, ListingStopsWhenTheVisitorSaysSoAndReportsMissingFolders) {
+    for (int i = 0; i < 5; ++i) WriteBytes(Path("f" + std::to_string(i)), "");
+    int seen = 0;
+    EXPECT_EQ(platform::ListFolder(home.Path(), [&](const platform::DirEntry&) { return ++seen < 2; }), 0);
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(platform::ListFolder(Path("missing"), [](const platform::DirEntry&) { return true; }), 2);
+    WriteBytes(Path("file"), "");
+    EXPECT_EQ(platform::ListFolder(Path("file"), [](const platform::DirEntry&) { return true; }), ENOTDIR);
+}
+
+TEST_F(FilesTest, AttributesAndExistence) {
+    WriteBytes(Path("a"), "abc");
+    ::mkdir(Path("d").c_str(), 0755);
+    ::symlink("d", Path("ld").c_str());
+    auto a = platform::GetAttributes(Path("a"));
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(a->name, "a");
+    EXPECT_EQ(a->size, 3u);
+    EXPECT_FALSE(platform::GetAttributes(Path("none")).has_value());
+    EXPECT_TRUE(platform::GetAttributes(Path("ld"))->reparsePoint);
+    EXPECT_TRUE(platform::FolderExists(Path("d")));
+    EXPECT_TRUE(platform::FolderExists(Path("ld")));
+    EXPECT_FALSE(platform::FolderExists(Path("a")));
+    EXPECT_FALSE(platform::FolderExists(""));
+    EXPECT_TRUE(platform::FileExists(Path("a")));
+    EXPECT_FALSE(platform::FileExists(Path("d")));
+    EXPECT_EQ(platform::JoinPath("/x", "y"), "/x/y");
+    EXPECT_EQ(platform::JoinPath("/", "y"), "/y");
+    EXPECT_EQ(platform::JoinPath("/x/", "y"), "/x/y");
+}
+
+// ------------------------------------------------------------------ copy
+
+TEST_F(FilesTest, CopyKeepsBytesModeAndTimes) {
+    std::string data(300000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    ASSERT_TRUE(WriteBytes(Path("src"), data, 0640));
+    SetTimes(Path("src"), 1400000000, 1300000000, 500);
+    ASSERT_EQ(platform::CopyFileTo(Path("src"), Path("dst"), true), 0);
+    struct stat s = StatOf(Path("src")), d = StatOf(Path("dst"));  // before reading (atime)
+    EXPECT_EQ(ReadBytes(Path("dst")), data);
+    EXPECT_EQ(d.st_mode & 07777, 0640u);
+    EXPECT_EQ(d.st_mtim.tv_sec, s.st_mtim.tv_sec);
+    EXPECT_EQ(d.st_mtim.tv_nsec, s.st_mtim.tv_nsec);
+    EXPECT_EQ(d.st_atim.tv_sec, 1400000000);
+}
+
+TEST_F(FilesTest, CopyRefusesAnExistingTargetWith80AndOverwritesOnRequest) {
+    WriteBytes(Path("src"), "new");
+    WriteBytes(Path("dst"), "old");
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("dst"), true), platform::kErrorFileExists);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("dst"), true), 80);
+    EXPECT_EQ(ReadBytes(Path("dst")), "old");
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("dst"), false), 0);
+    EXPECT_EQ(ReadBytes(Path("dst")), "new");
+    // Nothing is left beside the target.
+    EXPECT_EQ(List(home.Path()).size(), 2u);
+}
+
+TEST_F(FilesTest, CopyErrorNumbers) {
+    WriteBytes(Path("src"), "x");
+    EXPECT_EQ(platform::CopyFileTo(Path("missing"), Path("dst"), true), 2);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("no/such/dst"), true), 3);
+    WriteBytes(Path("ro"), "keep", 0444);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("ro"), false), 5);
+    EXPECT_EQ(ReadBytes(Path("ro")), "keep");
+    ::mkdir(Path("dir").c_str(), 0755);
+    EXPECT_EQ(platform::CopyFileTo(Path("dir"), Path("dst"), true), 5);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("dir"), false), 5);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("src"), false), 5);
+    EXPECT_EQ(ReadBytes(Path("src")), "x");
+}
+
+TEST_F(FilesTest, InjectedFaultsFailOperationsWithTheirNumber) {
+    WriteBytes(Path("src"), "x");
+    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
+        return op == platform::FileOp::Copy ? 112 : 0;
+    });
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), Path("dst"), true), 112);
+    EXPECT_EQ(platform::MoveNoReplace(Path("src"), Path("moved")), 0);
+    platform::SetFaultHook({});
+    EXPECT_EQ(platform::CopyFileTo(Path("moved"), Path("dst"), true), 0);
+}
+
+// ------------------------------------------------------------------ move
+
+TEST_F(FilesTest, MoveKeepsTimesAndModeAndNeverReplaces) {
+    WriteBytes(Path("a"), "A", 0604);
+    SetTimes(Path("a"), 1000000000, 1100000000, 42);
+    WriteBytes(Path("b"), "B");
+    EXPECT_EQ(platform::MoveNoReplace(Path("a"), Path("b")), 17);
+    EXPECT_EQ(ReadBytes(Path("a")), "A");
+    EXPECT_EQ(ReadBytes(Path("b")), "B");
+    EXPECT_EQ(platform::MoveNoReplace(Path("a"), Path("c")), 0);
+    EXPECT_FALSE(Exists(Path("a")));
+    EXPECT_EQ(ReadBytes(Path("c")), "A");
+    EXPECT_EQ(StatOf(Path("c")).st_mtim.tv_sec, 1100000000);
+    EXPECT_EQ(StatOf(Path("c")).st_mtim.tv_nsec, 42);
+    EXPECT_EQ(StatOf(Path("c")).st_mode & 07777, 0604u);
+    EXPECT_EQ(platform::MoveNoReplace(Path("missing"), Path("d")), 2);
+    EXPECT_EQ(platform::MoveNoReplace(Path("c"), Path("no/such/d")), 2);
+    ::mkdir(Path("dir").c_str(), 0755);
+    EXPECT_EQ(platform::MoveNoReplace(Path("c"), Path("dir")), 17);
+    EXPECT_EQ(platform::MoveNoReplace(Path("dir"), Path("dir2")), 0);  // folders move too
+    EXPECT_TRUE(platform::FolderExists(Path("dir2")));
+}
+
+// The copy-and-remove path checked on whatever file system pair is available.
+void ExpectCrossDeviceMove(const std::string& from, const std::string& to) {
+    std::string data(200000, 'q');
+    ASSERT_TRUE(WriteBytes(from, data, 0751));
+    SetTimes(from, 1200000000, 1234567890, 987654300);
+    ASSERT_EQ(platform::MoveNoReplace(from, to), 0);
+    EXPECT_FALSE(Exists(from));
+    EXPECT_EQ(ReadBytes(to), data);
+    struct stat st = StatOf(to);
+    EXPECT_EQ(st.st_mode & 07777, 0751u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1234567890);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 987654300);
+    // And never replaces across file systems either.
+    ASSERT_TRUE(WriteBytes(from, "again"));
+    EXPECT_EQ(platform::MoveNoReplace(from, to), 17);
+    EXPECT_EQ(ReadBytes(from), "again");
+    EXPECT_EQ(ReadBytes(to), data);
+}
+
+TEST_F(FilesTest, MoveAcrossFileSystemsKeepsTimesAndMode) {
+    std::string mountPoint = Path("other-fs");
+    ::mkdir(mountPoint.c_str(), 0755);
+    ScratchMount tmpfs(mountPoint, 8 << 20);
+    std::string otherFolder;
+    if (tmpfs.Mounted()) {
+        otherFolder = mountPoint;
+    } else if (!SameFileSystem("/dev/shm", home.Path()) && ::access("/dev/shm", W_OK) == 0) {
+        otherFolder = "/dev/shm/quillfen-move-test-" + std::to_string(::getpid());
+        ::mkdir(otherFolder.c_str(), 0755);
+    }
+    if (otherFolder.empty()) {
+        // No second file system here: the copy-and-remove path directly.
+        std::string data = "cross";
+        ASSERT_TRUE(WriteBytes(Path("x"), data, 0751));
+        SetTimes(Path("x"), 1200000000, 1234567890, 987654300);
+        ASSERT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("y")), 0);
+        EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_nsec, 987654300);
+        GTEST_SKIP() << "no second file system; tested the copy-and-remove path only";
+    }
+    ASSERT_FALSE(SameFileSystem(otherFolder, home.Path()));
+    ExpectCrossDeviceMove(Path("photo.jpg"), otherFolder + "/photo.jpg");
+    ExpectCrossDeviceMove(otherFolder + "/back.jpg", Path("back.jpg"));
+    ExpectCrossDeviceMove(Path(kLatin1Name), otherFolder + "/" + kLatin1Name);
+    // A folder cannot cross file systems (the run-time's EXDEV).
+    ::mkdir(Path("folder").c_str(), 0755);
+    EXPECT_EQ(platform::MoveNoReplace(Path("folder"), otherFolder + "/folder"), EXDEV);
+    EXPECT_TRUE(platform::FolderExists(Path("folder")));
+    if (!tmpfs.Mounted()) std::filesystem::remove_all(otherFolder);
+}
+
+TEST_F(FilesTest, CopyAndRemovePathDirectly) {
+    WriteBytes(Path("x"), "data", 0600);
+    SetTimes(Path("x"), 1, 1300000001, 700);
+    WriteBytes(Path("taken"), "t");
+    EXPECT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("taken")), 17);
+    EXPECT_EQ(ReadBytes(Path("taken")), "t");
+    EXPECT_EQ(platform::MoveAcrossFileSystems(Path("missing"), Path("y")), 2);
+    ASSERT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("y")), 0);
+    EXPECT_FALSE(Exists(Path("x")));
+    EXPECT_EQ(ReadBytes(Path("y")), "data");
+    EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_sec, 1300000001);
+    EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_nsec, 700);
+    EXPECT_EQ(StatOf(Path("y")).st_mode & 07777, 0600u);
+}
+
+TEST_F(FilesTest, ReadOnlyFileSystemGivesPermissionNumbers) {
+    std::string mountPoint = Path("ro-fs");
+    ::mkdir(mountPoint.c_str(), 0755);
+    ScratchMount tmpfs(mountPoint, 1 << 20);
+    if (!tmpfs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ASSERT_TRUE(WriteBytes(mountPoint + "/in.jpg", "photo"));
+    ASSERT_TRUE(tmpfs.Remount(true));
+    WriteBytes(Path("src"), "x");
+    EXPECT_EQ(platform::MoveNoReplace(mountPoint + "/in.jpg", mountPoint + "/out.jpg"), 13);
+    EXPECT_EQ(platform::DeleteFile(mountPoint + "/in.jpg"), 13);
+    EXPECT_EQ(platform::CopyFileTo(Path("src"), mountPoint + "/new.jpg", true), 5);
+    EXPECT_EQ(platform::MoveNoReplace(Path("src"), mountPoint + "/new.jpg"), 13);
+    EXPECT_EQ(ReadBytes(Path("src")), "x");
+    EXPECT_EQ(ReadBytes(mountPoint + "/in.jpg"), "photo");
+}
+
+// Runs body as an unprivileged user (in a child process when this test runs as
+// root); returns body's result, or -1 when no unprivileged user can be had.
+int AsUnprivileged(const std::function<int()>& body) {
+    if (::geteuid() != 0) return body();
+    pid_t pid = ::fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) == 99) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(FilesTest, PermissionDeniedGivesRuntimeAndSystemNumbers) {
+    ::chmod(home.Path().c_str(), 0777);
+    ::mkdir(Path("locked").c_str(), 0777);
+    WriteBytes(Path("locked/f"), "x", 0666);
+    ::chmod(Path("locked").c_str(), 0555);
+    // Each check adds its bit when it fails.
+    int failures = AsUnprivileged([&] {
+        int bits = 0;
+        if (platform::MoveNoReplace(Path("locked/f"), Path("g")) != 13) bits |= 1;
+        if (platform::DeleteFile(Path("locked/f")) != 13) bits |= 2;
+        if (platform::CopyFileTo(Path("locked/f"), Path("locked/g"), true) != 5) bits |= 4;
+        if (platform::CreateFolder(Path("locked/sub")) != EACCES) bits |= 8;
+        return bits;
+    });
+    ::chmod(Path("locked").c_str(), 0755);
+    if (failures < 0) GTEST_SKIP() << "no unprivileged user to test with";
+    EXPECT_EQ(failures, 0);
+    EXPECT_EQ(ReadBytes(Path("locked/f")), "x");
+}
+
+TEST_F(FilesTest, FullFileSystemGivesDiskFull) {
+    std::string mountPoint = Path("tiny-fs");
+    ::mkdir(mountPoint.c_str(), 0755);
+    ScratchMount tmpfs(mountPoint, 64 << 10);
+    if (!tmpfs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    ASSERT_TRUE(WriteBytes(Path("big"), std::string(1 << 20, 'b')));
+    EXPECT_EQ(platform::CopyFileTo(Path("big"), mountPoint + "/big", true), 112);
+    EXPECT_FALSE(Exists(mountPoint + "/big"));  // no partial copy is left behind
+    EXPECT_EQ(platform::MoveNoReplace(Path("big"), mountPoint + "/big"), ENOSPC);
+    EXPECT_TRUE(Exists(Path("big")));
+    EXPECT_FALSE(Exists(mountPoint + "/big"));
+}
+
+// ------------------------------------------------------------------ delete
+
+TEST_F(FilesTest, DeleteGivesRuntimeNumbers) {
+    WriteBytes(Path("f"), "x");
+    EXPECT_EQ(platform::DeleteFile(Path("f")), 0);
+    EXPECT_FALSE(Exists(Path("f")));
+    EXPECT_EQ(platform::DeleteFile(Path("f")), 2);
+    EXPECT_EQ(platform::DeleteFile(Path("no/such/f")), 2);
+    WriteBytes(Path("ro"), "x", 0444);
+    EXPECT_EQ(platform::DeleteFile(Path("ro")), 13);
+    EXPECT_TRUE(Exists(Path("ro")));
+    ::mkdir(Path("dir").c_str(), 0755);
+    EXPECT_EQ(platform::DeleteFile(Path("dir")), 13);
+    ::symlink("ro", Path("link").c_str());
+    EXPECT_EQ(platform::DeleteFile(Path("link")), 0);  // the link goes, not its target
+    EXPECT_TRUE(Exists(Path("ro")));
+}
+
+TEST_F(FilesTest, FolderCreationAndRemoval) {
+    EXPECT_EQ(platform::CreateFolder(Path("n")), 0);
+    EXPECT_EQ(platform::CreateFolder(Path("n")), 17);
+    EXPECT_EQ(platform::CreateFolder(Path("x/y")), 2);
+    EXPECT_EQ(platform::RemoveFolder(Path("n")), 0);
+    EXPECT_FALSE(platform::FolderExists(Path("n")));
+}
+
+TEST_F(FilesTest, NamesThatAreNotUtf8AreListedCopiedMovedAndDeleted) {
+    std::string folder = Path(std::string("d\xE8ir"));
+    ASSERT_EQ(platform::CreateFolder(folder), 0);
+    std::string name = kLatin1Name;
+    ASSERT_TRUE(WriteBytes(folder + "/" + name, "bytes"));
+    auto entries = List(folder);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries.begin()->first, name);
+    std::string copy = folder + "/copy \x80\x81";
+    EXPECT_EQ(platform::CopyFileTo(folder + "/" + name, copy, true), 0);
+    EXPECT_EQ(ReadBytes(copy), "bytes");
+    std::string moved = Path(std::string("moved \xFE"));
+    EXPECT_EQ(platform::MoveNoReplace(copy, moved), 0);
+    EXPECT_EQ(ReadBytes(moved), "bytes");
+    EXPECT_FALSE(Exists(copy));
+    EXPECT_EQ(platform::SetFileTimes(moved, platform::FileTimeFromUnix(5, 0),
+                                     platform::FileTimeFromUnix(6, 0)), 0);
+    EXPECT_EQ(StatOf(moved).st_mtim.tv_sec, 6);
+    EXPECT_EQ(platform::DeleteFile(moved), 0);
+    EXPECT_EQ(platform::DeleteFile(folder + "/" + name), 0);
+    EXPECT_TRUE(List(folder).empty());
+    EXPECT_EQ(platform::RemoveFolder(folder), 0);
+}
+
+// ------------------------------------------------------------------ times
+
+TEST_F(FilesTest, SetFileTimesSetsAccessAndWrite) {
+    WriteBytes(Path("t"), "x");
+    platform::FileTime access = platform::FileTimeFromUnix(1420070400, 0);
+    platform::FileTime write = platform::FileTimeFromUnix(1436005230, 5000000);
+    EXPECT_EQ(platform::SetFileTimes(Path("t"), access, write), 0);
+    EXPECT_EQ(platform::GetAttributes(Path("t"))->lastWrite, write);
+    EXPECT_EQ(platform::GetAttributes(Path("t"))->lastAccess, access);
+    EXPECT_EQ(platform::SetFileTimes(Path("missing"), access, write), ENOENT);
+}
+
+TEST(FileTime, ScaleAndEpoch) {
+    EXPECT_EQ(platform::FileTimeFromUnix(0, 0), 116444736000000000LL);
+    EXPECT_EQ(platform::UnixSecondsFromFileTime(116444736000000000LL), 0);
+    EXPECT_EQ(platform::UnixSecondsFromFileTime(116444736000000000LL - 1), -1);  // floor
+    EXPECT_EQ(platform::FileTimeFromUnix(-11644473600LL, 0), 0);                // 1601-01-01
+}
+
+// ------------------------------------------------------------------ clock
+
+class ZoneTest : public ::testing::Test {
+protected:
+    void UseZone(const char* zone) {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (old_) ::setenv("TZ", old_->c_str(), 1); else ::unsetenv("TZ");
+        ::tzset();
+    }
+    std::optional<std::string> old_ = ::getenv("TZ") ? std::optional<std::string>(::getenv("TZ")) : std::nullopt;
+};
+
+TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
+    UseZone("Europe/Berlin");
+    // 2015-07-04 10:20:30 local (summer time, UTC+2) is 08:20:30 UTC.
+    platform::CalendarFields local{2015, 7, 4, 10, 20, 30, 0, 0};
+    auto utc = platform::UtcFromLocal(local);
+    ASSERT_TRUE(utc.has_value());
+    platform::CalendarFields u = platform::UtcFields(*utc);
+    EXPECT_EQ(u.hour, 8);
+    EXPECT_EQ(u.dayOfWeek, 6);  // a Saturday
+    platform::CalendarFields back = platform::LocalFromUtc(*utc);
+    EXPECT_EQ(back.year, 2015);
+    EXPECT_EQ(back.hour, 10);
+    EXPECT_EQ(back.second, 30);
+    // Winter: UTC+1.
+    auto winter = platform::UtcFromLocal({2015, 1, 4, 10, 0, 0, 250, 0});
+    ASSERT_TRUE(winter.has_value());
+    EXPECT_EQ(platform::UtcFields(*winter).hour, 9);
+    EXPECT_EQ(platform::UtcFields(*winter).millisecond, 250);
+    auto plain = platform::FileTimeFromUtcFields({2015, 1, 4, 10, 0, 0, 0, 0});
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(*plain - *winter, 3600LL * 10000000LL - 2500000LL);  // one hour less 250 ms
+}
+
+TEST_F(ZoneTest, FieldsThatNameNoTimeAreRefused) {
+    UseZone("UTC");
+    EXPECT_FALSE(platform::UtcFromLocal({2015, 2, 30, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::UtcFromLocal({2015, 2, 29, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_TRUE(platform::UtcFromLocal({2016, 2, 29, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::UtcFromLocal({1900, 2, 29, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_TRUE(platform::UtcFromLocal({2000, 2, 29, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::UtcFromLocal({2015, 13, 1, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::UtcFromLocal({2015, 4, 31, 0, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::UtcFromLocal({2015, 1, 1, 24, 0, 0, 0, 0}).has_value());
+    EXPECT_FALSE(platform::FileTimeFromUtcFields({1600, 12, 31, 0, 0, 0, 0, 0}).has_value());
+    auto epochEve = platform::UtcFromLocal({1969, 12, 31, 23, 59, 59, 0, 0});
+    ASSERT_TRUE(epochEve.has_value());
+    EXPECT_EQ(platform::UnixSecondsFromFileTime(*epochEve), -1);
+}
+
+TEST(Clock, NowIsNow) {
+    std::int64_t now = platform::UnixSecondsFromFileTime(platform::NowUtc());
+    std::int64_t expected = std::chrono::duration_cast<std::chrono::seconds>(
+        std::chrono::system_clock::now().time_since_epoch()).count();
+    EXPECT_LE(std::abs(now - expected), 2);
+}
+
+// ------------------------------------------------------------------ known folders
+
+TEST(KnownFolders, DefaultsUnderHome) {
+    TempHome home;
+    EXPECT_EQ(platform::HomeFolder(), home.Path());
+    EXPECT_EQ(platform::DocumentsFolder(), home.Path() + "/Documents");
+    EXPECT_EQ(platform::PicturesFolder(), home.Path() + "/Pictures");
+}
+
+TEST(KnownFolders, XdgUserDirsAreRead) {
+    TempHome home;
+    std::filesystem::create_directories(home.Path() + "/.config");
+    WriteBytes(home.Path() + "/.config/user-dirs.dirs",
+               "# written by xdg-user-dirs-update\n"
+               "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+               "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n"
+               "XDG_PICTURES_DIR=\"/srv/photos/\"\n");
+    EXPECT_EQ(platform::DocumentsFolder(), home.Path() + "/Dokumente");
+    EXPECT_EQ(platform::PicturesFolder(), "/srv/photos");
+    std::filesystem::create_directories(home.Path() + "/xdg");
+    WriteBytes(home.Path() + "/xdg/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n");
+    ::setenv("XDG_CONFIG_HOME", (home.Path() + "/xdg").c_str(), 1);
+    EXPECT_EQ(platform::PicturesFolder(), home.Path() + "/Bilder");
+    EXPECT_EQ(platform::DocumentsFolder(), home.Path() + "/Documents");
+}
+
+TEST(KnownFolders, ExecutablePathIsThisTest) {
+    std::string exe = platform::ExecutablePath();
+    EXPECT_NE(exe.find("platform_test"), std::string::npos) << exe;
+    EXPECT_EQ(platform::ExecutableFolder(), exe.substr(0, exe.find_last_of('/')));
+}
+
+// ------------------------------------------------------------------ processes
+
+using Args = std::vector<std::string>;
+
+TEST(CommandLine, SplitsWithTheQuotingRules) {
+    EXPECT_EQ(platform::SplitCommandLine(""), Args{});
+    EXPECT_EQ(platform::SplitCommandLine("   "), Args{});
+    EXPECT_EQ(platform::SplitCommandLine("a b\tc"), (Args{"a", "b", "c"}));
+    EXPECT_EQ(platform::SplitCommandLine("\"/opt/quill fen/bin/cairnly\" /P \"/home/u/My  Photos\""),
+              (Args{"/opt/quill fen/bin/cairnly", "/P", "/home/u/My  Photos"}));
+    EXPECT_EQ(platform::SplitCommandLine("a\"b c\"d"), Args{"ab cd"});
+    EXPECT_EQ(platform::SplitCommandLine("\"\""), Args{""});
+    EXPECT_EQ(platform::SplitCommandLine("a\\\\b"), Args{"a\\\\b"});       // no quote: literal
+    EXPECT_EQ(platform::SplitCommandLine("a\\\"b"), Args{"a\"b"});         // \" -> "
+    EXPECT_EQ(platform::SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));  // \\" -> \ + close
+    EXPECT_EQ(platform::SplitCommandLine("\"a\"\"b\""), Args{"a\"b"});     // "" inside quotes
+    EXPECT_EQ(platform::SplitCommandLine("\"open"), Args{"open"});
+}
+
+TEST(CommandLine, QuoteArgumentRoundTripsAnyText) {
+    std::mt19937 random(11);
+    const char alphabet[] = {'a', ' ', '"', '\\', '\t', '/', '\xE9', 'Z'};
+    for (int round = 0; round < 3000; ++round) {
+        Args args(1 + random() % 4);
+        for (std::string& a : args) {
+            a.resize(random() % 8);
+            for (char& c : a) c = alphabet[random() % sizeof alphabet];
+        }
+        std::string line;
+        for (const std::string& a : args) line += (line.empty() ? "" : " ") + platform::QuoteArgument(a);
+        ASSERT_EQ(platform::SplitCommandLine(line), args) << line;
+    }
+    EXPECT_EQ(platform::QuoteArgument("/home/u/My Photos"), "\"/home/u/My Photos\"");
+}
+
+TEST(Process, MissingProgramIsNotStarted) {
+    EXPECT_FALSE(platform::StartProcess("\"/no/such/program\" /P \"/tmp\""));
+    EXPECT_FALSE(platform::StartProcess(""));
+}
+
+TEST(Process, StartsDirectlyWithoutAShellAndDoesNotWait) {
+    TempHome home;
+    std::string target = home.Path() + "/made by child $HOME;";
+    ASSERT_TRUE(platform::StartProcess(platform::QuoteArgument("/usr/bin/touch") + " " +
+                                       platform::QuoteArgument(target)));
+    for (int i = 0; i < 200 && !Exists(target); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(Exists(target));  // the $ and ; reached the program as they are
+    auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(platform::StartProcess("/bin/sleep 1"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+}  // namespace
