@@ -114,7 +114,7 @@ void DeleteConfirmation::RunListingWorker() {
     bool listed = true;
     if (command_ == kDeleteSelectedDuplicates) ListSelectedDuplicates();
     if (command_ == kDeleteFromPartialFolders) listed = ListPartialFolders();
-    if (listed && !state_.ListingCancelled.load()) {
+    if (listed && !state_.ListingCancelled.load() && !Closed()) {
         deleteEnabled_.store(true);
         view_.EnableDelete(true);
         ShowStatus(ListingStatus());
@@ -272,7 +272,13 @@ void DeleteConfirmation::WaitForWorker() {
         pause_(kCancelWaitStepMs);
 }
 
+bool DeleteConfirmation::Closed() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return closed_;
+}
+
 void DeleteConfirmation::DontDelete() {
+    if (Closed()) return;
     if (!UsesWorker(command_) || !worker_.joinable()) {
         ResetListed();
         return;
@@ -288,12 +294,9 @@ void DeleteConfirmation::DontDelete() {
 }
 
 void DeleteConfirmation::Close() {
-    bool listingLive = worker_.joinable() && !listingDone_.load();
-    if (listingLive) {
-        DontDelete();
-    } else {
-        ResetListed();
-    }
+    // A live listing is cancelled and waited for, as "Don't delete" does.
+    if (worker_.joinable() && !listingDone_.load()) DontDelete();
+    ResetListed();
     if (worker_.joinable()) {
         // Keep serving the worker's dialog calls until it has ended.
         while (!listingDone_.load()) pause_(kJoinStepMs);
@@ -353,7 +356,7 @@ void DeleteConfirmation::DeletePartialRows() {
 }
 
 void DeleteConfirmation::DeleteAll() {
-    if (!deleteEnabled_.load() || deleting_) return;
+    if (!deleteEnabled_.load() || deleting_ || Closed()) return;
     deleting_ = true;
     deleteEnabled_.store(false);
     if (worker_.joinable()) {

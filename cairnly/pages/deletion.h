@@ -113,6 +113,7 @@ class DeleteConfirmation {
     std::string ListingStatus() const;
     void ShowStatus(const std::string& text);
     void WaitForWorker();
+    bool Closed() const;
     void ResetListed();
 
     bool Remove(FileRecord& record);
