@@ -9,11 +9,11 @@ void NullPictavoView::PumpEvents(int milliseconds) {
 }
 
 PictavoState::PictavoState(SettingsRecord& settingsRecord, shared::DesktopServices& desktop,
-                           std::int32_t capacity)
+                           std::int32_t capacity, std::int32_t undeleteCapacity)
     : settings(settingsRecord),
       services(desktop),
       catalogue(capacity),
-      undeleteStack(capacity),
+      undeleteStack(undeleteCapacity),
       view_(nullptr) {}
 
 PictavoState::~PictavoState() {

@@ -332,5 +332,18 @@ TEST(Sort, ComparesEachFieldAsUnsignedYearFirst) {
     EXPECT_TRUE(EarlierPhotoTime(Time(2000, 1, 1), Time(2000, 0xFFFF, 1)));
 }
 
+TEST(SizeText, SwitchesUnitsAtTheBinaryBoundaries) {
+    EXPECT_EQ(SizeText(-5), "-5 Bytes");
+    EXPECT_EQ(SizeText(0), "0 Bytes");
+    EXPECT_EQ(SizeText(1023), "1023 Bytes");
+    EXPECT_EQ(SizeText(1024), "1.0 KB");
+    EXPECT_EQ(SizeText(1536), "1.5 KB");
+    EXPECT_EQ(SizeText(1048575), "1024.0 KB");
+    EXPECT_EQ(SizeText(1048576), "1.0 MB");
+    EXPECT_EQ(SizeText(1073741823), "1024.0 MB");
+    EXPECT_EQ(SizeText(1073741824), "1.0 GB");
+    EXPECT_EQ(SizeText(5LL << 30), "5.0 GB");
+}
+
 }  // namespace
 }  // namespace pictavo

@@ -193,9 +193,9 @@ void AddRecord(pictavo::Catalogue& catalogue, const pictavo::PhotoTime& time,
     catalogue.Append(std::move(record));
 }
 
-Harness::Harness(std::int32_t capacity)
+Harness::Harness(std::int32_t capacity, std::int32_t undeleteCapacity)
     : services("Pictavo", [this] { return settings.logLevel(); }),
-      state(settings, services, capacity) {
+      state(settings, services, capacity, undeleteCapacity) {
     settings.Zero();
     services.SetStatusSink([this](const std::string& text) {
         std::lock_guard<std::mutex> lock(mutex_);
