@@ -2,8 +2,8 @@
 // Reorders a range exactly as the classic in-place selection sort does:
 //   for each i: m = first position of the minimum in [i, n); swap(a[i], a[m])
 // so that items with equal keys end up exactly where that procedure puts them,
-// but in O(n log n): a tournament tree over positions answers "first minimum of
-// the suffix", and each swap changes two leaves.
+// but in O(n log n) comparisons and O(n) extra memory (the items moved aside and
+// three words per item).
 //
 // `less` must be a strict weak order. The target positions are 0 .. n-2, as in
 // the Parts ("for each position i from 0 to n-2"); the last one needs no work.
@@ -12,82 +12,85 @@
 // "if (i % 1000 == 0) SetStatus(...)"); returning false stops the sort there:
 // positions before i are final, the rest keep the swaps made so far, exactly as
 // the classic procedure leaves them. It is not called when n < 2.
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <numeric>
 #include <utility>
 #include <vector>
 
 namespace shared {
 
-namespace detail {
-
-template <typename RandomIt, typename Less>
-class Tournament {
-public:
-    Tournament(RandomIt first, std::size_t n, Less& less) : first_(first), less_(less) {
-        leaves_ = 1;
-        while (leaves_ < n) leaves_ <<= 1;
-        tree_.assign(2 * leaves_, kNone);
-        for (std::size_t i = 0; i < n; ++i) tree_[leaves_ + i] = static_cast<long>(i);
-        for (std::size_t node = leaves_ - 1; node >= 1; --node) Recompute(node);
-    }
-
-    long Winner() const { return tree_[1]; }
-
-    void Retire(std::size_t position) { Set(position, kNone); }
-    void Refresh(std::size_t position) { Set(position, static_cast<long>(position)); }
-
-private:
-    static constexpr long kNone = -1;
-
-    void Set(std::size_t position, long value) {
-        std::size_t node = leaves_ + position;
-        tree_[node] = value;
-        for (node >>= 1; node >= 1; node >>= 1) Recompute(node);
-    }
-
-    // Ties go to the left child, whose positions are all smaller: the first minimum.
-    void Recompute(std::size_t node) {
-        long left = tree_[2 * node];
-        long right = tree_[2 * node + 1];
-        if (left == kNone) {
-            tree_[node] = right;
-        } else if (right == kNone) {
-            tree_[node] = left;
-        } else {
-            tree_[node] = less_(first_[right], first_[left]) ? right : left;
-        }
-    }
-
-    RandomIt first_;
-    Less& less_;
-    std::size_t leaves_ = 1;
-    std::vector<long> tree_;
-};
-
-}  // namespace detail
-
 struct AlwaysContinue {
     bool operator()(std::size_t) const { return true; }
 };
 
+// How it works. Let v be the smallest key, held at the start by the items at
+// positions p_0 < p_1 < ... < p_(k-1). The classic procedure fills positions
+// 0 .. k-1 with them in that order: at step j the first minimum of the suffix
+// is the v item at p_j (p_j >= j, and no v item has moved yet), so it swaps
+// position j with p_j, and the item that stood at j (a larger key) moves to
+// p_j. Then the next key takes positions k .. with the positions its items
+// have at that moment, and so on. So: order the items by key once (a stable
+// sort, O(n log n) comparisons), then replay the swaps group by group on an
+// index permutation (each group's current positions sorted once), and finally
+// move the items into place. Items are moved (not copied or swapped); the range
+// is rearranged when the function returns (also when stopped), so
+// beforePosition must not read it.
+//
 // Returns true when every position was filled, false when beforePosition stopped it.
-// Costs O(n log n) comparisons and O(n) extra memory (two words per item).
 template <typename RandomIt, typename Less, typename BeforePosition = AlwaysContinue>
 bool SelectionOrder(RandomIt first, RandomIt last, Less less,
                     BeforePosition beforePosition = BeforePosition()) {
+    using Item = typename std::iterator_traits<RandomIt>::value_type;
     const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
     if (n < 2) return true;
-    detail::Tournament<RandomIt, Less> tree(first, n, less);
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        if (!beforePosition(i)) return false;
-        std::size_t m = static_cast<std::size_t>(tree.Winner());
-        using std::swap;
-        if (m != i) swap(first[i], first[m]);
-        tree.Retire(i);
-        if (m != i) tree.Refresh(m);
+    auto element = [first](std::size_t i) -> decltype(auto) {
+        return first[static_cast<typename std::iterator_traits<RandomIt>::difference_type>(i)];
+    };
+    // The items moved out beside their original indexes and ordered by key
+    // (stable: equal keys stay in original order). Sorting the items themselves,
+    // not indexes to them, keeps the comparisons in sequential memory.
+    std::vector<std::pair<Item, std::size_t>> sorted;
+    sorted.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) sorted.emplace_back(std::move(element(i)), i);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [&less](const auto& a, const auto& b) { return less(a.first, b.first); });
+
+    std::vector<std::size_t> at(n);     // at[position] = original index of the item there
+    std::vector<std::size_t> where(n);  // where[original index] = its position now
+    std::iota(at.begin(), at.end(), std::size_t{0});
+    std::iota(where.begin(), where.end(), std::size_t{0});
+    std::vector<std::size_t> positions;
+    bool finished = true;
+    std::size_t target = 0;
+    for (std::size_t g = 0; g < n && finished;) {
+        // The group of items whose keys equal sorted[g]'s.
+        std::size_t end = g + 1;
+        while (end < n && !less(sorted[g].first, sorted[end].first)) ++end;
+        positions.clear();
+        for (std::size_t k = g; k < end; ++k) positions.push_back(where[sorted[k].second]);
+        std::sort(positions.begin(), positions.end());
+        for (std::size_t p : positions) {
+            if (target + 1 < n && !beforePosition(target)) {
+                finished = false;
+                break;
+            }
+            if (p != target) {
+                std::size_t displaced = at[target], chosen = at[p];
+                at[target] = chosen;
+                where[chosen] = target;
+                at[p] = displaced;
+                where[displaced] = p;
+            }
+            ++target;
+        }
+        g = end;
     }
-    return true;
+    // Put every item at its final position.
+    for (std::size_t r = 0; r < n; ++r) where[sorted[r].second] = r;  // now: rank of each index
+    for (std::size_t p = 0; p < n; ++p) element(p) = std::move(sorted[where[at[p]]].first);
+    return finished;
 }
 
 // The classic quadratic procedure; kept as the reference the fast one must match.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -87,6 +88,27 @@ TEST(SelectionOrder, WorksWithCompositeKeysAndPointers) {
     shared::SelectionOrder(fast.begin(), fast.end(), less);
     shared::NaiveSelectionOrder(naive.begin(), naive.end(), less);
     EXPECT_EQ(fast, naive);
+}
+
+TEST(SelectionOrder, MoveOnlyItemsKeepTheirIdentity) {
+    std::mt19937 random(23);
+    std::vector<std::unique_ptr<Item>> fast;
+    std::vector<Item> naive;
+    for (int i = 0; i < 3000; ++i) {
+        Item item{static_cast<int>(random() % 40), i};
+        fast.push_back(std::make_unique<Item>(item));
+        naive.push_back(item);
+    }
+    std::vector<const Item*> addresses;
+    for (auto& p : fast) addresses.push_back(p.get());
+    shared::SelectionOrder(fast.begin(), fast.end(),
+                           [](const auto& a, const auto& b) { return a->key < b->key; });
+    shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess);
+    for (std::size_t i = 0; i < fast.size(); ++i) {
+        ASSERT_NE(fast[i], nullptr);
+        ASSERT_EQ(*fast[i], naive[i]);
+        ASSERT_EQ(fast[i].get(), addresses[static_cast<std::size_t>(naive[i].origin)]);
+    }
 }
 
 TEST(SelectionOrder, EmptyAndSingleRangesNeverCallTheCallback) {
