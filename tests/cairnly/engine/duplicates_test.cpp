@@ -1,0 +1,348 @@
+// Duplicate detection: the three modes and their traps, group numbering, the
+// list hand-off, the summary, fingerprints and digests.
+#include "cairnly/engine/duplicates.h"
+
+#include <map>
+#include <set>
+
+#include "cairnly/engine/walk.h"
+#include "tests/cairnly/engine/engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using cairnly::FindDuplicates;
+
+// Content that differs from every other seed within its first 64 KiB.
+std::string Content(std::size_t size, int seed) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        s[i] = static_cast<char>((i * 131 + static_cast<std::size_t>(seed) * 7919) % 251);
+    return s;
+}
+
+class DuplicatesTest : public EngineTest {
+  protected:
+    // Walk, sorts and threshold as the worker runs them, then the pass.
+    void Analyze(int mode, std::int64_t threshold = -1) {
+        settings_.SetDuplicateMode(mode);
+        UseSettings();
+        cairnly::WalkFolder(*state_, view_, root_, cairnly::WalkAttributes{}, 0);
+        cairnly::SortFilesByFolder(*state_);
+        cairnly::CopyFilesToFolderTable(*state_);
+        cairnly::SortFilesBySize(*state_);
+        state_->SmallFileThreshold.store(
+            threshold >= 0 ? threshold : cairnly::ComputeSmallFileThreshold(*state_));
+        FindDuplicates(*state_, view_);
+    }
+    void Reset() {
+        state_->Duplicates.Clear();
+        state_->FilesByFolder.Clear();
+        state_->Files.Clear();
+        state_->Folders.Clear();
+        view_.ClearAllPages();
+    }
+    // Groups as sets of file names, keyed by group number.
+    std::map<int, std::set<std::string>> Groups() const {
+        std::map<int, std::set<std::string>> groups;
+        for (int i = 0; i < state_->Duplicates.Count(); ++i) {
+            const auto* r = state_->Duplicates.At(i);
+            groups[r->DupGroup].insert(r->FileName);
+        }
+        return groups;
+    }
+    int GroupOf(const std::string& name) const {
+        for (int i = 0; i < state_->Files.Count(); ++i)
+            if (state_->Files.At(i)->FileName == name) return state_->Files.At(i)->DupGroup;
+        return -99;
+    }
+};
+
+TEST_F(DuplicatesTest, TwoCopiesAreOneGroupInEveryMode) {
+    MakeFile("a/copy1.bin", Content(300000, 1));
+    MakeFile("b/copy2.bin", Content(300000, 1));
+    MakeFile("c/other.bin", Content(300000, 2));
+    MakeFile("c/alone.bin", Content(1000, 3));
+    for (int mode : {0, 1, 2}) {
+        Reset();
+        Analyze(mode);
+        EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"copy1.bin", "copy2.bin"}}}))
+            << mode;
+        EXPECT_EQ(GroupOf("other.bin"), -1);
+        EXPECT_EQ(state_->PageStatusText(cairnly::kPageDuplicates),
+                  "Displaying 2 duplicate files with a total size of 0.6 MB");
+        EXPECT_EQ(Statuses().back(), "Displaying 2 duplicate files with a total size of 0.6 MB");
+    }
+}
+
+TEST_F(DuplicatesTest, VeryQuickModeComparesTimesOfSmallFiles) {
+    MakeFile("x.txt", "hello world");
+    MakeFile("y.txt", "HELLO WORLD");
+    SetMtime("x.txt", 1600000000);
+    SetMtime("y.txt", 1600000000);
+    Analyze(0, cairnly::kSmallFileLimit);
+    EXPECT_EQ(Groups().size(), 1u) << "equal size and time count as duplicates";
+    Reset();
+    SetMtime("y.txt", 1600000001);
+    Analyze(0, cairnly::kSmallFileLimit);
+    EXPECT_TRUE(Groups().empty());
+    Reset();
+    Analyze(1);
+    EXPECT_EQ(Groups().size(), 1u) << "files below 64 KiB all have fingerprint 1";
+    Reset();
+    Analyze(2);
+    EXPECT_TRUE(Groups().empty());
+}
+
+TEST_F(DuplicatesTest, SameHeadDifferentTailFoolsOnlyTheQuickModes) {
+    std::string head = Content(65536, 4);
+    MakeFile("p.bin", head + std::string(5000, 'p'));
+    MakeFile("q.bin", head + std::string(5000, 'q'));
+    SetMtime("p.bin", 1);
+    SetMtime("q.bin", 2);
+    Analyze(0, 1000);  // above the threshold: the head sum decides
+    EXPECT_EQ(Groups().size(), 1u);
+    Reset();
+    Analyze(1);
+    EXPECT_EQ(Groups().size(), 1u);
+    Reset();
+    Analyze(2);
+    EXPECT_TRUE(Groups().empty());
+}
+
+TEST_F(DuplicatesTest, SameSizeDifferentContentIsNeverADuplicate) {
+    MakeFile("m.bin", Content(70000, 5));
+    MakeFile("n.bin", Content(70000, 6));
+    SetMtime("m.bin", 5);
+    SetMtime("n.bin", 5);
+    for (int mode : {0, 1, 2}) {
+        Reset();
+        Analyze(mode, 1000);
+        EXPECT_TRUE(Groups().empty()) << mode;
+    }
+}
+
+TEST_F(DuplicatesTest, InterleavedRunsFormSeparateGroupsWhateverTheOrder) {
+    MakeFile("one/A", Content(200000, 10));
+    MakeFile("two/B", Content(200000, 11));
+    MakeFile("three/A2", Content(200000, 10));
+    MakeFile("four/B2", Content(200000, 11));
+    MakeFile("five/C", Content(200000, 12));
+    MakeFile("six/A3", Content(200000, 10));
+    for (int mode : {1, 2}) {
+        Reset();
+        Analyze(mode);
+        auto groups = Groups();
+        ASSERT_EQ(groups.size(), 2u) << mode;
+        std::set<std::set<std::string>> sets{groups[1], groups[2]};
+        EXPECT_EQ(sets, (std::set<std::set<std::string>>{{"A", "A2", "A3"}, {"B", "B2"}}));
+        EXPECT_EQ(GroupOf("C"), -1);
+        // Within one size the group with the higher key gets the smaller number.
+        const cairnly::FileRecord* g1 = state_->Duplicates.At(0);
+        const cairnly::FileRecord* g2 = state_->Duplicates.At(state_->Duplicates.Count() - 1);
+        if (mode == 2)
+            EXPECT_GT(g1->Digest, g2->Digest);
+        else
+            EXPECT_GT(static_cast<std::int64_t>(g1->Fingerprint),
+                      static_cast<std::int64_t>(g2->Fingerprint));
+    }
+}
+
+TEST_F(DuplicatesTest, OddFileInTheMiddleOfThreeStillLeavesTheOtherTwoGrouped) {
+    MakeFile("a/x", Content(90000, 20));
+    MakeFile("b/odd", Content(90000, 21));
+    MakeFile("c/x", Content(90000, 20));
+    Analyze(2);
+    auto groups = Groups();
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[1].size(), 1u) << "both members are named x";
+    EXPECT_EQ(state_->Duplicates.Count(), 2);
+    EXPECT_EQ(GroupOf("odd"), -1);
+}
+
+TEST_F(DuplicatesTest, LargerFilesGetSmallerNumbersAndRowsFollowTheList) {
+    MakeFile("s1", Content(1000, 30));
+    MakeFile("s2", Content(1000, 30));
+    MakeFile("m1", Content(5000, 31));
+    MakeFile("m2", Content(5000, 31));
+    MakeFile("m3", Content(5000, 31));
+    MakeFile("l1", Content(9000, 32));
+    MakeFile("l2", Content(9000, 32));
+    Analyze(2);
+    EXPECT_EQ(GroupOf("l1"), 1);
+    EXPECT_EQ(GroupOf("m1"), 2);
+    EXPECT_EQ(GroupOf("s1"), 3);
+    ASSERT_EQ(view_.duplicateRows.size(), 7u);
+    for (int i = 0; i < 7; ++i) {
+        const auto& row = view_.duplicateRows[static_cast<std::size_t>(i)];
+        EXPECT_EQ(row.row, i);
+        EXPECT_EQ(row.listIndex, i);
+        EXPECT_EQ(row.record, state_->Duplicates.At(i));
+        EXPECT_EQ(row.group, row.record->DupGroup);
+    }
+    EXPECT_EQ(Statuses().back(), "Displaying 7 duplicate files with a total size of 0.0 MB");
+}
+
+TEST_F(DuplicatesTest, RunOrderingLeavesFileTableAsItWas) {
+    for (int i = 0; i < 8; ++i) MakeFile("f" + std::to_string(i), Content(70000, i % 3));
+    settings_.SetDuplicateMode(2);
+    UseSettings();
+    cairnly::WalkFolder(*state_, view_, root_, cairnly::WalkAttributes{}, 0);
+    cairnly::SortFilesBySize(*state_);
+    auto before = FileNames();
+    FindDuplicates(*state_, view_);
+    EXPECT_EQ(FileNames(), before) << "rows of the Largest files page link to FileTable indexes";
+    EXPECT_EQ(state_->Duplicates.Count(), 8);
+}
+
+TEST_F(DuplicatesTest, FilesThatCannotBeReadAreNeverMatched) {
+    MakeFile("gone1", Content(70000, 40));
+    MakeFile("gone2", Content(70000, 40));
+    UseSettings();
+    cairnly::WalkFolder(*state_, view_, root_, cairnly::WalkAttributes{}, 0);
+    cairnly::SortFilesBySize(*state_);
+    ::unlink(Path("gone1").c_str());
+    ::unlink(Path("gone2").c_str());
+    ASSERT_EQ(::mkfifo(Path("gone2").c_str(), 0644), 0);  // a FIFO must not be opened
+    for (int mode : {1, 2}) {
+        settings_.SetDuplicateMode(mode);
+        UseSettings();
+        FindDuplicates(*state_, view_);
+        EXPECT_EQ(state_->Duplicates.Count(), 0) << mode;
+    }
+}
+
+TEST_F(DuplicatesTest, AFullListEndsThePassAndTheSummaryCountsWhatWasListed) {
+    state_ = std::make_unique<cairnly::CairnlyState>(settings_, services_, [] {
+        auto c = SmallCapacities();
+        c.duplicates = 5;  // full at 3 listed entries
+        return c;
+    }());
+    view_.Attach(state_.get());
+    for (int size : {1000, 2000, 3000})
+        for (const char* copy : {"a", "b"})
+            MakeFile(std::to_string(size) + copy, Content(static_cast<std::size_t>(size), size));
+    Analyze(2);
+    EXPECT_EQ(state_->Duplicates.Count(), 4);
+    EXPECT_EQ(Statuses().back(), "Displaying 4 duplicate files with a total size of 0.0 MB");
+    EXPECT_EQ(GroupOf("1000a"), -1) << "the smallest pair came after the list was full";
+}
+
+TEST_F(DuplicatesTest, EmptyTableAndSingleFileReportNothing) {
+    Analyze(2);
+    EXPECT_EQ(Statuses().back(), "Displaying 0 duplicate files with a total size of 0.0 MB");
+    MakeFile("only", "x");
+    Reset();
+    Analyze(2);
+    EXPECT_EQ(Statuses().back(), "Displaying 0 duplicate files with a total size of 0.0 MB");
+}
+
+TEST_F(DuplicatesTest, StopDuringThePassKeepsWhatWasListed) {
+    for (int size : {1000, 2000, 3000})
+        for (const char* copy : {"a", "b"})
+            MakeFile(std::to_string(size) + copy, Content(static_cast<std::size_t>(size), size));
+    view_.onDuplicateRow = [this] { state_->StopRequested.store(true); };
+    Analyze(2);
+    EXPECT_EQ(state_->Duplicates.Count(), 2) << "the pair being listed completes";
+    EXPECT_EQ(Statuses().back(), "Displaying 2 duplicate files with a total size of 0.0 MB");
+}
+
+TEST_F(DuplicatesTest, ModesOutsideTheKnownOnesBehaveAsVeryQuick) {
+    MakeFile("x.txt", "hello world");
+    MakeFile("y.txt", "HELLO WORLD");
+    SetMtime("x.txt", 100);
+    SetMtime("y.txt", 200);
+    Analyze(7, cairnly::kSmallFileLimit);
+    EXPECT_TRUE(Groups().empty()) << "times differ, as the very quick mode compares them";
+}
+
+TEST(SmallFileThreshold, FourFifthsOfTheSizeOrderCappedAtTenMiB) {
+    testing_support::TempHome home;
+    cairnly::ScanSettings settings;
+    settings.SetDefaults();
+    shared::DesktopServices services("Cairnly", [] { return 0; });
+    cairnly::CairnlyState state(settings, services, [] {
+        cairnly::TableCapacities c;
+        c.files = 20;
+        return c;
+    }());
+    EXPECT_EQ(cairnly::ComputeSmallFileThreshold(state), cairnly::kSmallFileLimit) << "no entry";
+    for (int i = 1; i <= 10; ++i) {
+        auto r = std::make_unique<cairnly::FileRecord>();
+        r->Size = i * 100;
+        state.Files.Append(std::move(r));
+    }
+    EXPECT_EQ(cairnly::ComputeSmallFileThreshold(state), 900) << "entry 8 of 10";
+    state.Files.At(8)->Size = cairnly::kSmallFileLimit;
+    EXPECT_EQ(cairnly::ComputeSmallFileThreshold(state), cairnly::kSmallFileLimit);
+}
+
+class FingerprintTest : public EngineTest {};
+
+TEST_F(FingerprintTest, SumOfTheFirst64KiBAndNeverZeroForAReadableFile) {
+    cairnly::FileRecord r;
+    r.FolderPath = std::make_shared<const std::string>(root_);
+    r.FileName = "ones";
+    MakeFile("ones", std::string(65536, '\x01') + "tail");
+    r.Size = 65540;
+    EXPECT_EQ(r.Size, 65540);
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 0x0101010101010101ULL * 8192ULL);
+    MakeFile("ones", std::string(65536, '\0'));
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 1u) << "a zero sum becomes 1";
+    MakeFile("ones", "short");
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 1u);
+    r.LastWriteTime = 12345;
+    r.Size = 5;
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 0, 6), 12345u) << "small file in the very quick mode";
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 0, 5), 1u) << "the threshold itself is not small";
+    ::unlink(Path("ones").c_str());
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 0u);
+    ASSERT_EQ(::mkfifo(Path("ones").c_str(), 0644), 0);
+    EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 0u) << "a FIFO is not opened for reading";
+}
+
+TEST_F(FingerprintTest, DigestIsSha1OfTheWholeFileUnlessStopped) {
+    cairnly::FileRecord r;
+    r.FolderPath = std::make_shared<const std::string>(root_);
+    r.FileName = "abc";
+    MakeFile("abc", "abc");
+    cairnly::ComputeDigest(*state_, r);
+    ASSERT_TRUE(r.DigestReady);
+    const cairnly::Digest20 expected{0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
+                                     0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
+    EXPECT_EQ(r.Digest, expected);
+
+    cairnly::FileRecord big;
+    big.FolderPath = r.FolderPath;
+    big.FileName = "big";
+    MakeFile("big", std::string(16384 * 3 + 5, 'a'));
+    cairnly::FileRecord same;
+    same.FolderPath = r.FolderPath;
+    same.FileName = "same";
+    MakeFile("same", std::string(16384 * 3 + 5, 'a'));
+    cairnly::ComputeDigest(*state_, big);
+    cairnly::ComputeDigest(*state_, same);
+    EXPECT_TRUE(big.DigestReady);
+    EXPECT_EQ(big.Digest, same.Digest);
+
+    cairnly::FileRecord stopped;
+    stopped.FolderPath = r.FolderPath;
+    stopped.FileName = "big";
+    state_->StopRequested.store(true);
+    cairnly::ComputeDigest(*state_, stopped);
+    EXPECT_FALSE(stopped.DigestReady);
+    EXPECT_EQ(stopped.Digest, cairnly::Digest20{});
+}
+
+TEST(SizeTexts, TotalsSwitchToGigabytesAt1024MB) {
+    EXPECT_EQ(cairnly::FormatTotalSize(0), "0.0 MB");
+    EXPECT_EQ(cairnly::FormatTotalSize(static_cast<std::int64_t>(1023.9 * 1048576)), "1023.9 MB");
+    EXPECT_EQ(cairnly::FormatTotalSize(1024LL * 1048576), "1.0 GB");
+    EXPECT_EQ(cairnly::FormatTotalSize(1536LL * 1048576), "1.5 GB");
+    EXPECT_EQ(cairnly::FormatSizeCell(5 * 1048576), "5.000000");
+    EXPECT_EQ(cairnly::FormatSizeCell(10 * 1048576), "10.000");
+    EXPECT_EQ(cairnly::FormatSizeCell(524288), "0.500000");
+}
+
+}  // namespace
+}  // namespace engine_test

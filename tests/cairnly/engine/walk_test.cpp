@@ -1,0 +1,311 @@
+// The folder walk: what it records, what it counts, what it never enters.
+#include "cairnly/engine/walk.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+
+#include <algorithm>
+#include <map>
+
+#include "tests/cairnly/engine/engine_fixture.h"
+
+namespace engine_test {
+namespace {
+
+using cairnly::WalkAttributes;
+using cairnly::WalkFolder;
+
+class WalkTest : public EngineTest {
+  protected:
+    std::int64_t Walk() {
+        UseSettings();
+        state_->FoldersEntered.store(0);
+        return WalkFolder(*state_, view_, root_, WalkAttributes{}, 0);
+    }
+    // FolderRecords by path.
+    std::map<std::string, const cairnly::FolderRecord*> Folders() const {
+        std::map<std::string, const cairnly::FolderRecord*> out;
+        for (int i = 0; i < state_->Folders.Count(); ++i) {
+            const auto* f = state_->Folders.At(i);
+            out[*f->Path] = f;
+        }
+        return out;
+    }
+    bool Recorded(const std::string& name) const {
+        auto names = FileNames();
+        return std::find(names.begin(), names.end(), name) != names.end();
+    }
+};
+
+TEST_F(WalkTest, SizesCountEveryFileButRecordOnlyThoseAboveTheMinimum) {
+    settings_.SetMinFileSizeMB(1.0f);
+    MakeSizedFile("exact.bin", 1048576);
+    MakeSizedFile("above.bin", 1048577);
+    MakeSizedFile("sub/small.bin", 10);
+    MakeSizedFile("sub/deep/big.bin", 2000000);
+    EXPECT_EQ(Walk(), 1048576 + 1048577 + 10 + 2000000);
+    EXPECT_FALSE(Recorded("exact.bin"));
+    EXPECT_TRUE(Recorded("above.bin"));
+    EXPECT_FALSE(Recorded("small.bin"));
+    EXPECT_TRUE(Recorded("big.bin"));
+    auto folders = Folders();
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(folders[root_]->OwnSize, 1048576 + 1048577);
+    EXPECT_EQ(folders[root_]->TotalSize, 1048576 + 1048577 + 10 + 2000000);
+    EXPECT_EQ(folders[Path("sub")]->OwnSize, 10);
+    EXPECT_EQ(folders[Path("sub")]->TotalSize, 2000010);
+    // Post-order: a folder after all of its subfolders.
+    EXPECT_EQ(*state_->Folders.At(0)->Path, Path("sub/deep"));
+    EXPECT_EQ(*state_->Folders.At(2)->Path, root_);
+}
+
+TEST_F(WalkTest, ZeroMinimumRecordsEveryNonEmptyFileAndSharesTheFolderPath) {
+    MakeFile("a/empty", "");
+    MakeFile("a/one", "1");
+    MakeFile("a/two", "22");
+    Walk();
+    EXPECT_FALSE(Recorded("empty"));
+    ASSERT_EQ(state_->Files.Count(), 2);
+    const auto* first = state_->Files.At(0);
+    const auto* second = state_->Files.At(1);
+    EXPECT_EQ(first->Folder(), Path("a"));
+    EXPECT_EQ(first->FolderPath.get(), second->FolderPath.get()) << "one path object per folder";
+    EXPECT_EQ(first->FolderNumber, 1);
+    EXPECT_EQ(first->DupGroup, -1);
+    EXPECT_EQ(first->Fingerprint, 0u);
+    EXPECT_FALSE(first->DigestReady);
+    EXPECT_TRUE(first->IsNormal());
+}
+
+TEST_F(WalkTest, FolderThresholdIsOnOwnSizeNotTotal) {
+    settings_.SetMinFolderSizeMB(1.0f);
+    MakeSizedFile("parent/child/big.bin", 3 * 1048576);
+    MakeSizedFile("parent/tiny.bin", 5);
+    MakeSizedFile("exact/one-mb.bin", 1048576);
+    Walk();
+    auto folders = Folders();
+    EXPECT_TRUE(folders.count(Path("parent/child")));
+    EXPECT_FALSE(folders.count(Path("parent"))) << "huge TotalSize, tiny OwnSize";
+    EXPECT_TRUE(folders.count(Path("exact"))) << "OwnSize equal to the minimum qualifies";
+}
+
+TEST_F(WalkTest, DotFoldersAreNeverEnteredNorCounted) {
+    MakeSizedFile(".git/objects/pack.bin", 5000);
+    MakeSizedFile(".hidden-file", 7);
+    MakeSizedFile("visible/a.bin", 3);
+    EXPECT_EQ(Walk(), 7 + 3);
+    EXPECT_FALSE(Recorded("pack.bin"));
+    EXPECT_TRUE(Recorded(".hidden-file")) << "only folders beginning with a dot are passed over";
+    EXPECT_EQ(state_->FoldersEntered.load(), 2);
+}
+
+TEST_F(WalkTest, LinksAreNeverFollowedAndLoopsDoNotHang) {
+    MakeSizedFile("real/data.bin", 100);
+    MakeSizedFile("outside-target.bin", 40);
+    ASSERT_EQ(::symlink(Path("real").c_str(), Path("linked-folder").c_str()), 0);
+    ASSERT_EQ(::symlink(root_.c_str(), Path("real/loop").c_str()), 0);
+    ASSERT_EQ(::symlink(Path("outside-target.bin").c_str(), Path("linked-file.bin").c_str()), 0);
+    ASSERT_EQ(::symlink("/nowhere", Path("dangling").c_str()), 0);
+    EXPECT_EQ(Walk(), 100 + 40);
+    EXPECT_FALSE(Recorded("linked-file.bin"));
+    EXPECT_EQ(state_->Files.Count(), 2);
+    EXPECT_EQ(state_->FoldersEntered.load(), 2) << "root and real only";
+    EXPECT_EQ(WalkFolder(*state_, view_, Path("real"), WalkAttributes{true, false}, 1), 0)
+        << "a folder reached through a link is not entered";
+}
+
+TEST_F(WalkTest, FifosSocketsAndDevicesArePassedOverWithoutBlocking) {
+    MakeSizedFile("plain.bin", 9);
+    ASSERT_EQ(::mkfifo(Path("pipe").c_str(), 0644), 0);
+    int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string sockPath = Path("sock");
+    ASSERT_LT(sockPath.size(), sizeof(addr.sun_path));
+    std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_EQ(Walk(), 9);
+    ::close(sock);
+    EXPECT_EQ(FileNames(), std::vector<std::string>{"plain.bin"});
+}
+
+TEST_F(WalkTest, PhotoModeRecordsImageNamesOfAnySizeKeepingTheirCase) {
+    state_->PhotoMode.store(true);
+    settings_.SetMinFileSizeMB(100.0f);
+    MakeFile("a.PNG", "p");
+    MakeFile("b.jpeg", "j");
+    MakeFile("c.jpg.txt", "t");
+    MakeFile("d.gif", "g");
+    MakeFile("e.Bmp", "");
+    Walk();
+    auto names = FileNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.PNG", "b.jpeg", "c.jpg.txt", "e.Bmp"}));
+    EXPECT_TRUE(cairnly::IsImageName("X.JPEG"));
+    EXPECT_FALSE(cairnly::IsImageName("jpg"));
+}
+
+TEST_F(WalkTest, SystemFoldersAreSkippedOnlyWhenAsked) {
+    WalkAttributes none;
+    EXPECT_TRUE(cairnly::IsSystemFolder("/proc", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/sys/kernel", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/dev", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/run/user", none));
+    EXPECT_FALSE(cairnly::IsSystemFolder("/running", none));
+    EXPECT_FALSE(cairnly::IsSystemFolder("/home/proc", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/mnt/c:/Windows", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/mnt/c:/Program Files (x86)", none));
+    EXPECT_TRUE(cairnly::IsSystemFolder("/mnt/c:/$Recycle.Bin", none));
+    EXPECT_FALSE(cairnly::IsSystemFolder("/mnt/c:/windows", none))
+        << "the literal patterns keep their case";
+
+    // /proc as the root yields nothing with the option on, and is walked with it off.
+    settings_.SetRootFolder("/proc");
+    settings_.SetSkipSystemFolders(true);
+    UseSettings();
+    EXPECT_EQ(WalkFolder(*state_, view_, "/proc/self", WalkAttributes{}, 0), 0);
+    EXPECT_EQ(state_->FoldersEntered.load(), 0);
+    settings_.SetSkipSystemFolders(false);
+    UseSettings();
+    WalkFolder(*state_, view_, "/proc/self/fdinfo", WalkAttributes{}, 0);
+    EXPECT_EQ(state_->FoldersEntered.load(), 1);
+}
+
+TEST_F(WalkTest, StatusShowsFoldersDownToDepthThreeOnly) {
+    MakeFolder("d1/d2/d3/d4/d5");
+    Walk();
+    EXPECT_TRUE(StatusSeen("Scanning folders (1 complete): " + root_ + "... "));
+    EXPECT_TRUE(StatusSeen("Scanning folders (4 complete): " + Path("d1/d2/d3") + "... "));
+    EXPECT_FALSE(StatusStartsWith("Scanning folders (5 complete)"));
+    EXPECT_EQ(state_->FoldersEntered.load(), 6);
+}
+
+TEST_F(WalkTest, PreviewAddsTheLargestOfEachTenFolderRecords) {
+    // 21 folders in post-order: f00..f19 then the root.
+    for (int i = 0; i < 20; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "f%02d/x", i);
+        MakeSizedFile(name, static_cast<std::size_t>(i == 4 ? 500 : 10 + i));
+    }
+    Walk();
+    ASSERT_EQ(state_->Folders.Count(), 21);
+    ASSERT_EQ(view_.previews.size(), 2u) << "records 10 and 20";
+    auto own = [&](int i) { return state_->Folders.At(i)->OwnSize; };
+    for (int at : {10, 20}) {
+        int best = at;
+        for (int k = at - 1; k > at - 10; --k)
+            if (own(k) > own(best)) best = k;
+        EXPECT_NE(std::find(view_.previews.begin(), view_.previews.end(), best),
+                  view_.previews.end());
+    }
+}
+
+TEST_F(WalkTest, PreviewPrefersTheNewestAmongEqualSizesAndNeedsMoreThanTen) {
+    for (int i = 0; i < 10; ++i) MakeSizedFile("f" + std::to_string(i) + "/x", 50);
+    Walk();  // ten folders plus the root (own size 0): index 10 is the root
+    ASSERT_EQ(state_->Folders.Count(), 11);
+    ASSERT_EQ(view_.previews.size(), 1u);
+    EXPECT_EQ(view_.previews[0], 9) << "the last of the equal folders before the root";
+    EXPECT_EQ(*state_->Folders.At(10)->Path, root_);
+}
+
+TEST_F(WalkTest, StopEndsEveryEnumerationButFoldersStillGetTheirRecord) {
+    for (int i = 0; i < 30; ++i) MakeSizedFile("a/f" + std::to_string(i), 10);
+    MakeSizedFile("a/sub/late.bin", 10);
+    OnStatus([this](const std::string& text) {
+        if (text.find(Path("a")) != std::string::npos) state_->StopRequested.store(true);
+    });
+    Walk();
+    EXPECT_LE(state_->Files.Count(), 1) << "the enumeration ends after its current entry";
+    EXPECT_FALSE(Recorded("late.bin"));
+    auto folders = Folders();
+    EXPECT_TRUE(folders.count(Path("a")));
+    EXPECT_TRUE(folders.count(root_));
+    EXPECT_FALSE(folders.count(Path("a/sub")));
+}
+
+TEST_F(WalkTest, MissingRootContributesNothingAndGetsARecordOnlyWithZeroMinimum) {
+    settings_.SetRootFolder(Path("missing"));
+    UseSettings();
+    EXPECT_EQ(WalkFolder(*state_, view_, Path("missing"), WalkAttributes{}, 0), 0);
+    EXPECT_EQ(state_->Folders.Count(), 1);
+    settings_.SetMinFolderSizeMB(0.5f);
+    UseSettings();
+    WalkFolder(*state_, view_, Path("missing"), WalkAttributes{}, 0);
+    EXPECT_EQ(state_->Folders.Count(), 1);
+}
+
+TEST_F(WalkTest, APathTooLongForTheKernelIsSkippedNotShortened) {
+    // A chain deeper than PATH_MAX, built and removed with relative steps.
+    const std::string segment(200, 'd');
+    ASSERT_EQ(::chdir(root_.c_str()), 0);
+    std::size_t length = root_.size();
+    int levels = 0;
+    for (; length < PATH_MAX + 100; ++levels, length += segment.size() + 1) {
+        ASSERT_EQ(::mkdir(segment.c_str(), 0755), 0);
+        ASSERT_EQ(::chdir(segment.c_str()), 0);
+    }
+    int fd = ::open("deep.bin", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "abc", 3), 3);
+    ::close(fd);
+    ASSERT_EQ(::chdir("/"), 0);
+    Walk();
+    EXPECT_FALSE(Recorded("deep.bin"));
+    EXPECT_LT(state_->FoldersEntered.load(), levels + 1);
+    for (int i = 0; i < state_->Folders.Count(); ++i)
+        EXPECT_LT(state_->Folders.At(i)->Path->size(), PATH_MAX);
+
+    ASSERT_EQ(::chdir(root_.c_str()), 0);
+    for (int i = 0; i < levels; ++i) ASSERT_EQ(::chdir(segment.c_str()), 0);
+    ::unlink("deep.bin");
+    for (int i = 0; i < levels; ++i) {
+        ASSERT_EQ(::chdir(".."), 0);
+        ASSERT_EQ(::rmdir(segment.c_str()), 0);
+    }
+    ASSERT_EQ(::chdir("/"), 0);
+}
+
+// FileTable full: the folder being enumerated ends at once without a record;
+// its ancestors count what was enumerated and go on.
+class WalkCapacityTest : public WalkTest {
+  protected:
+    WalkCapacityTest() {
+        cairnly::TableCapacities c = SmallCapacities();
+        c.files = 3;
+        c.folders = 2;
+        state_ = std::make_unique<cairnly::CairnlyState>(settings_, services_, c);
+        view_.Attach(state_.get());
+    }
+};
+
+TEST_F(WalkCapacityTest, FullFileTableEndsTheFolderAndFullFolderTableAddsNoRecord) {
+    MakeSizedFile("a/1", 1);
+    MakeSizedFile("a/2", 1);
+    MakeSizedFile("a/3", 1);
+    MakeSizedFile("a/4", 1);
+    MakeSizedFile("b/1", 1);
+    MakeSizedFile("c/empty-folder-file", 0);
+    std::int64_t total = Walk();
+    EXPECT_EQ(state_->Files.Count(), 3);
+    EXPECT_LE(total, 5) << "a/4 or b/1 is never enumerated";
+    EXPECT_EQ(state_->Folders.Count(), 2);
+    EXPECT_FALSE(Folders().count(Path("a"))) << "a folder cut short gets no record";
+}
+
+TEST(EngineCapacities, RealTablesHaveTheFixedCapacities) {
+    testing_support::TempHome home;
+    cairnly::ScanSettings settings;
+    settings.SetDefaults();
+    shared::DesktopServices services("Cairnly", [] { return 0; });
+    cairnly::CairnlyState state(settings, services);
+    EXPECT_EQ(state.Files.Capacity(), 1'000'000u);
+    EXPECT_EQ(state.FilesByFolder.Capacity(), 1'000'000u);
+    EXPECT_EQ(state.Folders.Capacity(), 100'000u);
+    EXPECT_EQ(state.Duplicates.Capacity(), 100'000u);
+    EXPECT_EQ(state.Partials.Capacity(), 2'000u);
+    EXPECT_EQ(state.Capacities.partialMembers, 500u);
+}
+
+}  // namespace
+}  // namespace engine_test
