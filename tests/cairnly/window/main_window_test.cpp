@@ -1,0 +1,178 @@
+// The main window through a scan: button states, Stop, Exit while scanning,
+// the bottom-row layout and the buttons that open pages in the browser.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <filesystem>
+
+#include "cairnly/pages/window/result_page_widget.h"
+#include "shared/site.h"
+#include "tests/cairnly/window/window_fixture.h"
+
+namespace cairnly {
+namespace {
+
+using namespace cairnly::testing;
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    MainWindowTest() {
+        root = home.Folder("disk");
+        for (int i = 0; i < 30; ++i)
+            WriteFile(root + "/d" + std::to_string(i % 5) + "/f" + std::to_string(i), 3000 + i, i);
+        WriteCopies({root + "/d0/same.bin", root + "/d1/same.bin"}, 9000, 99);
+        WriteSettings([this](ScanSettings& s) {
+            s.SetRootFolder(root);
+            s.SetMinFileSizeMB(0);
+            s.SetMinFolderSizeMB(0);
+            s.SetDuplicateMode(2);
+        });
+        program = std::make_unique<CairnlyProgram>(std::vector<std::string>{"cairnly"}, prompter,
+                                                   opener, modal.Runner());
+        program->Start();
+    }
+    MainWindow& Window() { return program->Window(); }
+    std::vector<bool> States() {
+        std::vector<bool> enabled;
+        for (int id : {3, 4, 5, 6}) enabled.push_back(Window().Button(id)->isEnabled());
+        return enabled;
+    }
+
+    TempHome home;
+    std::string root;
+    FakePrompter prompter;
+    FakeOpener opener;
+    FakeModal modal;
+    std::unique_ptr<CairnlyProgram> program;
+};
+
+const std::vector<bool> kIdle = {true, false, true, true};  // Start, Stop, Configuration, 6
+const std::vector<bool> kScanning = {false, true, false, false};
+
+TEST_F(MainWindowTest, ButtonsFollowTheScan) {
+    EXPECT_EQ(States(), kIdle);
+    Window().Button(3)->click();
+    // The worker waits for this thread before it can finish, so this is mid-scan.
+    EXPECT_EQ(States(), kScanning);
+    Window().Button(3)->click();  // a second Start does nothing
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(States(), kIdle);
+    // The scan ends on the last page with results; the last summary is the partial analysis's.
+    EXPECT_EQ(Window().CurrentPage(), 2);
+    EXPECT_EQ(Window().StatusLine()->text(),
+              "No partial duplicate folders found (with 8 duplicate files or more)");
+    EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
+    EXPECT_EQ(Window().Page(1)->List().Rows().rowCount(), 32);
+    EXPECT_EQ(Window().Page(0)->List().Rows().rowCount(), 6);
+}
+
+TEST_F(MainWindowTest, StopEndsTheScanAndSaysSo) {
+    Window().Button(3)->click();
+    Window().Button(4)->click();
+    EXPECT_EQ(States(), kIdle);  // even before the worker has ended
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(Window().StatusLine()->text(), "Search stopped");
+    EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 0);
+    Window().Button(4)->click();  // Stop twice is harmless
+    EXPECT_EQ(States(), kIdle);
+    // A fresh scan after the stop runs to its end.
+    Window().Button(3)->click();
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
+}
+
+TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
+    Window().Button(3)->click();
+    Window().Button(1024)->click();
+    EXPECT_FALSE(Window().isVisible());
+    EXPECT_FALSE(program->State().ScanRunning.load());
+    EXPECT_TRUE(program->State().WorkerFinished.load());
+}
+
+TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {
+    program->Settings().SetRootFolder("");
+    Window().Button(3)->click();
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(program->State().Files.Count(), 0);
+    EXPECT_EQ(States(), kIdle);
+    EXPECT_FALSE(Window().StatusLine()->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlots) {
+    for (int width : {1400, 300}) {
+        SCOPED_TRACE(width);
+        Window().resize(width, 700);
+        Window().LayOut();
+        const int buttonWidth = Window().Button(6)->width();
+        const int buttonHeight = Window().Button(6)->height();
+        double slot = std::max(buttonWidth + 5.0, (width - 30) / 7.0);
+        int previous = -1000;
+        for (std::size_t i = 0; i < MainWindow::kButtonSlots.size(); ++i) {
+            QPushButton* button = Window().Button(MainWindow::kButtonSlots[i]);
+            EXPECT_EQ(button->x(), static_cast<int>(15 + i * slot + (slot - buttonWidth) / 2));
+            EXPECT_EQ(button->y(), 700 - buttonHeight - 15);
+            EXPECT_GE(button->x() - previous, buttonWidth + 5);
+            previous = button->x();
+        }
+        EXPECT_EQ(Window().Tabs()->geometry(), QRect(10, 10, width - 20, 610));
+        EXPECT_EQ(Window().StatusLine()->y(), 700 - buttonHeight - 42);
+        EXPECT_EQ(Window().StatusLine()->width(), std::max(1, width - 40));
+    }
+}
+
+TEST_F(MainWindowTest, WideningTheWindowWidensEveryPathColumn) {
+    Window().resize(1100, 700);
+    std::vector<int> before;
+    for (int page = 0; page < 4; ++page) {
+        Window().ShowPage(page);
+        QApplication::processEvents();
+        before.push_back(Window().Page(page)->List().columnWidth(pages::LayoutOf(page).pathColumn));
+    }
+    Window().resize(1500, 700);
+    for (int page = 0; page < 4; ++page) {
+        Window().ShowPage(page);
+        QApplication::processEvents();
+        ResultList& list = Window().Page(page)->List();
+        int path = pages::LayoutOf(page).pathColumn;
+        EXPECT_EQ(list.columnWidth(path), before[static_cast<std::size_t>(page)] + 400) << page;
+        EXPECT_EQ(list.columnWidth(path), list.PathColumnWidth());
+    }
+}
+
+TEST_F(MainWindowTest, HelpCleanupAndAboutOpenTheirPages) {
+    Window().Button(7)->click();
+    Window().Button(6)->click();
+    EXPECT_EQ(opener.addresses,
+              (std::vector<std::string>{shared::CairnlyHelpAddress(), shared::HomePageAddress()}));
+    EXPECT_EQ(Window().Button(6)->text(), "Quillfen software");
+    opener.succeed = false;
+    Window().Button(7)->click();
+    ASSERT_EQ(prompter.boxes.size(), 1u);
+    EXPECT_EQ(prompter.boxes[0].text, "Problem opening your Internet browser with address:\n" +
+                                          shared::CairnlyHelpAddress());
+    Window().Button(1025)->click();
+    EXPECT_EQ(modal.opened, std::vector<std::string>{"103"});
+}
+
+TEST_F(MainWindowTest, ConfigurationSavesWhicheverWayItCloses) {
+    std::string file = program->Store().FilePath();
+    std::filesystem::remove(file);
+    Window().Button(5)->click();  // cancelled by the fake
+    EXPECT_TRUE(std::filesystem::exists(file));
+    modal.handler = [&](QDialog& dialog) {
+        dialog.findChild<QLineEdit*>("1006")->setText("4");
+        dialog.findChild<QPushButton*>("1")->click();
+        return dialog.result();
+    };
+    Window().Button(5)->click();
+    ScanSettings stored;
+    ASSERT_TRUE(program->Store().Load(stored));
+    EXPECT_EQ(stored.MinPartialDuplicates(), 4);
+}
+
+}  // namespace
+}  // namespace cairnly
