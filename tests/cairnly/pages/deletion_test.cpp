@@ -336,6 +336,38 @@ TEST_F(PartialDeletionTest, SelectingEveryFolderOfASetIsRefused) {
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
 }
 
+TEST_F(PartialDeletionTest, FilesDeletedBeforeAreNotListedAgain) {
+    MakeSets();
+    // Delete one of p's files from the Duplicate files page first.
+    int row = RowWith(kDuplicatesPage, root + "/p");
+    ASSERT_NE(row, -1);
+    auto first = Confirm(kDeleteSelectedDuplicates, {row});
+    first->Open();
+    WaitListed(*first);
+    first->DeleteAll();
+    first->Close();
+    ASSERT_EQ(CountState(DeleteState::Deleted), 1);
+    // p now holds 7 duplicates: below the minimum of 8, so its set is gone at the refresh.
+    scanView->ShowPage(kPartialPage);
+    EXPECT_EQ(RowWith(kPartialPage, root + "/p"), -1);
+    settings.SetMinPartialDuplicates(2);
+    state->SetCriteria(CriteriaFrom(settings, false));
+    state->PartialPageStale = true;
+    scanView->ShowPage(kPartialPage);
+    int p = RowWith(kPartialPage, root + "/p");
+    ASSERT_NE(p, -1);
+    RecordingConfirmView second;
+    DeleteConfirmation confirm(Pages(), *scanView, kDeleteFromPartialFolders, {p}, second,
+                               [this](int ms) { Pause(ms); });
+    confirm.Open();
+    WaitListed(confirm);
+    EXPECT_EQ(second.RowCount(), 7u);  // the deleted member stays deleted, not listed
+    confirm.DontDelete();
+    confirm.Close();
+    EXPECT_EQ(CountState(DeleteState::Deleted), 1);
+    EXPECT_EQ(CountState(DeleteState::Listed), 0);
+}
+
 TEST_F(PartialDeletionTest, NothingIsOfferedWhileAScanRuns) {
     MakeSets();
     state->ScanRunning = true;

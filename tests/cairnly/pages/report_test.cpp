@@ -130,7 +130,8 @@ TEST_F(ReportTest, PathsThatAreNotUtf8CarryTheirExactBytes) {
 
 TEST_F(ReportTest, TextShowsPagesInOrderAndProgressOnRequest) {
     MakeTree();
-    Outcome run = Report("--progress --min-partial 2 --skip-system-folders=off " + ShellQuote(root));
+    Outcome run =
+        Report("--progress --min-partial 2 --skip-system-folders=off " + ShellQuote(root));
     ASSERT_EQ(run.status, 0) << run.err;
     std::size_t folders = run.out.find("== Largest folders ==");
     std::size_t files = run.out.find("== Largest files ==");

@@ -71,6 +71,25 @@ TEST_F(ResultPagesTest, PagesListLargestFirstWithTheirSummaries) {
     ExpectViewMirrorsPages();
 }
 
+TEST_F(ResultPagesTest, RowsKeepPointingAtTheFilesTheyShowAfterTheDuplicatePass) {
+    // Equal sizes, names in an order unrelated to their contents, two duplicate pairs.
+    const char* names[] = {"m", "c", "x", "a", "q", "e"};
+    int seeds[] = {5, 1, 5, 3, 1, 9};
+    for (int i = 0; i < 6; ++i)
+        WriteFile(std::string("d") + names[i] + "/" + names[i], 70000, seeds[i]);
+    Scan();
+    ASSERT_EQ(Pages().Rows(kDuplicatesPage).size(), 4u);
+    for (const PageRow& row : Pages().Rows(kFilesPage)) {
+        const FileRecord* file = state->Files.At(static_cast<std::size_t>(row.itemData));
+        EXPECT_EQ(file->FileName, row.cells[0]);
+        EXPECT_EQ(file->Folder(), row.cells[1]);
+    }
+    for (const PageRow& row : Pages().Rows(kDuplicatesPage)) {
+        const FileRecord* file = state->Duplicates.At(static_cast<std::size_t>(row.itemData));
+        EXPECT_EQ(file->FileName, row.cells[1]);
+    }
+}
+
 TEST_F(ResultPagesTest, EmptyPagesQuoteTheThresholds) {
     settings.SetMinFolderSizeMB(100.0f);
     settings.SetMinFileSizeMB(1.0f);
