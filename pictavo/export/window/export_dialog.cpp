@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
+#include <algorithm>
 
 #include "shared/qt/dialog_units.h"
 #include "shared/qt/folder_browser.h"
@@ -125,6 +126,14 @@ void ExportDialog::PlaceControls() {
         widget->setGeometry(shared::DialogUnitsToPixels(base, x, y, w, h));
     };
     setFixedSize(shared::DialogUnitsToPixels(base, 0, 0, 433, 273).size());
+    // Option texts get the room this font needs, up to the dialog's edge.
+    const int margin = shared::DialogUnitsToPixels(base, 0, 0, 6, 0).width();
+    auto placeOption = [this, place, margin](QWidget* widget, int x, int y, int w, int h) {
+        place(widget, x, y, w, h);
+        int room = width() - widget->x() - margin;
+        int needed = std::max(widget->width(), widget->sizeHint().width());
+        widget->resize(std::min(needed, std::max(room, widget->width())), widget->height());
+    };
     place(banners_[0], 0, 0, 433, 22);
     place(banners_[1], 0, 87, 433, 22);
     place(banners_[2], 0, 182, 433, 22);
@@ -135,13 +144,13 @@ void ExportDialog::PlaceControls() {
     place(hint_, 13, 29, 382, 29);
     place(destination_, 13, 63, 358, 15);
     place(foldersButton_, 377, 62, 50, 16);
-    place(exportAll_, 13, 117, 70, 10);
-    place(exportRated_, 13, 132, 169, 10);
-    place(setFileDates_, 13, 147, 191, 10);
-    place(keepLayout_, 242, 117, 124, 10);
-    place(yearlyFolders_, 242, 132, 90, 10);
-    place(singleFolder_, 242, 147, 169, 10);
-    place(deleteOriginals_, 13, 163, 291, 10);
+    placeOption(exportAll_, 13, 117, 70, 10);
+    placeOption(exportRated_, 13, 132, 169, 10);
+    placeOption(setFileDates_, 13, 147, 191, 10);
+    placeOption(keepLayout_, 242, 117, 124, 10);
+    placeOption(yearlyFolders_, 242, 132, 90, 10);
+    placeOption(singleFolder_, 242, 147, 169, 10);
+    placeOption(deleteOriginals_, 13, 163, 291, 10);
     place(status_, 13, 217, 412, 26);
 }
 
