@@ -20,17 +20,6 @@ TEST(PageFormats, SizeCellsTotalsAndThresholds) {
     EXPECT_EQ(ThresholdText(100.0f), "100.0");
 }
 
-TEST(PageLayouts, TabsColumnsAndMenus) {
-    EXPECT_EQ(LayoutOf(kPartialPage).tabCaption, "Partial duplicate folders");
-    EXPECT_EQ(LayoutOf(kDuplicatesPage).columns.size(), 4u);
-    EXPECT_EQ(LayoutOf(kFoldersPage).columns[2].caption, "Size including subdirectories (MB)");
-    EXPECT_TRUE(ContextMenu(kFoldersPage).empty());
-    ASSERT_EQ(ContextMenu(kFilesPage).size(), 2u);
-    EXPECT_EQ(ContextMenu(kFilesPage)[1].id, kDeleteLargeFilesByExtension);
-    EXPECT_EQ(ContextMenu(kPartialPage)[0].text, "Delete duplicate files from selected folder(s)");
-    EXPECT_EQ(PageOfCommand(kDeleteSelectedDuplicates), kDuplicatesPage);
-}
-
 class ResultPagesTest : public PagesTest {
   protected:
     // big: 4 MiB of own files, copy: a duplicate of big/a.bin, small: 100 bytes.
