@@ -8,23 +8,29 @@ namespace pictavo {
 namespace {
 
 // Photo time packed so that the comparison is two integer compares.
-struct SortEntry {
+struct PackedTime {
     std::uint64_t high;  // year, month, day, hour
     std::uint32_t low;   // minute, second
+};
+
+PackedTime Pack(const PhotoTime& t) {
+    return {(std::uint64_t{t.year} << 48) | (std::uint64_t{t.month} << 32) |
+                (std::uint64_t{t.day} << 16) | t.hour,
+            (std::uint32_t{t.minute} << 16) | t.second};
+}
+
+bool Earlier(const PackedTime& a, const PackedTime& b) {
+    return a.high != b.high ? a.high < b.high : a.low < b.low;
+}
+
+struct SortEntry {
+    PackedTime time;
     PhotoRecord* record;
 };
 
-SortEntry MakeEntry(PhotoRecord* record) {
-    const PhotoTime& t = record->photoTime;
-    std::uint64_t high = (std::uint64_t{t.year} << 48) | (std::uint64_t{t.month} << 32) |
-                         (std::uint64_t{t.day} << 16) | t.hour;
-    std::uint32_t low = (std::uint32_t{t.minute} << 16) | t.second;
-    return {high, low, record};
-}
+SortEntry MakeEntry(PhotoRecord* record) { return {Pack(record->photoTime), record}; }
 
-bool EarlierEntry(const SortEntry& a, const SortEntry& b) {
-    return a.high != b.high ? a.high < b.high : a.low < b.low;
-}
+bool EarlierEntry(const SortEntry& a, const SortEntry& b) { return Earlier(a.time, b.time); }
 
 const std::string& EmptyFolder() {
     static const std::string empty;
@@ -35,12 +41,7 @@ const std::string& EmptyFolder() {
 
 const std::string& PhotoRecord::folderPath() const { return folder ? *folder : EmptyFolder(); }
 
-bool EarlierPhotoTime(const PhotoTime& a, const PhotoTime& b) {
-    PhotoRecord ra, rb;
-    ra.photoTime = a;
-    rb.photoTime = b;
-    return EarlierEntry(MakeEntry(&ra), MakeEntry(&rb));
-}
+bool EarlierPhotoTime(const PhotoTime& a, const PhotoTime& b) { return Earlier(Pack(a), Pack(b)); }
 
 Catalogue::Catalogue(std::int32_t capacity)
     : capacity_(capacity), slots_(new std::atomic<PhotoRecord*>[capacity > 0 ? capacity : 1]) {
