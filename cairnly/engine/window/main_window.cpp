@@ -25,6 +25,7 @@ namespace cairnly {
 namespace {
 
 constexpr int kButtonWidthDlu = 67, kButtonHeightDlu = 14;
+constexpr int kMinimumWidth = 640, kMinimumHeight = 400;
 constexpr int kTabLeft = 10, kTabTop = 10, kStatusLeft = 20;
 
 struct ButtonSpec {
@@ -48,9 +49,11 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
     state_.Services.SetStatusSink(
         [this](const std::string& text) { OnUiThread([this, text] { SetStatusText(text); }); });
     EnableControls(true);
+    Button(3)->setFocus();
 }
 
 MainWindow::~MainWindow() {

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QPainter>
 #include <algorithm>
 
 namespace cairnly {
@@ -90,6 +91,23 @@ void ResultList::FitPathColumn() {
 void ResultList::resizeEvent(QResizeEvent* event) {
     QTreeView::resizeEvent(event);
     FitPathColumn();
+}
+
+void ResultList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    QTreeView::drawRow(painter, option, index);
+    // The row's colour (or the selection) runs on past the last column, to the list's edge.
+    int last = model_->columnCount() - 1;
+    int end = header()->sectionViewportPosition(last) + header()->sectionSize(last);
+    QRect rest(end, option.rect.y(), viewport()->width() - end, option.rect.height());
+    if (rest.width() <= 0) return;
+    if (selectionModel()->isSelected(index)) {
+        QPalette::ColorGroup group = hasFocus() ? QPalette::Active : QPalette::Inactive;
+        painter->fillRect(rest, palette().brush(group, QPalette::Highlight));
+    } else if (QVariant background = model_->data(index, Qt::BackgroundRole);
+               background.isValid()) {
+        painter->fillRect(rest, background.value<QColor>());
+    }
 }
 
 void ResultList::keyPressEvent(QKeyEvent* event) {

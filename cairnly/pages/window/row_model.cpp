@@ -84,7 +84,8 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RowModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+        return {};
     return section >= 0 && section < captions_.size() ? captions_[section] : QVariant();
 }
 

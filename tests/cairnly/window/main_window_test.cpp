@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {
 }
 
 TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlots) {
-    for (int width : {1400, 300}) {
+    for (int width : {1400, 700}) {
         SCOPED_TRACE(width);
         Window().resize(width, 700);
         Window().LayOut();

@@ -7,6 +7,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 
 #include "cairnly/pages/window/confirm_delete_dialog.h"
 #include "cairnly/pages/window/result_page_widget.h"
@@ -55,7 +56,9 @@ int main(int argc, char** argv) {
     }
     std::string out = argv[1];
     TempHome home;
-    std::string root = home.Folder("Disk");
+    // A short, readable root for the pictures; made afresh and removed at the end.
+    const std::string root = "/tmp/cairnly-demo";
+    std::filesystem::remove_all(root);
     BuildTree(root);
     WriteSettings([&](ScanSettings& s) {
         s.SetRootFolder(root);
@@ -99,5 +102,6 @@ int main(int argc, char** argv) {
     window.ConfigurationCommand();
     dialogShot = "cairnly-about.png";
     window.AboutCommand();
+    std::filesystem::remove_all(root);
     return 0;
 }
