@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -207,6 +208,11 @@ void MainWindow::EnableControls(bool idle) {
         Button(5)->setEnabled(idle);
         Button(6)->setEnabled(idle);
         Button(4)->setEnabled(!idle);
+        // The lists stay usable while scanning; the cursor says work is going on.
+        if (idle)
+            tabs_->unsetCursor();
+        else
+            tabs_->setCursor(Qt::BusyCursor);
     });
 }
 
@@ -283,7 +289,11 @@ void MainWindow::DeleteRow(int page, int position) {
 }
 
 void MainWindow::DeleteAllRows(int page) {
-    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().DeleteAllRows();
+    if (ResultPageWidget* widget = Page(page)) {
+        widget->List().Rows().DeleteAllRows();
+        // New rows come in fill order, whatever the last sort was.
+        widget->List().header()->setSortIndicatorShown(false);
+    }
 }
 
 void MainWindow::RowsReordered(int page, const std::vector<int>& order) {
