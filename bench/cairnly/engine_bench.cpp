@@ -1,0 +1,237 @@
+// Cairnly engine benchmark (run by hand): the walk against find, the deep
+// duplicate scan against the fastest installed peer (fdupes, jdupes, rmlint)
+// with the duplicate sets compared, the three sorts at 1,000,000 records, and
+// memory per recorded file. Usage: cairnly_engine_bench [TREE_ROOT]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bench/cairnly/bench_tree.h"
+#include "cairnly/engine/cairnly_state.h"
+#include "cairnly/engine/scan_engine.h"
+#include "cairnly/engine/walk.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using DuplicateSets = std::set<std::set<std::string>>;
+
+class NullView : public cairnly::ScanView {
+  public:
+    void EnableControls(bool) override {}
+    void ShowPage(int) override {}
+    void ClearAllPages() override {}
+    int PageRowCount(int) override { return 0; }
+    void PreviewLargestFolder(int) override {}
+    void FillLargestFolders() override {}
+    void FillLargestFiles(bool) override {}
+    void AddDuplicateRow(int, const cairnly::FileRecord&, int, int) override {}
+    void FillPartialFolders() override {}
+    void Pause(int) override {}
+};
+
+double Seconds(const std::function<void()>& run) {
+    auto start = Clock::now();
+    run();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double Best(int times, const std::function<void()>& run) {
+    double best = 1e30;
+    for (int i = 0; i < times; ++i) best = std::min(best, Seconds(run));
+    return best;
+}
+
+void Shell(const std::string& command) {
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "command failed: %s\n", command.c_str());
+}
+
+bool Installed(const std::string& tool) {
+    return std::system(("which " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+long ProcStatusKb(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::string(field).size());
+    return 0;
+}
+
+// Groups separated by blank lines, one path per line (the fdupes layout).
+DuplicateSets ReadGroups(const std::string& file) {
+    DuplicateSets sets;
+    std::ifstream in(file);
+    std::set<std::string> group;
+    std::string line;
+    auto flush = [&] {
+        if (group.size() > 1) sets.insert(group);
+        group.clear();
+    };
+    while (std::getline(in, line)) {
+        if (line.empty())
+            flush();
+        else
+            group.insert(line);
+    }
+    flush();
+    return sets;
+}
+
+struct Engine {
+    cairnly::ScanSettings settings;
+    shared::DesktopServices services{"Cairnly", [] { return 0; }};
+    NullView view;
+    std::unique_ptr<cairnly::CairnlyState> state;
+
+    Engine(const std::string& root, int mode, cairnly::TableCapacities capacities = {}) {
+        settings.SetDefaults();
+        settings.SetRootFolder(root);
+        settings.SetMinFileSizeMB(0.0f);
+        settings.SetMinFolderSizeMB(0.0f);
+        settings.SetDuplicateMode(mode);
+        state = std::make_unique<cairnly::CairnlyState>(settings, services, capacities);
+        state->SetCriteria(cairnly::CriteriaFrom(settings, false));
+    }
+    void Clear() { cairnly::ClearResults(*state, view); }
+    void Walk() {
+        state->FoldersEntered.store(0);
+        cairnly::WalkFolder(*state, view, settings.RootFolder(), cairnly::WalkAttributes{}, 0);
+    }
+    DuplicateSets Sets() const {
+        std::map<int, std::set<std::string>> groups;
+        for (int i = 0; i < state->Duplicates.Count(); ++i) {
+            const cairnly::FileRecord* r = state->Duplicates.At(i);
+            groups[r->DupGroup].insert(r->FullPath());
+        }
+        DuplicateSets sets;
+        for (auto& [group, paths] : groups) sets.insert(paths);
+        return sets;
+    }
+};
+
+void BenchWalk(const std::string& root, std::size_t files) {
+    Engine engine(root, 2);
+    const long before = ProcStatusKb("VmRSS:");
+    double walk = Best(3, [&] {
+        engine.Clear();
+        engine.Walk();
+    });
+    const long after = ProcStatusKb("VmRSS:");
+    double find = Best(3, [&] { Shell("find '" + root + "' -type f -printf '%s\\n' >/dev/null"); });
+    std::printf("walk: %.3f s, find: %.3f s, ratio %.2f (goal <= 1.5)\n", walk, find, walk / find);
+    std::printf("memory: %.0f bytes per recorded file (%d files, resident growth over the walk)\n",
+                static_cast<double>(after - before) * 1024.0 / engine.state->Files.Count(),
+                engine.state->Files.Count());
+    (void)files;
+}
+
+void BenchDeepScan(const std::string& root) {
+    Engine engine(root, 2);
+    DuplicateSets ours;
+    double mine = Best(2, [&] {
+        engine.Clear();
+        engine.state->StopRequested.store(false);
+        cairnly::RunScanWorker(*engine.state, engine.view);
+    });
+    ours = engine.Sets();
+    std::size_t listed = static_cast<std::size_t>(engine.state->Duplicates.Count());
+    std::printf("mode 2 scan: %.3f s, %zu groups, %zu files listed\n", mine, ours.size(), listed);
+
+    struct Peer {
+        std::string name, command;
+    };
+    const std::string out = "/tmp/cairnly-bench-peer.txt";
+    std::vector<Peer> peers{
+        {"fdupes", "fdupes -r '" + root + "' 2>/dev/null >" + out},
+        {"jdupes", "jdupes -r -q '" + root + "' >" + out},
+        {"rmlint", "rmlint -T df -o fdupes:" + out + " '" + root + "' >/dev/null 2>&1"}};
+    double fastest = 1e30;
+    std::string fastestName;
+    for (const Peer& peer : peers) {
+        if (!Installed(peer.name)) {
+            std::printf("%s: not installed\n", peer.name.c_str());
+            continue;
+        }
+        double t = Seconds([&] { Shell(peer.command); });
+        DuplicateSets theirs = ReadGroups(out);
+        std::printf("%s: %.3f s, %zu groups, sets %s\n", peer.name.c_str(), t, theirs.size(),
+                    theirs == ours ? "identical" : "DIFFER");
+        if (t < fastest) {
+            fastest = t;
+            fastestName = peer.name;
+        }
+    }
+    if (!fastestName.empty())
+        std::printf("mode 2 against %s: ratio %.2f (goal <= 1.5)\n", fastestName.c_str(),
+                    mine / fastest);
+}
+
+void BenchSorts() {
+    constexpr int kRecords = 1'000'000;
+    cairnly::TableCapacities capacities;
+    capacities.folders = kRecords;
+    Engine engine("/nonexistent", 2, capacities);
+    cairnly::CairnlyState& state = *engine.state;
+    std::mt19937_64 random(7);
+    const long before = ProcStatusKb("VmRSS:");
+    std::vector<cairnly::FolderPathRef> folders;
+    for (int f = 0; f < 50'000; ++f)
+        folders.push_back(std::make_shared<const std::string>("/home/user/Documents/folder/" +
+                                                              std::to_string(f)));
+    for (int i = 0; i < kRecords; ++i) {
+        auto r = std::make_unique<cairnly::FileRecord>();
+        int folder = static_cast<int>(random() % folders.size());
+        r->FolderNumber = folder;
+        r->FolderPath = folders[static_cast<std::size_t>(folder)];
+        r->FileName = "IMG_" + std::to_string(random() % 100000) + ".jpg";
+        r->Size = static_cast<std::int64_t>(random() % 200000);  // many ties
+        state.Files.Append(std::move(r));
+        auto d = std::make_unique<cairnly::FolderRecord>();
+        d->OwnSize = static_cast<std::int64_t>(random() % 500000);
+        state.Folders.Append(std::move(d));
+    }
+    const long after = ProcStatusKb("VmRSS:");
+    double byFolder = Seconds([&] { cairnly::SortFilesByFolder(state); });
+    cairnly::CopyFilesToFolderTable(state);
+    double bySize = Seconds([&] { cairnly::SortFilesBySize(state); });
+    double folderSort = Seconds([&] { cairnly::SortFoldersBySize(state); });
+    std::printf(
+        "sorts of 1,000,000: files by folder %.3f s, files by size %.3f s, folders by size %.3f s "
+        "(goal < 3 s)\n",
+        byFolder, bySize, folderSort);
+    std::printf(
+        "memory: %.0f bytes per synthetic record (file + folder record, names of 14 characters)\n",
+        static_cast<double>(after - before) * 1024.0 / kRecords);
+    std::printf("sizeof(FileRecord) = %zu bytes\n", sizeof(cairnly::FileRecord));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string root = argc > 1 ? argv[1] : "/tmp/cairnly-bench-tree";
+    std::printf("tree %s: generating if needed...\n", root.c_str());
+    std::fflush(stdout);
+    cairnly_bench::TreeStats stats;
+    double generate =
+        Seconds([&] { stats = cairnly_bench::EnsureTree(root, cairnly_bench::TreeShape()); });
+    std::printf("tree: %zu files, %.1f MB (%.1f s)\n", stats.files,
+                static_cast<double>(stats.bytes) / 1048576.0, generate);
+    Shell("find '" + root + "' -type f -printf '%s\\n' >/dev/null");  // warm the caches
+    BenchWalk(root, stats.files);
+    std::fflush(stdout);
+    BenchDeepScan(root);
+    std::fflush(stdout);
+    BenchSorts();
+    std::printf("peak resident memory of this process: %ld MB\n", ProcStatusKb("VmHWM:") / 1024);
+    return 0;
+}
