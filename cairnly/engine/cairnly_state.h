@@ -92,6 +92,9 @@ class CairnlyState {
     std::thread Worker;
     // Set by the worker after its very last view call.
     std::atomic<bool> WorkerFinished{true};
+    // A StartScan is waiting for the previous worker (its pauses keep events
+    // flowing, so a second Start could otherwise arrive inside the first).
+    std::atomic<bool> StartPending{false};
 
   private:
     ScanCriteria criteria_;

@@ -45,6 +45,11 @@ void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
 }  // namespace
 
 bool StartScan(CairnlyState& state, ScanView& view) {
+    if (state.StartPending.exchange(true)) return false;
+    struct PendingReset {
+        std::atomic<bool>& flag;
+        ~PendingReset() { flag.store(false); }
+    } reset{state.StartPending};
     const std::string root = state.Settings.RootFolder();
     if (root.empty() || !platform::FolderExists(root)) {
         state.Services.SetStatus(

@@ -13,7 +13,9 @@ namespace cairnly {
 // Clears the stale flags and summaries, waits (with "Waiting for search to
 // stop") for a previous worker, empties the tables and starts a new worker.
 // Returns false, with a status message and the controls idle, when the root
-// folder is empty or does not exist (nothing else is ever walked instead).
+// folder is empty or does not exist (nothing else is ever walked instead);
+// returns false at once, changing nothing, when called again while an earlier
+// call is still waiting for the previous worker.
 bool StartScan(CairnlyState& state, ScanView& view);
 void StopScan(CairnlyState& state, ScanView& view);
 void ClearResults(CairnlyState& state, ScanView& view);

@@ -68,6 +68,7 @@ class RecordingView : public cairnly::ScanView {
     }
     void Pause(int milliseconds) override {
         Record("Pause");
+        if (onPause) onPause();
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
 
@@ -90,6 +91,7 @@ class RecordingView : public cairnly::ScanView {
     std::vector<DuplicateRow> duplicateRows;
     std::vector<int> previews;
     std::function<void()> onDuplicateRow;
+    std::function<void()> onPause;  // set before the thread that pauses starts
 
   private:
     void Record(const std::string& call) {

@@ -189,10 +189,17 @@ TEST_F(ScanTest, StartRightAfterStopWaitsForTheRunningWorker) {
     cairnly::StopScan(*state_, view_);
     EXPECT_TRUE(state_->ScanRunning.load());
     hold.store(false);
-    OnStatus([&](const std::string& text) {
-        if (text == "Waiting for search to stop") release.store(true);
-    });
+    // A second Start arriving while the first waits is turned away.
+    int nestedStarts = 0;
+    bool nestedResult = true;
+    view_.onPause = [&] {
+        if (nestedStarts++ == 0) nestedResult = cairnly::StartScan(*state_, view_);
+        release.store(true);
+    };
     ASSERT_TRUE(cairnly::StartScan(*state_, view_));
+    view_.onPause = nullptr;
+    EXPECT_FALSE(nestedResult);
+    EXPECT_TRUE(StatusSeen("Waiting for search to stop"));
     WaitForWorker();
     EXPECT_TRUE(release.load());
     EXPECT_EQ(state_->Duplicates.Count(), 20);
