@@ -30,7 +30,7 @@ QString AboutBox::VersionLine() {
 AboutBox::AboutBox(shared::Prompter& prompter, shared::Opener& opener, QWidget* parent)
     : QDialog(parent), prompter_(prompter), opener_(opener) {
     setObjectName(QStringLiteral("103"));
-    setWindowTitle(QStringLiteral("About Cairnly"));
+    setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     QFont f = font();
     setFixedSize(shared::DialogUnitsToPixels(f, 0, 0, 223, 122).size());
 

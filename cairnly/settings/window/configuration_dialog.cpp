@@ -85,37 +85,49 @@ void ConfigurationDialog::BuildControls() {
 QWidget* ConfigurationDialog::BuildCriteriaGroup() {
     auto* group = new QGroupBox(QStringLiteral("Search and analysis criteria"));
     auto* grid = new QGridLayout(group);
+    AddFolderRow(*grid);
+    AddChoices(*grid);
+    AddThresholds(*grid);
+    grid->setColumnStretch(0, 1);
+    return group;
+}
+
+void ConfigurationDialog::AddFolderRow(QGridLayout& grid) {
     folder_ = Named(new QLineEdit, "1002");
     folder_->setMaxLength(kFolderUnits);
-    auto* folderLabel = new QLabel(QStringLiteral("&Folder"));
-    folderLabel->setBuddy(folder_);
+    auto* label = new QLabel(QStringLiteral("Folder"));
+    label->setBuddy(folder_);
     auto* browse = Named(new QPushButton(QStringLiteral("Folders")), "1001");
     browse->setAutoDefault(false);
     connect(browse, &QPushButton::clicked, this, [this] { PickFolder(); });
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(folderLabel);
-    folderRow->addWidget(folder_, 1);
-    folderRow->addWidget(browse);
-    grid->addLayout(folderRow, 0, 0, 1, 2);
+    auto* row = new QHBoxLayout;
+    row->addWidget(label);
+    row->addWidget(folder_, 1);
+    row->addWidget(browse);
+    grid.addLayout(row, 0, 0, 1, 2);
+}
 
+void ConfigurationDialog::AddChoices(QGridLayout& grid) {
     skipSystem_ = Named(new QCheckBox(QStringLiteral("Skip system folders")), "1003");
-    grid->addWidget(skipSystem_, 1, 0, 1, 2);
-    const char* modeIds[3] = {"1013", "1014", "1015"};
-    const char* modeTexts[3] = {
+    grid.addWidget(skipSystem_, 1, 0, 1, 2);
+    const char* ids[3] = {"1013", "1014", "1015"};
+    const char* texts[3] = {
         "Very quick file attribute comparison to determine duplicate file lists (please see help)",
         "Quick partial file comparison to determine duplicate file lists",
         "Slow deep file comparison to determine duplicate file lists"};
     for (int i = 0; i < 3; ++i) {
-        modeButtons_[i] = Named(new QRadioButton(QString::fromLatin1(modeTexts[i])), modeIds[i]);
-        grid->addWidget(modeButtons_[i], 2 + i, 0, 1, 2);
+        modeButtons_[i] = Named(new QRadioButton(QString::fromLatin1(texts[i])), ids[i]);
+        grid.addWidget(modeButtons_[i], 2 + i, 0, 1, 2);
     }
     deepCheck_ =
         Named(new QCheckBox(QStringLiteral(
                   "Perform a deep comparison to determine duplicates before deleting files")),
               "1005");
-    deepCheck_->setVisible(false);
-    grid->addWidget(deepCheck_, 5, 0, 1, 2);
+    deepCheck_->setVisible(false);  // stored and shown only in the settings file
+    grid.addWidget(deepCheck_, 5, 0, 1, 2);
+}
 
+void ConfigurationDialog::AddThresholds(QGridLayout& grid) {
     minFile_ = NumberEdit("1000");
     minFolder_ = NumberEdit("1007");
     minPartial_ = NumberEdit("1006");
@@ -127,11 +139,9 @@ QWidget* ConfigurationDialog::BuildCriteriaGroup() {
     for (int i = 0; i < 3; ++i) {
         auto* label = new QLabel(labels[i]);
         label->setBuddy(edits[i]);
-        grid->addWidget(label, 6 + i, 0);
-        grid->addWidget(edits[i], 6 + i, 1);
+        grid.addWidget(label, 6 + i, 0);
+        grid.addWidget(edits[i], 6 + i, 1);
     }
-    grid->setColumnStretch(0, 1);
-    return group;
 }
 
 QWidget* ConfigurationDialog::BuildLoggingGroup() {

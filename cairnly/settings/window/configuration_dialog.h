@@ -11,6 +11,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QGridLayout;
 class QLineEdit;
 class QRadioButton;
 
@@ -33,6 +34,9 @@ class ConfigurationDialog : public QDialog {
   private:
     void BuildControls();
     QWidget* BuildCriteriaGroup();
+    void AddFolderRow(QGridLayout& grid);
+    void AddChoices(QGridLayout& grid);
+    void AddThresholds(QGridLayout& grid);
     QWidget* BuildLoggingGroup();
     QWidget* BuildButtons();
     void LoadFields();
