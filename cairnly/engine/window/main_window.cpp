@@ -104,7 +104,7 @@ ResultPageWidget* MainWindow::Page(int page) const {
 int MainWindow::CurrentPage() const { return tabs_->currentIndex(); }
 
 void MainWindow::StartCommand() {
-    if (state_.ScanRunning.load()) return;  // a second Start while scanning starts nothing
+    // Start is disabled while scanning; right after Stop, StartScan waits for the old worker.
     EnableControls(false);
     StartScan(state_, *this);
 }

@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, ButtonsFollowTheScan) {
     Window().Button(3)->click();
     // The worker waits for this thread before it can finish, so this is mid-scan.
     EXPECT_EQ(States(), kScanning);
-    Window().Button(3)->click();  // a second Start does nothing
+    Window().Button(3)->click();  // disabled: a second Start does nothing
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(States(), kIdle);
     // The scan ends on the last page with results; the last summary is the partial analysis's.
@@ -76,6 +76,7 @@ TEST_F(MainWindowTest, StopEndsTheScanAndSaysSo) {
     EXPECT_EQ(States(), kIdle);  // even before the worker has ended
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(Window().StatusLine()->text(), "Search stopped");
+    EXPECT_EQ(Window().Page(0)->List().Rows().rowCount(), 0);
     EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 0);
     Window().Button(4)->click();  // Stop twice is harmless
     EXPECT_EQ(States(), kIdle);
@@ -83,6 +84,17 @@ TEST_F(MainWindowTest, StopEndsTheScanAndSaysSo) {
     Window().Button(3)->click();
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
+}
+
+TEST_F(MainWindowTest, StartRightAfterStopWaitsForTheOldWorker) {
+    Window().Button(3)->click();
+    program->State().StopRequested.store(true);  // stopped, but not yet ended
+    ASSERT_TRUE(program->State().ScanRunning.load());
+    Window().StartCommand();
+    EXPECT_EQ(States(), kScanning);
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
+    EXPECT_EQ(Window().Page(1)->List().Rows().rowCount(), 32);
 }
 
 TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
