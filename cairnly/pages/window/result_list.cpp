@@ -113,8 +113,9 @@ void ResultList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
 void ResultList::keyPressEvent(QKeyEvent* event) {
     // Enter opens the current row like a double click; the menu key opens the menu.
     QModelIndex current = currentIndex();
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && current.isValid()) {
-        if (onRowActivated) onRowActivated(current.row());
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && current.isValid() && onRowActivated) {
+        onRowActivated(current.row());
         return;
     }
     if (event->key() == Qt::Key_Menu && current.isValid() && onContextMenu) {

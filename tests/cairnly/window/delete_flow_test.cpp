@@ -28,6 +28,7 @@ struct Seen {
     std::string status;
     std::vector<std::string> paths;
     bool deleteEnabled = false;
+    bool finished = false;  // the dialog closed itself on the key or button
 };
 
 class DeleteFlowTest : public ::testing::Test {
@@ -74,6 +75,8 @@ class DeleteFlowTest : public ::testing::Test {
         Seen seen;
         modal.handler = [&](QDialog& dialog) {
             auto& confirm = dynamic_cast<ConfirmDeleteDialog&>(dialog);
+            QObject::connect(&dialog, &QDialog::finished, [&] { seen.finished = true; });
+            dialog.show();  // default buttons only answer Enter when shown
             EXPECT_TRUE(PumpUntil([&] { return confirm.Confirmation().ListingDone(); }));
             seen.status = dialog.findChild<QLabel*>("1037")->text().toStdString();
             for (int row = 0; row < confirm.List().Rows().rowCount(); ++row)
@@ -85,6 +88,10 @@ class DeleteFlowTest : public ::testing::Test {
             if (press == "escape") {
                 QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
                 QApplication::sendEvent(&dialog, &escape);
+            }
+            if (press == "enter") {
+                QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+                QApplication::sendEvent(&confirm.List(), &enter);
             }
             if (press == "close" || press.empty()) dialog.reject();
             return dialog.result();
@@ -147,15 +154,23 @@ TEST_F(DeleteFlowTest, DontDeleteAndEscapeLeaveEverythingAsItWas) {
     std::string first = platform::JoinPath(Cell(2, 0, 2), Cell(2, 0, 1));
     Seen seen = Run(2, pages::kDeleteSelectedDuplicates, {0, 2, 3}, "keep");
     EXPECT_EQ(seen.paths.size(), 3u);
+    EXPECT_TRUE(seen.finished);
     EXPECT_EQ(seen.status.rfind("Confirm deletion of 3 duplicate files (size: ", 0), 0u);
     EXPECT_TRUE(fs::exists(first));
     EXPECT_EQ(List(2).Rows().rowCount(), 20);
     EXPECT_EQ(ListedRecords(), 0);
     EXPECT_FALSE(program->State().PartialPageStale.load());
+    // Enter in the list presses the default button, "Don't delete".
+    Seen entered = Run(2, pages::kDeleteSelectedDuplicates, {0}, "enter");
+    EXPECT_EQ(entered.paths.size(), 1u);
+    EXPECT_TRUE(entered.finished);
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_EQ(ListedRecords(), 0);
     // Escape does nothing in the duplicate dialog: the runner closes it afterwards.
     Seen escaped = Run(2, pages::kDeleteSelectedDuplicates, {0}, "escape");
     EXPECT_EQ(escaped.paths.size(), 1u);
-    EXPECT_EQ(modal.opened.size(), 2u);
+    EXPECT_FALSE(escaped.finished);
+    EXPECT_EQ(modal.opened.size(), 3u);
     EXPECT_EQ(ListedRecords(), 0);
     EXPECT_TRUE(fs::exists(first));
 }
