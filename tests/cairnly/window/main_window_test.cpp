@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -168,6 +169,14 @@ TEST_F(MainWindowTest, HelpCleanupAndAboutOpenTheirPages) {
                                           shared::CairnlyHelpAddress());
     Window().Button(1025)->click();
     EXPECT_EQ(modal.opened, std::vector<std::string>{"103"});
+    // Enter presses the focused button; Escape does nothing in the main window.
+    Window().Button(1025)->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(Window().Button(1025), &enter);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&Window(), &escape);
+    EXPECT_EQ(modal.opened, (std::vector<std::string>{"103", "103"}));
+    EXPECT_TRUE(Window().isVisible());
 }
 
 TEST_F(MainWindowTest, ConfigurationSavesWhicheverWayItCloses) {
