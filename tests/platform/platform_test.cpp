@@ -468,7 +468,7 @@ protected:
 };
 
 TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
-    UseZone("Europe/Berlin");
+    UseZone("CET-1CEST,M3.5.0,M10.5.0/3");  // Central European rules, no tzdata needed
     // 2015-07-04 10:20:30 local (summer time, UTC+2) is 08:20:30 UTC.
     platform::CalendarFields local{2015, 7, 4, 10, 20, 30, 0, 0};
     auto utc = platform::UtcFromLocal(local);
@@ -491,7 +491,7 @@ TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
 }
 
 TEST_F(ZoneTest, FieldsThatNameNoTimeAreRefused) {
-    UseZone("UTC");
+    UseZone("UTC0");
     EXPECT_FALSE(platform::UtcFromLocal({2015, 2, 30, 0, 0, 0, 0, 0}).has_value());
     EXPECT_FALSE(platform::UtcFromLocal({2015, 2, 29, 0, 0, 0, 0, 0}).has_value());
     EXPECT_TRUE(platform::UtcFromLocal({2016, 2, 29, 0, 0, 0, 0, 0}).has_value());

@@ -297,6 +297,7 @@ TEST(Site, FileUrlsPercentEncodeOddBytes) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    TempHome processHome;  // whatever Qt itself keeps under HOME stays private too
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
