@@ -330,9 +330,16 @@ long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes)
 
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
     if (int fault = InjectedFault(FileOp::Write, path)) return fault;
+    // A read-only file is not replaced (the platform's create-always refuses it),
+    // and a replaced file keeps its permission bits.
+    mode_t mode = 0666;  // less the umask
+    struct stat existing;
+    bool keepMode = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    if (keepMode && (existing.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
     std::string temp = TempNameBeside(path);
-    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
     if (out.fd < 0) return errno;
+    if (keepMode) ::fchmod(out.fd, existing.st_mode & 07777);
     const char* bytes = static_cast<const char*>(data);
     int err = 0;
     for (std::size_t done = 0; done < size && err == 0;) {

@@ -96,8 +96,10 @@ namespace platform {
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes);
 
 // Writes data to a temporary file beside path and renames it over path, so the
-// old file stays whole when the write fails (short write, full disk).
-// Returns 0 or an error number.
+// old file stays whole when the write fails (short write, full disk). A
+// read-only file (owner-write bit clear) is not replaced (5); a replaced file
+// keeps its permission bits. Returns 0 or an error number (112 for a write that
+// stopped short without an errno).
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -283,6 +284,21 @@ TEST_F(PictavoSettingsFile, ASaveThatCannotCreateTheFileFailsQuietly) {
     store.SetDefaults(r);
     EXPECT_FALSE(store.Save(r));
     EXPECT_TRUE(std::filesystem::is_directory(FilePath()));
+}
+
+TEST_F(PictavoSettingsFile, AReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMode) {
+    SettingsRecord r;
+    store.SetDefaults(r);
+    ASSERT_TRUE(store.Save(r));
+    SettingsRecord changed = r;
+    changed.setPhotoFolder("/elsewhere");
+    ::chmod(FilePath().c_str(), 0444);
+    EXPECT_FALSE(store.Save(changed));
+    EXPECT_EQ(ReadBytes(FilePath()), Bytes(r));
+    ::chmod(FilePath().c_str(), 0600);
+    EXPECT_TRUE(store.Save(changed));
+    EXPECT_EQ(ReadBytes(FilePath()), Bytes(changed));
+    EXPECT_EQ(StatOf(FilePath()).st_mode & 07777, 0600u);
 }
 
 TEST_F(PictavoSettingsFile, LevelTwoSavesWriteSaveConfigurationToTheLog) {
