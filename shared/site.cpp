@@ -1,5 +1,9 @@
 #include "shared/site.h"
 
+#include <stdlib.h>
+
+#include <cstdlib>
+
 #include "platform/files.h"
 #include "platform/known_folders.h"
 
@@ -17,7 +21,12 @@ bool HasHomePage(const std::string& folder) {
     return !folder.empty() && platform::FileExists(platform::JoinPath(folder, "index.html"));
 }
 
+// The real path (no "..", no links) when there is one, without a trailing '/'.
 std::string Normalise(std::string path) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
 }

@@ -270,6 +270,8 @@ TEST(DialogUnits, KnownBaseUnitsGiveTheClassicFigures) {
 
 TEST(Site, AddressesPointAtTheLocalCopyWhichExists) {
     std::string root = shared::MakerSiteRoot();
+    RecordProperty("site_root", root);
+    std::printf("site root: %s\n", root.c_str());
     ASSERT_EQ(root.rfind("file:///", 0), 0u);
     EXPECT_NE(root.back(), '/');
     EXPECT_EQ(shared::HomePageAddress(), root + "/index.html");
