@@ -1,5 +1,7 @@
 #include "shared/qt/qt_prompter.h"
 
+#include "shared/site.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -73,7 +75,9 @@ bool DesktopOpener::OpenAddress(const std::string& address) {
 }
 
 bool DesktopOpener::OpenFolder(const std::string& folder) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(folder))));
+    // Percent-encoding the bytes keeps a folder name that is not UTF-8 exact.
+    QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(FileUrlFromPath(folder)));
+    return url.isValid() && QDesktopServices::openUrl(url);
 }
 
 }  // namespace shared

@@ -8,8 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "platform/text.h"
 #include "shared/qt/dialog_units.h"
@@ -243,6 +247,34 @@ TEST(QtPrompter, ShowsCaptionTextIconAndButtonsAndMapsTheAnswer) {
     EXPECT_EQ(answerer.icon, QMessageBox::Critical);
 }
 
+TEST(QtPrompter, AskFromAWorkerThreadRunsTheBoxOnTheUiThread) {
+    shared::QtPrompter prompter;
+    QThread* boxThread = nullptr;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                boxThread = box->thread();
+                box->button(QMessageBox::Ok)->click();
+            }
+    });
+    answerer.start(10);
+    std::atomic<bool> done{false};
+    shared::BoxAnswer answer = shared::BoxAnswer::Cancel;
+    std::thread worker([&] {
+        answer = prompter.Ask("Pictavo", "from a worker", shared::BoxIcon::Warning,
+                              shared::BoxButtons::OkCancel);
+        done = true;
+    });
+    for (int i = 0; i < 500 && !done; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    worker.join();
+    EXPECT_EQ(answer, shared::BoxAnswer::Ok);
+    EXPECT_EQ(boxThread, QApplication::instance()->thread());
+}
+
 // ---------- Dialog units ----------
 
 TEST(DialogUnits, ConvertWithTheFontsBaseUnits) {
@@ -293,6 +325,10 @@ TEST(Site, AddressesPointAtTheLocalCopyWhichExists) {
 
 TEST(Site, FileUrlsPercentEncodeOddBytes) {
     EXPECT_EQ(shared::FileUrlFromPath("/a b/%c/\xC3\xA9"), "file:///a%20b/%25c/%C3%A9");
+    // A name that is not UTF-8 keeps its bytes through a QUrl.
+    QUrl url = QUrl::fromEncoded(QByteArray::fromStdString(shared::FileUrlFromPath("/p/caf\xE9")));
+    EXPECT_TRUE(url.isValid());
+    EXPECT_EQ(url.toEncoded(), QByteArray("file:///p/caf%E9"));
 }
 
 }  // namespace
