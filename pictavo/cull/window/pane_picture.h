@@ -28,7 +28,7 @@ QImage ApplyOrientation(const QImage& image, int orientation);
 
 struct DecodedPhoto {
     QImage picture;        // already upright and at the drawn size; null when undecodable
-    QSize fullSize;        // the whole photo's size as shown; 0 x 0 when undecodable
+    QSize fullSize{0, 0};  // the whole photo's size as shown; 0 x 0 when undecodable
     bool missing = false;  // the file no longer exists
 };
 // Decodes the file scaled to the pane (JPEG via DCT scaling), never at full

@@ -1,0 +1,169 @@
+// The pure arithmetic and texts of the window: layout, keys, fit, captions.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <fstream>
+
+#include "pictavo/cull/window/pane_picture.h"
+#include "pictavo/cull/window/pane_text.h"
+#include "pictavo/cull/window/window_layout.h"
+#include "tests/pictavo/window/window_rig.h"
+
+namespace pictavo {
+namespace {
+
+LayoutMetrics Metrics() {
+    LayoutMetrics m;
+    m.bottomButton = QSize(100, 28);
+    m.cullButton = QSize(64, 28);
+    m.captionHeight = 70;
+    m.statusLeft = 9;
+    m.statusHeight = 22;
+    return m;
+}
+
+TEST(WindowLayout, PlacesEveryControlForAClientSize) {
+    auto r = LayOut(QSize(1430, 900), Metrics());
+    // Seven slots of (1430 - 30) / 7 = 200 pixels, buttons centred in them.
+    for (int slot = 0; slot < 7; ++slot)
+        EXPECT_EQ(r[kBottomRow[slot]], QRect(slot * 200 + 65, 857, 100, 28)) << slot;
+    EXPECT_EQ(r[ids::kLeftPane], QRect(0, 0, 713, 780));
+    EXPECT_EQ(r[ids::kRightPane], QRect(717, 0, 713, 780));
+    EXPECT_EQ(r[ids::kDeleteLeft], QRect(649, 784, 64, 28));
+    EXPECT_EQ(r[ids::kPrevious], QRect(649, 816, 64, 28));
+    EXPECT_EQ(r[ids::kDeleteRight], QRect(717, 784, 64, 28));
+    EXPECT_EQ(r[ids::kNext], QRect(717, 816, 64, 28));
+    EXPECT_EQ(r[ids::kLeftCaption], QRect(0, 784, 645, 70));
+    EXPECT_EQ(r[ids::kRightCaption], QRect(785, 784, 645, 70));
+    EXPECT_EQ(r[ids::kStatus], QRect(9, 837, 1390, 22));
+}
+
+TEST(WindowLayout, NarrowWindowKeepsButtonsApartAndCaptionsInside) {
+    auto r = LayOut(QSize(731, 500), Metrics());
+    // (731 - 30) / 7 is below 105, so each slot is the button width plus 5.
+    for (int slot = 0; slot < 7; ++slot)
+        EXPECT_EQ(r[kBottomRow[slot]].x(), slot * 105 + 17) << slot;
+    EXPECT_EQ(r[ids::kLeftPane].width(), 363);  // 731 / 2 = 365, less 2
+    EXPECT_EQ(r[ids::kRightPane].x(), 367);
+    EXPECT_EQ(r[ids::kRightCaption].right(), 730);  // ends at the window's edge
+}
+
+TEST(KeyTable, PageKeysDependOnShiftAndOthersDoNot) {
+    EXPECT_EQ(ActionForKey(Qt::Key_PageUp, false), KeyAction::PreviousMonth);
+    EXPECT_EQ(ActionForKey(Qt::Key_PageUp, true), KeyAction::PreviousYear);
+    EXPECT_EQ(ActionForKey(Qt::Key_PageDown, false), KeyAction::NextMonth);
+    EXPECT_EQ(ActionForKey(Qt::Key_PageDown, true), KeyAction::NextYear);
+    for (bool shift : {false, true}) {
+        EXPECT_EQ(ActionForKey(Qt::Key_Home, shift), KeyAction::Home);
+        EXPECT_EQ(ActionForKey(Qt::Key_Left, shift), KeyAction::StepBack);
+        EXPECT_EQ(ActionForKey(Qt::Key_Right, shift), KeyAction::StepForward);
+        EXPECT_EQ(ActionForKey(Qt::Key_A, shift), KeyAction::CullLeft);
+        EXPECT_EQ(ActionForKey(Qt::Key_S, shift), KeyAction::CullRight);
+        EXPECT_EQ(ActionForKey(Qt::Key_Q, shift), KeyAction::RotateLeft);
+        EXPECT_EQ(ActionForKey(Qt::Key_W, shift), KeyAction::RotateRight);
+        EXPECT_EQ(ActionForKey(Qt::Key_D, shift), KeyAction::None);
+        EXPECT_EQ(ActionForKey(Qt::Key_End, shift), KeyAction::None);
+    }
+}
+
+TEST(PaneFit, LandscapeFillsTheWidthWithAStripBelow) {
+    display::PaneFit fit = display::FitIntoPane(960, 880, 4000, 3000);
+    EXPECT_FALSE(fit.portrait);
+    EXPECT_EQ(fit.DrawRect(), QRect(0, 0, 960, 720));
+    auto strips = display::UncoveredStrips(fit, 960, 880);
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0], QRect(0, 720, 960, 165));
+}
+
+TEST(PaneFit, PortraitFillsTheHeightCentredWithStripsBothSides) {
+    display::PaneFit fit = display::FitIntoPane(960, 880, 3000, 4000);
+    EXPECT_TRUE(fit.portrait);
+    EXPECT_EQ(fit.DrawRect(), QRect(150, 0, 660, 880));
+    auto strips = display::UncoveredStrips(fit, 960, 880);
+    ASSERT_EQ(strips.size(), 2u);
+    EXPECT_EQ(strips[0], QRect(0, 0, 150, 885));
+    EXPECT_EQ(strips[1], QRect(810, 0, 960, 885));
+}
+
+TEST(PaneFit, ComposedPaneIsWhiteOutsideThePicture) {
+    display::DecodedPhoto photo;
+    photo.picture = QImage(40, 30, QImage::Format_RGB32);
+    photo.picture.fill(Qt::black);
+    photo.fullSize = QSize(4000, 3000);
+    QImage pane = display::ComposePane(photo, QSize(40, 50));
+    EXPECT_EQ(pane.pixelColor(20, 10), QColor(Qt::black));
+    EXPECT_EQ(pane.pixelColor(20, 40), QColor(Qt::white));  // below the landscape photo
+    EXPECT_EQ(display::ComposePane({}, QSize(40, 50)).pixelColor(20, 10), QColor(Qt::white));
+}
+
+TEST(Orientation, SwapsTheSidesForFiveToEightOnly) {
+    for (int o : {0, 1, 2, 3, 4, 9}) EXPECT_EQ(display::ShownSize(QSize(40, 30), o), QSize(40, 30));
+    for (int o : {5, 6, 7, 8}) EXPECT_EQ(display::ShownSize(QSize(40, 30), o), QSize(30, 40));
+}
+
+TEST(Orientation, SixTurnsClockwiseAndEightCounterClockwise) {
+    QImage stored(4, 2, QImage::Format_RGB32);
+    stored.fill(Qt::blue);
+    stored.setPixelColor(0, 0, Qt::red);  // top-left
+    EXPECT_EQ(display::ApplyOrientation(stored, 6).pixelColor(1, 0), QColor(Qt::red));
+    EXPECT_EQ(display::ApplyOrientation(stored, 8).pixelColor(0, 3), QColor(Qt::red));
+    EXPECT_EQ(display::ApplyOrientation(stored, 2).pixelColor(3, 0), QColor(Qt::red));
+    EXPECT_EQ(display::ApplyOrientation(stored, 5).pixelColor(0, 0), QColor(Qt::red));
+}
+
+TEST(PaneDecoding, DecodesAtTheDrawnSizeAndReportsTheShownSize) {
+    testing_support::TempHome home;
+    std::string path = home.Path() + "/wide.jpg";
+    ASSERT_TRUE(window_tests::WriteMarkedImage(path, 400, 300, "JPEG"));
+    display::DecodedPhoto photo = display::DecodeForPane(path, QSize(96, 88), 6);
+    EXPECT_EQ(photo.fullSize, QSize(300, 400));
+    EXPECT_EQ(photo.picture.size(), QSize(66, 88));  // portrait: 88 * 300 / 400
+    EXPECT_FALSE(photo.missing);
+
+    display::DecodedPhoto gone = display::DecodeForPane(home.Path() + "/gone.jpg", {96, 88}, 0);
+    EXPECT_TRUE(gone.missing);
+    std::string broken = home.Path() + "/broken.jpg";
+    std::ofstream(broken) << "not a picture";
+    display::DecodedPhoto bad = display::DecodeForPane(broken, QSize(96, 88), 0);
+    EXPECT_FALSE(bad.missing);
+    EXPECT_TRUE(bad.fullSize.isEmpty());
+}
+
+TEST(CaptionText, FourLinesWithRatingDescriptionAndDateKind) {
+    display::RatingPart part = display::MakeRatingPart(std::string("5"), "Beach");
+    EXPECT_TRUE(part.high);
+    display::CaptionFacts facts{11,
+                                340,
+                                part.text,
+                                "beach.jpg",
+                                "/photos/2015",
+                                3000,
+                                4000,
+                                1536,
+                                PhotoTime{59, 59, 23, 30, 6, 2015},
+                                true};
+    EXPECT_EQ(display::CaptionText(facts),
+              "12 (of 340) - Rating: 5 stars - Beach\nbeach.jpg (/photos/2015)\n"
+              "3000 x 4000 (1.5 KB)\n2015/06/30  23:59:59 (date taken)");
+    facts.hasDateTaken = false;
+    facts.ratingPart = "";
+    facts.time = PhotoTime{5, 4, 3, 2, 1, 2020};
+    EXPECT_EQ(display::CaptionText(facts),
+              "12 (of 340)\nbeach.jpg (/photos/2015)\n3000 x 4000 (1.5 KB)\n"
+              "2020/01/02  03:04:05 (file date)");
+    facts.position = -1;
+    EXPECT_EQ(display::CaptionText(facts), "");
+}
+
+TEST(CaptionText, RatingPartOnlyForOneToFiveStarsAndRedForFourAndFive) {
+    EXPECT_EQ(display::MakeRatingPart(std::string("4"), "").text, " - Rating: 4 stars");
+    EXPECT_TRUE(display::MakeRatingPart(std::string("4"), "").high);
+    EXPECT_FALSE(display::MakeRatingPart(std::string("3"), "").high);
+    EXPECT_EQ(display::MakeRatingPart(std::string("0"), "Dune").text, " - Dune");
+    EXPECT_EQ(display::MakeRatingPart(std::string("-1"), "").text, "");
+    EXPECT_EQ(display::MakeRatingPart(std::nullopt, "ignored").text, "");
+    EXPECT_EQ(display::MissingFileCaption("/p/a.jpg"), "File no longer exists: /p/a.jpg");
+}
+
+}  // namespace
+}  // namespace pictavo

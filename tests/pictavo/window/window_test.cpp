@@ -1,0 +1,274 @@
+// The main window over a real catalogue: controls while loading, keys, the
+// captions, the delayed redraw, rotation and culling by key, the commands.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "pictavo/catalogue/navigation.h"
+#include "pictavo/cull/window/photo_pane.h"
+#include "platform/process.h"
+#include "tests/pictavo/window/window_rig.h"
+
+namespace pictavo {
+namespace {
+
+using photo_fixtures::MakePhoto;
+using photo_fixtures::Tags;
+using window_tests::WindowRig;
+
+Tags Taken(const std::string& date) {
+    Tags tags;
+    tags.dateTaken = date;
+    return tags;
+}
+
+class MainWindow : public testing::Test {
+  protected:
+    void MakeLibrary() {
+        MakePhoto(rig.Photo("a.jpg"), Taken("2019:03:01 10:00:00"));
+        MakePhoto(rig.Photo("b.jpg"), Taken("2019:03:05 10:00:00"));
+        MakePhoto(rig.Photo("c.jpg"), Taken("2019:05:01 10:00:00"));
+        MakePhoto(rig.Photo("d.jpg"), Taken("2019:06:01 10:00:00"));
+        MakePhoto(rig.Photo("e.jpg"), Taken("2020:01:01 10:00:00"));
+        MakePhoto(rig.Photo("f.jpg"), Taken("2020:02:01 10:00:00"));
+    }
+    // Sends the key to a button of the window, where the focus might be.
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(rig.window->Control(ids::kConfiguration), key, modifiers);
+    }
+    std::string LeftName() const { return rig.state.catalogue.At(rig.state.leftIndex)->fileName; }
+
+    WindowRig rig;
+};
+
+TEST_F(MainWindow, ControlsHaveTheirIdsAndTexts) {
+    const std::pair<int, const char*> buttons[] = {
+        {1028, "delete left"}, {1029, "delete right "}, {1031, "< previous"},
+        {1032, "next > "},     {6, "Find duplicates"},  {3, "Undelete"},
+        {4, "Configuration"},  {5, "Export"},           {7, "Help"},
+        {1025, "About"},       {1024, "Exit"}};
+    for (auto [id, text] : buttons) {
+        auto* button = rig.window->findChild<QPushButton*>(QString::number(id));
+        ASSERT_NE(button, nullptr) << id;
+        EXPECT_EQ(button->text().toStdString(), text);
+    }
+    EXPECT_EQ(rig.window->windowTitle(), "Pictavo");
+    EXPECT_EQ(rig.window->Control(ids::kStatus)->geometry(),
+              LayOut(rig.window->size(), rig.window->Metrics())[ids::kStatus]);
+}
+
+TEST_F(MainWindow, CullingControlsAndKeysWaitForTheLoad) {
+    MakeLibrary();
+    // Before any load: culling controls off, Undelete off, keys do nothing.
+    for (int id : {5, 1028, 1029, 1031, 1032, 3}) EXPECT_FALSE(rig.Enabled(id)) << id;
+    rig.state.catalogue.Append(std::make_unique<PhotoRecord>());
+    Press(Qt::Key_A);
+    EXPECT_EQ(rig.state.catalogue.At(0)->state, PhotoState::Present);
+    rig.state.catalogue.Clear();
+
+    rig.Load();
+    for (int id : {5, 1028, 1029, 1031, 1032}) EXPECT_TRUE(rig.Enabled(id)) << id;
+    EXPECT_FALSE(rig.Enabled(ids::kUndelete));
+    rig.window->EnableCullingControls(false);  // as while a reload runs
+    Press(Qt::Key_Right);
+    Press(Qt::Key_S);
+    EXPECT_EQ(LeftName(), "a.jpg");
+    EXPECT_TRUE(platform::FileExists(rig.Photo("b.jpg")));
+}
+
+TEST_F(MainWindow, PageKeysMoveByMonthAndWithShiftByYear) {
+    MakeLibrary();
+    rig.Load();
+    EXPECT_EQ(LeftName(), "a.jpg");
+    Press(Qt::Key_PageDown);
+    EXPECT_EQ(LeftName(), "c.jpg");
+    Press(Qt::Key_PageDown, Qt::ShiftModifier);
+    EXPECT_EQ(LeftName(), "e.jpg");
+    Press(Qt::Key_PageUp);
+    EXPECT_EQ(LeftName(), "d.jpg");
+    Press(Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_EQ(LeftName(), "d.jpg");  // already in the earliest year: first photo of 2019 is a
+    Press(Qt::Key_Home);
+    EXPECT_EQ(LeftName(), "a.jpg");
+    Press(Qt::Key_Right);
+    EXPECT_EQ(LeftName(), "b.jpg");
+    Press(Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(LeftName(), "a.jpg");
+    // The start position follows the left photo.
+    EXPECT_EQ(rig.settings.startPosition(), (PhotoTime{0, 0, 10, 1, 3, 2019}));
+}
+
+TEST_F(MainWindow, LettersCullRestoreAndActWhateverHasFocus) {
+    MakeLibrary();
+    rig.Load();
+    QTest::keyClick(rig.window->Control(ids::kExit), Qt::Key_A, Qt::ShiftModifier);
+    EXPECT_FALSE(platform::FileExists(rig.Photo("a.jpg")));
+    EXPECT_EQ(LeftName(), "b.jpg");
+    EXPECT_TRUE(rig.Enabled(ids::kUndelete));
+    EXPECT_EQ(rig.CaptionText(ids::kLeftCaption).substr(0, 8), "2 (of 6)");
+    rig.window->RunCommand(ids::kUndelete);
+    EXPECT_TRUE(platform::FileExists(rig.Photo("a.jpg")));
+    EXPECT_EQ(LeftName(), "a.jpg");
+    EXPECT_FALSE(rig.Enabled(ids::kUndelete));
+}
+
+TEST_F(MainWindow, KeysDoNothingWhileAModalDialogIsOpen) {
+    MakeLibrary();
+    rig.Load();
+    QDialog modal(rig.window.get());
+    modal.setModal(true);
+    modal.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &modal);
+    QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+    QApplication::sendEvent(rig.window->Control(ids::kExit), &right);
+    EXPECT_EQ(LeftName(), "a.jpg");
+    modal.hide();
+    QApplication::sendEvent(rig.window->Control(ids::kExit), &right);
+    EXPECT_EQ(LeftName(), "b.jpg");
+}
+
+TEST_F(MainWindow, CaptionsShowDateKindRatingInRedAndOrientation) {
+    Tags rated = Taken("2015:06:30 23:59:59");
+    rated.xmpRating = "5";
+    rated.description = "Beach";
+    MakePhoto(rig.Photo("beach.jpg"), rated);
+    MakePhoto(rig.Photo("scan.jpg"), {}, 1600000000);  // no date taken: the file date
+    rig.Load();
+    std::string left = rig.CaptionText(ids::kLeftCaption);
+    EXPECT_EQ(left.substr(0, left.find('\n')), "1 (of 2) - Rating: 5 stars - Beach");
+    EXPECT_TRUE(rig.CaptionIsRed(ids::kLeftCaption));
+    EXPECT_TRUE(rig.window->HighRating(Side::Left));
+    std::string right = rig.CaptionText(ids::kRightCaption);
+    EXPECT_EQ(right.substr(right.size() - 11), "(file date)");
+    EXPECT_NE(right.find("scan.jpg (" + rig.PhotoFolder() + ")\n16 x 16 ("), std::string::npos);
+    EXPECT_FALSE(rig.CaptionIsRed(ids::kRightCaption));
+}
+
+TEST_F(MainWindow, RedCaptionTravelsWithThePhotoWhenTheLeftOneIsCulled) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    Tags rated = Taken("2019:01:02 00:00:00");
+    rated.xmpRating = "4";
+    MakePhoto(rig.Photo("b.jpg"), rated);
+    rig.Load();
+    EXPECT_FALSE(rig.CaptionIsRed(ids::kLeftCaption));
+    EXPECT_TRUE(rig.CaptionIsRed(ids::kRightCaption));
+    rig.window->RunCommand(ids::kDeleteLeft);
+    EXPECT_TRUE(rig.CaptionIsRed(ids::kLeftCaption));
+    EXPECT_EQ(rig.CaptionText(ids::kRightCaption), "");
+    EXPECT_FALSE(rig.window->Control(ids::kRightPane)->isVisible());
+}
+
+TEST_F(MainWindow, OrientationSixShowsPortraitSizeAndRotationTurnsTheFile) {
+    ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("tall.jpg"), 64, 32, "JPEG"));
+    Tags tags = Taken("2019:01:01 00:00:00");
+    tags.orientation = 6;
+    photo_fixtures::WriteTags(rig.Photo("tall.jpg"), tags);
+    rig.Load();
+    std::string caption = rig.CaptionText(ids::kLeftCaption);
+    EXPECT_NE(caption.find("\n32 x 64 ("), std::string::npos) << caption;
+    Press(Qt::Key_Q);
+    caption = rig.CaptionText(ids::kLeftCaption);
+    EXPECT_NE(caption.find("\n64 x 32 ("), std::string::npos) << caption;
+    EXPECT_TRUE(platform::FileExists(rig.state.storeFolder + "tall (Rotated copy).jpg"));
+}
+
+TEST_F(MainWindow, VanishedAndBrokenPhotosGetTheirCaptions) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    std::ofstream(rig.Photo("b.jpg")) << "broken";
+    photo_fixtures::SetWriteTime(rig.Photo("b.jpg"), 1600000000);
+    rig.Load();
+    EXPECT_NE(rig.CaptionText(ids::kRightCaption).find("\n0 x 0 ("), std::string::npos)
+        << rig.CaptionText(ids::kRightCaption);
+    std::remove(rig.Photo("a.jpg").c_str());
+    DrawPair(rig.state, false);
+    EXPECT_EQ(rig.CaptionText(ids::kLeftCaption), "File no longer exists: " + rig.Photo("a.jpg"));
+    auto* pane = static_cast<PhotoPane*>(rig.window->Control(ids::kLeftPane));
+    EXPECT_EQ(pane->Picture().pixelColor(5, 5), QColor(Qt::white));
+}
+
+TEST_F(MainWindow, PhotosAreRedrawnTwoSecondsAfterTheLastResize) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    MakePhoto(rig.Photo("b.jpg"), Taken("2019:01:02 00:00:00"));
+    std::time_t now = 1000;
+    rig.window->SetClock([&now] { return now; });
+    rig.Load();
+    auto* pane = static_cast<PhotoPane*>(rig.window->Control(ids::kLeftPane));
+    QSize drawn = pane->Picture().size();
+    rig.window->resize(1200, 800);
+    EXPECT_NE(pane->ClientSize(), drawn);  // laid out at once
+    now += 1;
+    rig.window->OnRedrawTimer();
+    EXPECT_EQ(pane->Picture().size(), drawn);
+    now += 1;
+    rig.window->OnRedrawTimer();
+    EXPECT_EQ(pane->Picture().size(), pane->ClientSize());
+}
+
+TEST_F(MainWindow, NoDelayedRedrawBeforeTheFirstLoadHasFinished) {
+    std::time_t now = 1000;
+    rig.window->SetClock([&now] { return now; });
+    rig.window->resize(1000, 700);
+    now += 10;
+    rig.window->OnRedrawTimer();
+    auto* pane = static_cast<PhotoPane*>(rig.window->Control(ids::kLeftPane));
+    EXPECT_TRUE(pane->Picture().isNull());
+}
+
+TEST_F(MainWindow, ALoadOnItsOwnThreadDrawsThroughTheWindow) {
+    MakeLibrary();
+    StartLoading(rig.state);
+    for (int i = 0; i < 200 && !(rig.state.catalogueReady && !rig.state.loadingBusy); ++i)
+        rig.window->PumpEvents(20);
+    ASSERT_TRUE(rig.state.catalogueReady);
+    EXPECT_TRUE(rig.Enabled(ids::kDeleteLeft));
+    EXPECT_EQ(rig.CaptionText(ids::kLeftCaption).substr(0, 8), "1 (of 6)");
+}
+
+TEST_F(MainWindow, EmptyFolderWarnsAndOpensTheConfiguration) {
+    rig.Load();
+    ASSERT_EQ(rig.prompter.asked.size(), 1u);
+    EXPECT_EQ(rig.prompter.asked[0].caption, "Pictavo");
+    EXPECT_EQ(rig.prompter.asked[0].text, "The directory (" + rig.PhotoFolder() +
+                                              ") does not contain any photos. Please select a "
+                                              "different directory.");
+    bool configurationOpened = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        configurationOpened = dialog && dialog->windowTitle() == "Pictavo configuration";
+        // A photo arrives meanwhile, so the reload after Cancel ends the cycle.
+        MakePhoto(rig.Photo("late.jpg"));
+        if (dialog) dialog->findChild<QPushButton*>("2")->click();
+    });
+    for (int i = 0; i < 200 && rig.state.catalogue.Count() == 0; ++i) rig.window->PumpEvents(20);
+    EXPECT_TRUE(configurationOpened);
+    EXPECT_EQ(rig.state.catalogue.Count(), 1);
+}
+
+TEST_F(MainWindow, HelpAndFindDuplicatesUseTheirServices) {
+    rig.window->RunCommand(ids::kHelp);
+    ASSERT_EQ(rig.opener.addresses.size(), 1u);
+    EXPECT_NE(rig.opener.addresses[0].find("/photo-cleanup-software/pictavo-help"),
+              std::string::npos);
+    rig.window->RunCommand(ids::kFindDuplicates);
+    ASSERT_EQ(rig.started.size(), 1u);
+    EXPECT_EQ(platform::SplitCommandLine(rig.started[0]),
+              (std::vector<std::string>{"/opt/quillfen/bin/cairnly", "/P", rig.PhotoFolder()}));
+}
+
+TEST_F(MainWindow, ExitAndCloseWriteTheSettings) {
+    rig.settings.setPhotoFolder("/kept/folder");
+    rig.window->RunCommand(ids::kExit);
+    EXPECT_FALSE(rig.window->isVisible());
+    SettingsRecord saved;
+    ASSERT_TRUE(rig.store.Load(saved));
+    EXPECT_EQ(saved.photoFolder(), "/kept/folder");
+    EXPECT_TRUE(rig.state.stopRequest);
+}
+
+}  // namespace
+}  // namespace pictavo
