@@ -19,7 +19,7 @@ CalendarFields FromTm(const struct tm& t, int millisecond) {
 }
 
 struct tm ToTm(const CalendarFields& f) {
-    struct tm t{};
+    struct tm t {};
     t.tm_year = f.year - 1900;
     t.tm_mon = f.month - 1;
     t.tm_mday = f.day;
@@ -65,7 +65,7 @@ CalendarFields LocalFromUtc(FileTime utc) {
     time_t seconds;
     int ms;
     Split(utc, seconds, ms);
-    struct tm t{};
+    struct tm t {};
     ::localtime_r(&seconds, &t);
     return FromTm(t, ms);
 }
@@ -74,7 +74,7 @@ CalendarFields UtcFields(FileTime utc) {
     time_t seconds;
     int ms;
     Split(utc, seconds, ms);
-    struct tm t{};
+    struct tm t {};
     ::gmtime_r(&seconds, &t);
     return FromTm(t, ms);
 }

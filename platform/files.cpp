@@ -46,8 +46,8 @@ DirEntry FromStat(std::string name, const struct stat& st) {
     e.directory = S_ISDIR(st.st_mode);
     e.regularFile = S_ISREG(st.st_mode);
     e.reparsePoint = S_ISLNK(st.st_mode);
-    e.system = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) ||
-               S_ISBLK(st.st_mode);
+    e.system =
+        S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode);
     e.readOnly = (st.st_mode & S_IWUSR) == 0;
     e.size = e.regularFile ? static_cast<std::uint64_t>(st.st_size) : 0;
     e.lastWrite = ToFileTime(st.st_mtim);
@@ -180,18 +180,25 @@ namespace {
 // The system error numbers CopyFile reports for what open/read/write give here.
 int CopyError(int err, bool aboutTarget) {
     switch (err) {
-        case 0: return 0;
-        case ENOENT: return aboutTarget ? kErrorPathNotFound : kErrorNotFound;
-        case ENOTDIR: return kErrorPathNotFound;
+        case 0:
+            return 0;
+        case ENOENT:
+            return aboutTarget ? kErrorPathNotFound : kErrorNotFound;
+        case ENOTDIR:
+            return kErrorPathNotFound;
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR: return kErrorAccessDenied;
-        case EEXIST: return kErrorFileExists;
+        case EISDIR:
+            return kErrorAccessDenied;
+        case EEXIST:
+            return kErrorFileExists;
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return kErrorDiskFull;
-        default: return err;
+        case EFBIG:
+            return kErrorDiskFull;
+        default:
+            return err;
     }
 }
 
@@ -230,9 +237,12 @@ int RuntimeError(int err) {
         case EPERM:
         case EBUSY:
         case ETXTBSY:
-        case EROFS: return kErrorPermission;
-        case ENOTEMPTY: return kErrorExists;
-        default: return err;
+        case EROFS:
+            return kErrorPermission;
+        case ENOTEMPTY:
+            return kErrorExists;
+        default:
+            return err;
     }
 }
 
@@ -345,8 +355,10 @@ int WriteFileAtomically(const std::string& path, const void* data, std::size_t s
     for (std::size_t done = 0; done < size && err == 0;) {
         ssize_t put = ::write(out.fd, bytes + done, size - done);
         if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) err = put < 0 ? errno : kErrorDiskFull;
-        else done += static_cast<std::size_t>(put);
+        if (put <= 0)
+            err = put < 0 ? errno : kErrorDiskFull;
+        else
+            done += static_cast<std::size_t>(put);
     }
     if (err == 0 && ::fsync(out.fd) != 0) err = errno;
     if (::close(out.fd) != 0 && err == 0) err = errno;

@@ -13,13 +13,13 @@ using FileTime = std::int64_t;
 
 // Error numbers the programs show. The errno values 2, 13 and 17 are the same
 // numbers the programs report; the others follow the Windows codes.
-constexpr int kErrorNotFound = 2;        // ENOENT / ERROR_FILE_NOT_FOUND
-constexpr int kErrorPathNotFound = 3;    // ERROR_PATH_NOT_FOUND
-constexpr int kErrorAccessDenied = 5;    // ERROR_ACCESS_DENIED (read-only file, permissions)
-constexpr int kErrorPermission = 13;     // EACCES as the C runtime reports it
-constexpr int kErrorExists = 17;         // EEXIST as the C runtime reports it
-constexpr int kErrorFileExists = 80;     // ERROR_FILE_EXISTS: copy refused, target exists
-constexpr int kErrorDiskFull = 112;      // ERROR_DISK_FULL
+constexpr int kErrorNotFound = 2;      // ENOENT / ERROR_FILE_NOT_FOUND
+constexpr int kErrorPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+constexpr int kErrorAccessDenied = 5;  // ERROR_ACCESS_DENIED (read-only file, permissions)
+constexpr int kErrorPermission = 13;   // EACCES as the C runtime reports it
+constexpr int kErrorExists = 17;       // EEXIST as the C runtime reports it
+constexpr int kErrorFileExists = 80;   // ERROR_FILE_EXISTS: copy refused, target exists
+constexpr int kErrorDiskFull = 112;    // ERROR_DISK_FULL
 
 struct DirEntry {
     std::string name;

@@ -78,7 +78,8 @@ char32_t FoldCase(char32_t c) {
         // dotted/dotless i, kra, n preceded by apostrophe and long s have no pair here.
         if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
         if (c == 0x178) return 0xFF;  // Y with diaeresis
-        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c % 2 == 1) ? c + 1 : c;
         return (c % 2 == 0) ? c + 1 : c;
     }
     if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;

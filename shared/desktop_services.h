@@ -13,7 +13,7 @@ namespace shared {
 enum EntryKind { kNotable = 1, kDetail = 2 };
 
 class DesktopServices {
-public:
+  public:
     using StatusSink = std::function<void(const std::string&)>;
     using LevelSource = std::function<int()>;
     using Clock = std::function<platform::CalendarFields()>;
@@ -49,7 +49,7 @@ public:
 
     static constexpr std::size_t kMaxLogLineUnits = 1024;
 
-private:
+  private:
     int Level() const;
     platform::CalendarFields Now() const;
 

@@ -10,7 +10,7 @@ enum class BoxButtons { Ok, OkCancel, YesNo };
 enum class BoxAnswer { Ok, Cancel, Yes, No };
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual BoxAnswer Ask(const std::string& caption, const std::string& text, BoxIcon icon,
                           BoxButtons buttons) = 0;
@@ -19,7 +19,7 @@ public:
 // Opens addresses and folders in the user's own programs; injectable so tests
 // never start a browser or a file manager.
 class Opener {
-public:
+  public:
     virtual ~Opener() = default;
     // Returns false when nothing could be started.
     virtual bool OpenAddress(const std::string& address) = 0;

@@ -15,7 +15,7 @@ namespace shared {
 
 template <std::size_t Size>
 class RawRecord {
-public:
+  public:
     static constexpr std::size_t kSize = Size;
 
     void Zero() { bytes_.fill(0); }
@@ -50,12 +50,11 @@ public:
         std::u16string wide = platform::PathToUtf16(text);
         if (wide.size() > units - 1) wide.resize(units - 1);
         if (!wide.empty() && wide.back() >= 0xD800 && wide.back() <= 0xDBFF) wide.pop_back();
-        for (std::size_t i = 0; i < wide.size(); ++i)
-            Store<std::uint16_t>(offset + 2 * i, wide[i]);
+        for (std::size_t i = 0; i < wide.size(); ++i) Store<std::uint16_t>(offset + 2 * i, wide[i]);
         Store<std::uint16_t>(offset + 2 * wide.size(), 0);
     }
 
-private:
+  private:
     // The machines this builds for are little-endian, as the files are.
     template <typename T>
     T Load(std::size_t offset) const {

@@ -44,7 +44,8 @@ double Seconds(F&& f) {
 
 int main(int argc, char** argv) {
     const std::size_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
-    const std::uint32_t distinct = argc > 2 ? static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 1000;
+    const std::uint32_t distinct =
+        argc > 2 ? static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10)) : 1000;
     const std::size_t naiveN = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 20000;
 
     // Fast helper on the full input (best of three runs).
@@ -54,11 +55,12 @@ int main(int argc, char** argv) {
         std::vector<Item> items = Keys(n, distinct, 1);
         std::size_t calls = 0;
         fast = std::min(fast, Seconds([&] {
-            shared::SelectionOrder(items.begin(), items.end(), SizeLess, [&](std::size_t) {
-                ++calls;
-                return true;
-            });
-        }));
+                            shared::SelectionOrder(items.begin(), items.end(), SizeLess,
+                                                   [&](std::size_t) {
+                                                       ++calls;
+                                                       return true;
+                                                   });
+                        }));
         callbacks = calls;
         if (!std::is_sorted(items.begin(), items.end(), SizeLess)) {
             std::fprintf(stderr, "not sorted\n");
@@ -70,13 +72,16 @@ int main(int argc, char** argv) {
     double plain = 1e9;
     for (int run = 0; run < 3; ++run) {
         std::vector<Item> items = Keys(n, distinct, 1);
-        plain = std::min(plain, Seconds([&] { std::stable_sort(items.begin(), items.end(), SizeLess); }));
+        plain = std::min(plain,
+                         Seconds([&] { std::stable_sort(items.begin(), items.end(), SizeLess); }));
     }
 
     // Naive procedure at naiveN keys, and the same permutation check.
     std::vector<Item> naiveItems = Keys(naiveN, distinct, 2), fastItems = naiveItems;
-    double naive = Seconds([&] { shared::NaiveSelectionOrder(naiveItems.begin(), naiveItems.end(), SizeLess); });
-    double fastSmall = Seconds([&] { shared::SelectionOrder(fastItems.begin(), fastItems.end(), SizeLess); });
+    double naive = Seconds(
+        [&] { shared::NaiveSelectionOrder(naiveItems.begin(), naiveItems.end(), SizeLess); });
+    double fastSmall =
+        Seconds([&] { shared::SelectionOrder(fastItems.begin(), fastItems.end(), SizeLess); });
     bool same = std::equal(naiveItems.begin(), naiveItems.end(), fastItems.begin(),
                            [](const Item& a, const Item& b) { return a.origin == b.origin; });
     double scale = static_cast<double>(n) / static_cast<double>(naiveN);
@@ -85,9 +90,10 @@ int main(int argc, char** argv) {
     std::printf("selection order, %zu keys from %u values\n", n, distinct);
     std::printf("  helper:                    %.3f s  (%zu position callbacks)\n", fast, callbacks);
     std::printf("  std::stable_sort (scale):  %.3f s\n", plain);
-    std::printf("  naive at %zu keys:       %.3f s  (helper: %.4f s, same permutation: %s)\n", naiveN,
-                naive, fastSmall, same ? "yes" : "NO");
-    std::printf("  naive extrapolated to %zu: %.0f s (x%.0f)\n", n, naiveExtrapolated, scale * scale);
+    std::printf("  naive at %zu keys:       %.3f s  (helper: %.4f s, same permutation: %s)\n",
+                naiveN, naive, fastSmall, same ? "yes" : "NO");
+    std::printf("  naive extrapolated to %zu: %.0f s (x%.0f)\n", n, naiveExtrapolated,
+                scale * scale);
     std::printf("  ratio naive / helper:      %.0fx\n", naiveExtrapolated / fast);
     return same ? 0 : 1;
 }

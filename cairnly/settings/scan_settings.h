@@ -10,7 +10,7 @@
 namespace cairnly {
 
 class ScanSettings : public shared::RawRecord<3204> {
-public:
+  public:
     static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
     static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
     static constexpr std::size_t kReservedFlag = 44;
@@ -54,13 +54,13 @@ public:
 };
 
 class ScanSettingsStore {
-public:
+  public:
     explicit ScanSettingsStore(shared::DesktopServices& services) : services_(services) {}
     std::string FilePath();
     bool Load(ScanSettings& settings);
     bool Save(const ScanSettings& settings);
 
-private:
+  private:
     shared::DesktopServices& services_;
 };
 

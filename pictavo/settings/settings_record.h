@@ -16,7 +16,7 @@ struct PhotoTime {
 };
 
 class SettingsRecord : public shared::RawRecord<5472> {
-public:
+  public:
     static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
     static constexpr std::size_t kPhotoFolder = 56, kFolderUnits = 560;
     static constexpr std::size_t kLogLevel = 2320;
@@ -50,7 +50,7 @@ public:
 std::string DefaultPhotoLocation();
 
 class SettingsStore {
-public:
+  public:
     explicit SettingsStore(shared::DesktopServices& services) : services_(services) {}
 
     std::string FilePath();
@@ -60,7 +60,7 @@ public:
     // Writes the record safely (temporary file renamed over the old one).
     bool Save(const SettingsRecord& record);
 
-private:
+  private:
     shared::DesktopServices& services_;
 };
 

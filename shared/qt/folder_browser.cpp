@@ -97,7 +97,8 @@ bool FolderBrowser(QWidget* owner, std::string& path, bool allowTyping) {
         std::lock_guard<std::mutex> lock(RunnerMutex());
         runner = Runner();
     }
-    return FolderBrowser(owner, path, allowTyping, runner ? runner : FolderDialogRunner(DefaultRunner));
+    return FolderBrowser(owner, path, allowTyping,
+                         runner ? runner : FolderDialogRunner(DefaultRunner));
 }
 
 }  // namespace shared

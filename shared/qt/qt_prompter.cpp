@@ -1,7 +1,5 @@
 #include "shared/qt/qt_prompter.h"
 
-#include "shared/site.h"
-
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -9,42 +7,60 @@
 #include <QThread>
 #include <QUrl>
 
+#include "shared/site.h"
+
 namespace shared {
 namespace {
 
 QMessageBox::Icon ToQt(BoxIcon icon) {
     switch (icon) {
-        case BoxIcon::Information: return QMessageBox::Information;
-        case BoxIcon::Warning: return QMessageBox::Warning;
-        case BoxIcon::Error: return QMessageBox::Critical;
-        case BoxIcon::Question: return QMessageBox::Question;
-        case BoxIcon::None: break;
+        case BoxIcon::Information:
+            return QMessageBox::Information;
+        case BoxIcon::Warning:
+            return QMessageBox::Warning;
+        case BoxIcon::Error:
+            return QMessageBox::Critical;
+        case BoxIcon::Question:
+            return QMessageBox::Question;
+        case BoxIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons ToQt(BoxButtons buttons) {
     switch (buttons) {
-        case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-        case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-        case BoxButtons::Ok: break;
+        case BoxButtons::OkCancel:
+            return QMessageBox::Ok | QMessageBox::Cancel;
+        case BoxButtons::YesNo:
+            return QMessageBox::Yes | QMessageBox::No;
+        case BoxButtons::Ok:
+            break;
     }
     return QMessageBox::Ok;
 }
 
 BoxAnswer FromQt(int result, BoxButtons buttons) {
     switch (result) {
-        case QMessageBox::Ok: return BoxAnswer::Ok;
-        case QMessageBox::Yes: return BoxAnswer::Yes;
-        case QMessageBox::No: return BoxAnswer::No;
-        case QMessageBox::Cancel: return BoxAnswer::Cancel;
-        default: break;
+        case QMessageBox::Ok:
+            return BoxAnswer::Ok;
+        case QMessageBox::Yes:
+            return BoxAnswer::Yes;
+        case QMessageBox::No:
+            return BoxAnswer::No;
+        case QMessageBox::Cancel:
+            return BoxAnswer::Cancel;
+        default:
+            break;
     }
     // Closed with Escape or the close button.
     switch (buttons) {
-        case BoxButtons::YesNo: return BoxAnswer::No;
-        case BoxButtons::OkCancel: return BoxAnswer::Cancel;
-        case BoxButtons::Ok: break;
+        case BoxButtons::YesNo:
+            return BoxAnswer::No;
+        case BoxButtons::OkCancel:
+            return BoxAnswer::Cancel;
+        case BoxButtons::Ok:
+            break;
     }
     return BoxAnswer::Ok;
 }
@@ -57,8 +73,7 @@ BoxAnswer QtPrompter::Ask(const std::string& caption, const std::string& text, B
     if (app && QThread::currentThread() != app->thread()) {
         BoxAnswer answer = BoxAnswer::Cancel;
         QMetaObject::invokeMethod(
-            app, [&] { answer = Ask(caption, text, icon, buttons); },
-            Qt::BlockingQueuedConnection);
+            app, [&] { answer = Ask(caption, text, icon, buttons); }, Qt::BlockingQueuedConnection);
         return answer;
     }
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),

@@ -11,7 +11,7 @@ namespace shared {
 // Safe to call from a worker thread: the box then runs on the UI thread and the
 // caller waits for the answer.
 class QtPrompter : public Prompter {
-public:
+  public:
     explicit QtPrompter(QWidget* owner = nullptr) : owner_(owner) {}
     void SetOwner(QWidget* owner) { owner_ = owner; }
     QWidget* Owner() const { return owner_; }
@@ -19,13 +19,13 @@ public:
     BoxAnswer Ask(const std::string& caption, const std::string& text, BoxIcon icon,
                   BoxButtons buttons) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 
 // Opens addresses and folders with the desktop's own programs.
 class DesktopOpener : public Opener {
-public:
+  public:
     bool OpenAddress(const std::string& address) override;
     bool OpenFolder(const std::string& folder) override;
 };

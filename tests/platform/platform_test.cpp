@@ -43,9 +43,11 @@ TEST(Text, Utf8AndUtf16RoundTrip) {
 }
 
 TEST(Text, InvalidInputBecomesReplacementCharacters) {
-    EXPECT_EQ(platform::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-    EXPECT_EQ(platform::Utf8ToUtf16("\xC3"), u"\uFFFD");                 // cut sequence
-    EXPECT_EQ(platform::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");       // overlong
+    EXPECT_EQ(platform::Utf8ToUtf16("a\xFF"
+                                    "b"),
+              u"a\uFFFDb");
+    EXPECT_EQ(platform::Utf8ToUtf16("\xC3"), u"\uFFFD");                      // cut sequence
+    EXPECT_EQ(platform::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");            // overlong
     EXPECT_EQ(platform::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // surrogate
     EXPECT_EQ(platform::Utf16ToUtf8(u"x\xD800y"), "x\xEF\xBF\xBDy");
     EXPECT_FALSE(platform::IsValidUtf8(kLatin1Name));
@@ -68,7 +70,9 @@ TEST(Text, PathConversionIsLosslessForAnyBytes) {
 }
 
 TEST(Text, CutToUtf16UnitsKeepsWholeCharacters) {
-    std::string text = "ab\xF0\x9F\x93\xB7" "c";  // a b camera(2 units) c
+    std::string text =
+        "ab\xF0\x9F\x93\xB7"
+        "c";  // a b camera(2 units) c
     EXPECT_EQ(platform::CutToUtf16Units(text, 3), "ab");
     EXPECT_EQ(platform::CutToUtf16Units(text, 4), "ab\xF0\x9F\x93\xB7");
     EXPECT_EQ(platform::CutToUtf16Units(text, 100), text);
@@ -78,12 +82,16 @@ TEST(Text, CutToUtf16UnitsKeepsWholeCharacters) {
 TEST(Text, CaseInsensitiveComparison) {
     EXPECT_TRUE(platform::EqualsIgnoreCase("PHOTO.JPG", "photo.jpg"));
     EXPECT_TRUE(platform::EqualsIgnoreCase("\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9"));  // ÉTÉ
-    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\x81\xC3\xB3""d\xC5\xBA", "\xC5\x82\xC3\xB3""D\xC5\xB9"));
+    EXPECT_TRUE(
+        platform::EqualsIgnoreCase("\xC5\x81\xC3\xB3"
+                                   "d\xC5\xBA",
+                                   "\xC5\x82\xC3\xB3"
+                                   "D\xC5\xB9"));
     EXPECT_TRUE(platform::EqualsIgnoreCase("\xD0\x9C\xD0\x98\xD0\xA0", "\xD0\xBC\xD0\xB8\xD1\x80"));
-    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC3\xBF"));     // Ÿ ÿ
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC4\xB8", "\xC4\xB9"));    // ĸ is not Ĺ
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC5\xB9"));    // Ÿ is not Ź
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xE9", "\xC9"));             // invalid bytes exact
+    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC3\xBF"));   // Ÿ ÿ
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC4\xB8", "\xC4\xB9"));  // ĸ is not Ĺ
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC5\xB9"));  // Ÿ is not Ź
+    EXPECT_FALSE(platform::EqualsIgnoreCase("\xE9", "\xC9"));          // invalid bytes exact
     EXPECT_TRUE(platform::EqualsIgnoreCase(kLatin1Name, kLatin1Name));
     EXPECT_FALSE(platform::EqualsIgnoreCase("photo", "photos"));
     EXPECT_TRUE(platform::ContainsIgnoreCaseAscii("/a/IMG.JPEG", ".jpeg"));
@@ -92,7 +100,7 @@ TEST(Text, CaseInsensitiveComparison) {
 // ------------------------------------------------------------------ listing
 
 class FilesTest : public ::testing::Test {
-protected:
+  protected:
     TempHome home;
     std::string Path(const std::string& name) const { return home.Path() + "/" + name; }
 };
@@ -149,11 +157,15 @@ TEST_F(FilesTest, ListingGivesNamesAttributesSizesAndTimes) {
 TEST_F(FilesTest, ListingStopsWhenTheVisitorSaysSoAndReportsMissingFolders) {
     for (int i = 0; i < 5; ++i) WriteBytes(Path("f" + std::to_string(i)), "");
     int seen = 0;
-    EXPECT_EQ(platform::ListFolder(home.Path(), [&](const platform::DirEntry&) { return ++seen < 2; }), 0);
+    EXPECT_EQ(
+        platform::ListFolder(home.Path(), [&](const platform::DirEntry&) { return ++seen < 2; }),
+        0);
     EXPECT_EQ(seen, 2);
-    EXPECT_EQ(platform::ListFolder(Path("missing"), [](const platform::DirEntry&) { return true; }), 2);
+    EXPECT_EQ(platform::ListFolder(Path("missing"), [](const platform::DirEntry&) { return true; }),
+              2);
     WriteBytes(Path("file"), "");
-    EXPECT_EQ(platform::ListFolder(Path("file"), [](const platform::DirEntry&) { return true; }), ENOTDIR);
+    EXPECT_EQ(platform::ListFolder(Path("file"), [](const platform::DirEntry&) { return true; }),
+              ENOTDIR);
 }
 
 TEST_F(FilesTest, AttributesAndExistence) {
@@ -425,7 +437,8 @@ TEST_F(FilesTest, NamesThatAreNotUtf8AreListedCopiedMovedAndDeleted) {
     EXPECT_EQ(ReadBytes(moved), "bytes");
     EXPECT_FALSE(Exists(copy));
     EXPECT_EQ(platform::SetFileTimes(moved, platform::FileTimeFromUnix(5, 0),
-                                     platform::FileTimeFromUnix(6, 0)), 0);
+                                     platform::FileTimeFromUnix(6, 0)),
+              0);
     EXPECT_EQ(StatOf(moved).st_mtim.tv_sec, 6);
     EXPECT_EQ(platform::DeleteFile(moved), 0);
     EXPECT_EQ(platform::DeleteFile(folder + "/" + name), 0);
@@ -449,22 +462,26 @@ TEST(FileTime, ScaleAndEpoch) {
     EXPECT_EQ(platform::FileTimeFromUnix(0, 0), 116444736000000000LL);
     EXPECT_EQ(platform::UnixSecondsFromFileTime(116444736000000000LL), 0);
     EXPECT_EQ(platform::UnixSecondsFromFileTime(116444736000000000LL - 1), -1);  // floor
-    EXPECT_EQ(platform::FileTimeFromUnix(-11644473600LL, 0), 0);                // 1601-01-01
+    EXPECT_EQ(platform::FileTimeFromUnix(-11644473600LL, 0), 0);                 // 1601-01-01
 }
 
 // ------------------------------------------------------------------ clock
 
 class ZoneTest : public ::testing::Test {
-protected:
+  protected:
     void UseZone(const char* zone) {
         ::setenv("TZ", zone, 1);
         ::tzset();
     }
     void TearDown() override {
-        if (old_) ::setenv("TZ", old_->c_str(), 1); else ::unsetenv("TZ");
+        if (old_)
+            ::setenv("TZ", old_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
         ::tzset();
     }
-    std::optional<std::string> old_ = ::getenv("TZ") ? std::optional<std::string>(::getenv("TZ")) : std::nullopt;
+    std::optional<std::string> old_ =
+        ::getenv("TZ") ? std::optional<std::string>(::getenv("TZ")) : std::nullopt;
 };
 
 TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
@@ -509,7 +526,8 @@ TEST_F(ZoneTest, FieldsThatNameNoTimeAreRefused) {
 TEST(Clock, NowIsNow) {
     std::int64_t now = platform::UnixSecondsFromFileTime(platform::NowUtc());
     std::int64_t expected = std::chrono::duration_cast<std::chrono::seconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+                                std::chrono::system_clock::now().time_since_epoch())
+                                .count();
     EXPECT_LE(std::abs(now - expected), 2);
 }
 
@@ -553,14 +571,15 @@ TEST(CommandLine, SplitsWithTheQuotingRules) {
     EXPECT_EQ(platform::SplitCommandLine(""), Args{});
     EXPECT_EQ(platform::SplitCommandLine("   "), Args{});
     EXPECT_EQ(platform::SplitCommandLine("a b\tc"), (Args{"a", "b", "c"}));
-    EXPECT_EQ(platform::SplitCommandLine("\"/opt/quill fen/bin/cairnly\" /P \"/home/u/My  Photos\""),
-              (Args{"/opt/quill fen/bin/cairnly", "/P", "/home/u/My  Photos"}));
+    EXPECT_EQ(
+        platform::SplitCommandLine("\"/opt/quill fen/bin/cairnly\" /P \"/home/u/My  Photos\""),
+        (Args{"/opt/quill fen/bin/cairnly", "/P", "/home/u/My  Photos"}));
     EXPECT_EQ(platform::SplitCommandLine("a\"b c\"d"), Args{"ab cd"});
     EXPECT_EQ(platform::SplitCommandLine("\"\""), Args{""});
-    EXPECT_EQ(platform::SplitCommandLine("a\\\\b"), Args{"a\\\\b"});       // no quote: literal
-    EXPECT_EQ(platform::SplitCommandLine("a\\\"b"), Args{"a\"b"});         // \" -> "
+    EXPECT_EQ(platform::SplitCommandLine("a\\\\b"), Args{"a\\\\b"});           // no quote: literal
+    EXPECT_EQ(platform::SplitCommandLine("a\\\"b"), Args{"a\"b"});             // \" -> "
     EXPECT_EQ(platform::SplitCommandLine("\"a\\\\\" b"), (Args{"a\\", "b"}));  // \\" -> \ + close
-    EXPECT_EQ(platform::SplitCommandLine("\"a\"\"b\""), Args{"a\"b"});     // "" inside quotes
+    EXPECT_EQ(platform::SplitCommandLine("\"a\"\"b\""), Args{"a\"b"});         // "" inside quotes
     EXPECT_EQ(platform::SplitCommandLine("\"open"), Args{"open"});
 }
 
@@ -574,7 +593,8 @@ TEST(CommandLine, QuoteArgumentRoundTripsAnyText) {
             for (char& c : a) c = alphabet[random() % sizeof alphabet];
         }
         std::string line;
-        for (const std::string& a : args) line += (line.empty() ? "" : " ") + platform::QuoteArgument(a);
+        for (const std::string& a : args)
+            line += (line.empty() ? "" : " ") + platform::QuoteArgument(a);
         ASSERT_EQ(platform::SplitCommandLine(line), args) << line;
     }
     EXPECT_EQ(platform::QuoteArgument("/home/u/My Photos"), "\"/home/u/My Photos\"");
@@ -590,7 +610,8 @@ TEST(Process, StartsDirectlyWithoutAShellAndDoesNotWait) {
     std::string target = home.Path() + "/made by child $HOME;";
     ASSERT_TRUE(platform::StartProcess(platform::QuoteArgument("/usr/bin/touch") + " " +
                                        platform::QuoteArgument(target)));
-    for (int i = 0; i < 200 && !Exists(target); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 200 && !Exists(target); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(Exists(target));  // the $ and ; reached the program as they are
     auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(platform::StartProcess("/bin/sleep 1"));

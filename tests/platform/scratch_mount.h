@@ -9,7 +9,7 @@
 namespace testing_support {
 
 class ScratchMount {
-public:
+  public:
     // Mounts a tmpfs of sizeBytes at folder (which must exist). Mounted() tells
     // whether it worked; the destructor unmounts it.
     ScratchMount(const std::string& folder, std::size_t sizeBytes, bool readOnly = false)
@@ -31,7 +31,7 @@ public:
                                    MS_REMOUNT | (readOnly ? MS_RDONLY : 0), nullptr) == 0;
     }
 
-private:
+  private:
     std::string folder_;
     bool mounted_ = false;
 };

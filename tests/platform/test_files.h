@@ -22,7 +22,8 @@ inline std::string ReadBytes(const std::string& path) {
     std::string out;
     char buffer[65536];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(got));
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(got));
     ::close(fd);
     return out;
 }
@@ -33,7 +34,7 @@ inline bool Exists(const std::string& path) {
 }
 
 inline struct stat StatOf(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     ::lstat(path.c_str(), &st);
     return st;
 }

@@ -1,4 +1,6 @@
 // Part 0.1: the data folder, the status line and the activity log.
+#include "shared/desktop_services.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "platform/text.h"
-#include "shared/desktop_services.h"
 #include "tests/platform/test_files.h"
 #include "tests/shared/temp_home.h"
 
@@ -152,7 +153,8 @@ TEST(WriteLog, PercentSignsAndPlaceholdersAreWrittenLiterally) {
     Services s;
     s.services.CreateLogFolder();
     s.services.WriteLog("Deleted: /p/100% %s %d %n %I64d.jpg", shared::kNotable);
-    EXPECT_EQ(ReadBytes(s.LogFile("2026-12-07")), "23:59:58: Deleted: /p/100% %s %d %n %I64d.jpg\n");
+    EXPECT_EQ(ReadBytes(s.LogFile("2026-12-07")),
+              "23:59:58: Deleted: /p/100% %s %d %n %I64d.jpg\n");
 }
 
 TEST(WriteLog, NamesThatAreNotUtf8AreWrittenAsTheirBytes) {
@@ -189,7 +191,8 @@ TEST(WriteLog, TheLimitCountsUtf16UnitsAndKeepsWholeCharacters) {
     std::string camera = "\xF0\x9F\x93\xB7";  // two UTF-16 units, four bytes
     std::string text;
     for (int i = 0; i < 600; ++i) text += camera;
-    std::string line = shared::DesktopServices::ComposeLogLine({2026, 1, 1, 0, 0, 0, 0, 0}, text, 2);
+    std::string line =
+        shared::DesktopServices::ComposeLogLine({2026, 1, 1, 0, 0, 0, 0, 0}, text, 2);
     // 10 + 2*505 + 2 + 1 = 1,023 units.
     EXPECT_EQ(platform::Utf16Length(line), 1023u);
     EXPECT_TRUE(platform::IsValidUtf8(line));
@@ -269,8 +272,7 @@ TEST(SetStatus, GoesToTheSinkAndAtLevelTwoToTheLog) {
     s.services.SetStatus("");
     EXPECT_EQ(shown, (std::vector<std::string>{"Loading 50% done", "Loading 100% done", ""}));
     EXPECT_EQ(s.services.LastStatus(), "");
-    EXPECT_EQ(ReadBytes(s.LogFile("2026-12-07")),
-              "23:59:58: Loading 100% done 0\n23:59:58:  0\n");
+    EXPECT_EQ(ReadBytes(s.LogFile("2026-12-07")), "23:59:58: Loading 100% done 0\n23:59:58:  0\n");
 }
 
 TEST(SetStatus, WorksWithoutASinkAndFromOtherThreads) {

@@ -14,7 +14,7 @@ struct AskedBox {
 };
 
 class FakePrompter : public shared::Prompter {
-public:
+  public:
     shared::BoxAnswer answer = shared::BoxAnswer::Ok;
     std::vector<AskedBox> asked;
     shared::BoxAnswer Ask(const std::string& caption, const std::string& text, shared::BoxIcon icon,
@@ -25,7 +25,7 @@ public:
 };
 
 class FakeOpener : public shared::Opener {
-public:
+  public:
     bool succeed = true;
     std::vector<std::string> addresses, folders;
     bool OpenAddress(const std::string& address) override {

@@ -1,9 +1,9 @@
 // The raw record: little-endian fields at their offsets and UTF-16LE text fields.
+#include "shared/raw_record.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "shared/raw_record.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(RawRecord, TextIsCutToTheFieldLessOneUnitNeverSplittingAPair) {
     r.SetText(0, 4, "abcdef");
     EXPECT_EQ(r.Text(0, 4), "abc");
     EXPECT_EQ(r.U16(6), 0);
-    EXPECT_EQ(r.U16(8), 0xAAAA);  // nothing written past the field
+    EXPECT_EQ(r.U16(8), 0xAAAA);            // nothing written past the field
     r.SetText(0, 4, "ab\xF0\x9F\x93\xB7");  // the pair would need units 2 and 3
     EXPECT_EQ(r.Text(0, 4), "ab");
 }

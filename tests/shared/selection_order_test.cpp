@@ -1,4 +1,6 @@
 // The selection order helper against the naive selection sort.
+#include "shared/selection_order.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,8 +9,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-#include "shared/selection_order.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ bool KeyLess(const Item& a, const Item& b) { return a.key < b.key; }
 std::vector<Item> RandomItems(std::mt19937& random, std::size_t n, int distinct) {
     std::vector<Item> items(n);
     for (std::size_t i = 0; i < n; ++i)
-        items[i] = {static_cast<int>(random() % static_cast<unsigned>(distinct)), static_cast<int>(i)};
+        items[i] = {static_cast<int>(random() % static_cast<unsigned>(distinct)),
+                    static_cast<int>(i)};
     return items;
 }
 
@@ -81,7 +82,8 @@ TEST(SelectionOrder, WorksWithCompositeKeysAndPointers) {
     std::mt19937_64 random(5);
     std::vector<Record> records(800);
     for (std::size_t i = 0; i < records.size(); ++i)
-        records[i] = {static_cast<std::int64_t>(random() % 9) << (random() % 2 ? 32 : 0), std::to_string(i)};
+        records[i] = {static_cast<std::int64_t>(random() % 9) << (random() % 2 ? 32 : 0),
+                      std::to_string(i)};
     std::vector<Record*> fast, naive;
     for (Record& r : records) fast.push_back(&r);
     naive = fast;
@@ -147,16 +149,19 @@ TEST(SelectionOrder, AStopLeavesExactlyWhatTheNaiveProcedureLeaves) {
     for (int round = 0; round < 500; ++round) {
         std::size_t n = 2 + random() % 60;
         std::size_t stopAt = random() % (n - 1);
-        std::vector<Item> fast = RandomItems(random, n, 1 + static_cast<int>(random() % 6)), naive = fast;
+        std::vector<Item> fast = RandomItems(random, n, 1 + static_cast<int>(random() % 6)),
+                          naive = fast;
         std::vector<std::size_t> seenFast, seenNaive;
-        bool doneFast = shared::SelectionOrder(fast.begin(), fast.end(), KeyLess, [&](std::size_t i) {
-            seenFast.push_back(i);
-            return i != stopAt;
-        });
-        bool doneNaive = shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess, [&](std::size_t i) {
-            seenNaive.push_back(i);
-            return i != stopAt;
-        });
+        bool doneFast =
+            shared::SelectionOrder(fast.begin(), fast.end(), KeyLess, [&](std::size_t i) {
+                seenFast.push_back(i);
+                return i != stopAt;
+            });
+        bool doneNaive =
+            shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess, [&](std::size_t i) {
+                seenNaive.push_back(i);
+                return i != stopAt;
+            });
         EXPECT_FALSE(doneFast);
         EXPECT_FALSE(doneNaive);
         ASSERT_EQ(fast, naive) << "round " << round;

@@ -237,8 +237,9 @@ TEST(QtPrompter, ShowsCaptionTextIconAndButtonsAndMapsTheAnswer) {
 
     prompter.SetOwner(nullptr);
     answerer.Arm(QMessageBox::Yes);
-    EXPECT_EQ(prompter.Ask("Cairnly", "Sure?", shared::BoxIcon::Question, shared::BoxButtons::YesNo),
-              shared::BoxAnswer::Yes);
+    EXPECT_EQ(
+        prompter.Ask("Cairnly", "Sure?", shared::BoxIcon::Question, shared::BoxButtons::YesNo),
+        shared::BoxAnswer::Yes);
     EXPECT_EQ(answerer.parent, nullptr);
     EXPECT_EQ(answerer.icon, QMessageBox::Question);
     answerer.Arm(QMessageBox::Ok);

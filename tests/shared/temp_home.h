@@ -13,11 +13,12 @@
 namespace testing_support {
 
 class TempHome {
-public:
+  public:
     TempHome() {
         if (const char* h = ::getenv("HOME")) oldHome_ = h;
         if (const char* x = ::getenv("XDG_CONFIG_HOME")) oldXdg_ = x;
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillfen-home-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "quillfen-home-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         path_ = made ? std::string(made) : std::string();
         ::setenv("HOME", path_.c_str(), 1);
@@ -33,7 +34,10 @@ public:
         }
         ::chmod(path_.c_str(), 0700);
         std::filesystem::remove_all(path_, ec);
-        if (oldHome_) ::setenv("HOME", oldHome_->c_str(), 1); else ::unsetenv("HOME");
+        if (oldHome_)
+            ::setenv("HOME", oldHome_->c_str(), 1);
+        else
+            ::unsetenv("HOME");
         if (oldXdg_) ::setenv("XDG_CONFIG_HOME", oldXdg_->c_str(), 1);
     }
     TempHome(const TempHome&) = delete;
@@ -43,7 +47,7 @@ public:
     std::string Documents() const { return path_ + "/Documents"; }
     std::string Pictures() const { return path_ + "/Pictures"; }
 
-private:
+  private:
     std::string path_;
     std::optional<std::string> oldHome_, oldXdg_;
 };

@@ -1,4 +1,6 @@
 // Part 7.1 (file half): Cairnly's 3,204-byte ScanSettings record and its file.
+#include "cairnly/settings/scan_settings.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -8,7 +10,6 @@
 #include <random>
 #include <string>
 
-#include "cairnly/settings/scan_settings.h"
 #include "platform/files.h"
 #include "tests/platform/test_files.h"
 #include "tests/shared/temp_home.h"
@@ -50,7 +51,9 @@ struct CairnlySettingsFile : ::testing::Test {
     int level = 1;
     shared::DesktopServices services{"Cairnly", [this] { return level; }};
     cairnly::ScanSettingsStore store{services};
-    std::string FilePath() const { return home.Path() + "/Documents/Quillfen/Cairnly/Cairnly.kvcfg"; }
+    std::string FilePath() const {
+        return home.Path() + "/Documents/Quillfen/Cairnly/Cairnly.kvcfg";
+    }
 };
 
 TEST(ScanSettingsLayout, SizeAndOffsetsAreTheTables) {
@@ -166,11 +169,18 @@ TEST(ScanSettingsWindow, PositionRangeCheckHasTheExactBounds) {
         bool kept;
     };
     const Case cases[] = {
-        {4000, 0, true},        {4001, 0, false},       {-2000, 0, true},
-        {-2001, 0, false},      {0, 4000, true},        {0, 4001, false},
-        {0, -2000, true},       {0, -2001, false},      {123, -45, true},
-        {ScanSettings::kDefaultWindowLeft, 0, false},   // the default itself is "outside"
-        {INT32_MAX, 0, false},  {INT32_MIN + 1, 0, false},
+        {4000, 0, true},
+        {4001, 0, false},
+        {-2000, 0, true},
+        {-2001, 0, false},
+        {0, 4000, true},
+        {0, 4001, false},
+        {0, -2000, true},
+        {0, -2001, false},
+        {123, -45, true},
+        {ScanSettings::kDefaultWindowLeft, 0, false},  // the default itself is "outside"
+        {INT32_MAX, 0, false},
+        {INT32_MIN + 1, 0, false},
     };
     for (const Case& c : cases) {
         ScanSettings s;
@@ -204,7 +214,8 @@ TEST_F(CairnlySettingsFile, MissingFileFailsAndFirstRunSavesTheDefaults) {
 TEST_F(CairnlySettingsFile, RoundTripIsByteExactIncludingReservedBytesAndOldTails) {
     std::mt19937 random(8);
     ScanSettings s;
-    for (std::size_t i = 0; i < ScanSettings::kSize; ++i) s.Data()[i] = static_cast<std::uint8_t>(random());
+    for (std::size_t i = 0; i < ScanSettings::kSize; ++i)
+        s.Data()[i] = static_cast<std::uint8_t>(random());
     s.SetRootFolder(std::string(300, 'R'));
     s.SetRootFolder("/srv");
     ASSERT_TRUE(store.Save(s));
@@ -272,8 +283,10 @@ TEST_F(CairnlySettingsFile, SafeSaveKeepsTheOldFileOnFailure) {
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Cairnly"),
-                            std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(
+                  std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Cairnly"),
+                  std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(CairnlySettingsFile, LevelTwoSaveLogsSaveConfiguration) {

@@ -1,4 +1,6 @@
 // Part 4.1: Pictavo's 5,472-byte settings record and its file.
+#include "pictavo/settings/settings_record.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -9,7 +11,6 @@
 #include <random>
 #include <string>
 
-#include "pictavo/settings/settings_record.h"
 #include "platform/files.h"
 #include "tests/platform/test_files.h"
 #include "tests/shared/temp_home.h"
@@ -55,7 +56,9 @@ struct PictavoSettingsFile : ::testing::Test {
     int level = 1;
     shared::DesktopServices services{"Pictavo", [this] { return level; }};
     pictavo::SettingsStore store{services};
-    std::string FilePath() const { return home.Path() + "/Documents/Quillfen/Pictavo/Pictavo.kvcfg"; }
+    std::string FilePath() const {
+        return home.Path() + "/Documents/Quillfen/Pictavo/Pictavo.kvcfg";
+    }
 };
 
 TEST(SettingsRecordLayout, SizeAndOffsetsAreTheTables) {
@@ -149,7 +152,8 @@ TEST_F(PictavoSettingsFile, MissingFileFailsAndFirstRunCreatesTheFolderAndFile) 
 TEST_F(PictavoSettingsFile, SavedAndLoadedRecordsAreIdenticalIncludingReservedFieldsAndOldTails) {
     std::mt19937 random(1);
     SettingsRecord r;
-    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i) r.Data()[i] = static_cast<std::uint8_t>(random());
+    for (std::size_t i = 0; i < SettingsRecord::kSize; ++i)
+        r.Data()[i] = static_cast<std::uint8_t>(random());
     r.setPhotoFolder(std::string(400, 'L'));
     r.setPhotoFolder("/short");  // old tail stays behind the terminator
     ASSERT_TRUE(store.Save(r));
@@ -249,8 +253,10 @@ TEST_F(PictavoSettingsFile, AFailedSaveLeavesTheOldFile) {
     EXPECT_FALSE(store.Save(changed));
     platform::SetFaultHook({});
     EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
-                            std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(
+                  std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
+                  std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST_F(PictavoSettingsFile, AShortWriteIsDetectedAndLeavesTheOldFile) {
@@ -271,8 +277,10 @@ TEST_F(PictavoSettingsFile, AShortWriteIsDetectedAndLeavesTheOldFile) {
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
     EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
-                            std::filesystem::directory_iterator()), 1);  // no temporary left
+    EXPECT_EQ(std::distance(
+                  std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
+                  std::filesystem::directory_iterator()),
+              1);  // no temporary left
     EXPECT_TRUE(store.Save(changed));
     EXPECT_EQ(ReadBytes(FilePath()), Bytes(changed));
 }
@@ -310,12 +318,14 @@ TEST_F(PictavoSettingsFile, LevelTwoSavesWriteSaveConfigurationToTheLog) {
     services.CreateLogFolder();
     ASSERT_TRUE(store.Save(r));
     ASSERT_TRUE(store.Save(r));
-    std::string log = ReadBytes(home.Path() + "/Documents/Quillfen/Pictavo/Logs/Pictavo_2026-05-06.txt");
+    std::string log =
+        ReadBytes(home.Path() + "/Documents/Quillfen/Pictavo/Logs/Pictavo_2026-05-06.txt");
     EXPECT_EQ(log, "07:08:09: Save configuration 0\n07:08:09: Save configuration 0\n");
     r.setLogLevel(1);
     level = 1;
     ASSERT_TRUE(store.Save(r));
-    EXPECT_EQ(ReadBytes(home.Path() + "/Documents/Quillfen/Pictavo/Logs/Pictavo_2026-05-06.txt"), log);
+    EXPECT_EQ(ReadBytes(home.Path() + "/Documents/Quillfen/Pictavo/Logs/Pictavo_2026-05-06.txt"),
+              log);
 }
 
 TEST_F(PictavoSettingsFile, DataFolderRecreatedBeforeASave) {
@@ -356,7 +366,8 @@ TEST(DefaultPhotoLocation, FollowsTheXdgPicturesFolder) {
     std::filesystem::create_directories(home.Path() + "/.config");
     std::filesystem::create_directories(home.Path() + "/media/Bilder");
     std::filesystem::create_directories(home.Path() + "/media/Google Drive/Google Photos");
-    WriteBytes(home.Path() + "/.config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/media/Bilder\"\n");
+    WriteBytes(home.Path() + "/.config/user-dirs.dirs",
+               "XDG_PICTURES_DIR=\"$HOME/media/Bilder\"\n");
     EXPECT_EQ(pictavo::DefaultPhotoLocation(), home.Path() + "/media/Google Drive/Google Photos");
 }
 
