@@ -6,7 +6,7 @@
 // three words per item).
 //
 // `less` must be a strict weak order. The target positions are 0 .. n-2, as in
-// the Parts ("for each position i from 0 to n-2"); the last one needs no work.
+// the classic procedure ("for each position i from 0 to n-2"); the last one needs no work.
 // `beforePosition(i)` runs once before each target position i is filled, so it
 // is where a caller polls its stop flag and reports progress (for example
 // "if (i % 1000 == 0) SetStatus(...)"); returning false stops the sort there:

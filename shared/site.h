@@ -22,8 +22,8 @@ std::string MakerSiteRoot();
 std::string SiteAddress(std::string_view path);
 
 std::string HomePageAddress();     // SiteAddress("/")
-std::string PictavoHelpAddress();  // Part 4.3: /photo-cleanup-software/pictavo-help
-std::string CairnlyHelpAddress();  // Part 5.5: /disk-cleanup-software/disk-space-cleanup-help
+std::string PictavoHelpAddress();  // /photo-cleanup-software/pictavo-help
+std::string CairnlyHelpAddress();  // /disk-cleanup-software/disk-space-cleanup-help
 
 // "file://" + the path with every byte outside A-Z a-z 0-9 - . _ ~ / percent-encoded.
 std::string FileUrlFromPath(std::string_view absolutePath);

@@ -1,5 +1,5 @@
 #pragma once
-// Part 0.2 OpenWebPage, written against the Opener and Prompter interfaces so
+// OpenWebPage, written against the Opener and Prompter interfaces so
 // that the rules are the same in the programs (QDesktopServices, QMessageBox)
 // and in tests (fakes).
 #include <string>

@@ -1,5 +1,5 @@
 #pragma once
-// Part 0.2 FolderBrowser: a modal "Select Folder" dialog started at a folder.
+// FolderBrowser: a modal "Select Folder" dialog started at a folder.
 #include <functional>
 #include <string>
 

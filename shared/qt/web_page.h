@@ -1,5 +1,5 @@
 #pragma once
-// The Qt programs' entry to Part 0.2: OpenWebPage (rules in shared/web_page.h),
+// The Qt programs' entry to OpenWebPage (rules in shared/web_page.h),
 // the site addresses, and the real opener and prompter.
 #include "shared/qt/qt_prompter.h"
 #include "shared/site.h"

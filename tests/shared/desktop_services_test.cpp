@@ -1,4 +1,4 @@
-// Part 0.1: the data folder, the status line and the activity log.
+// the data folder, the status line and the activity log.
 #include "shared/desktop_services.h"
 
 #include <gtest/gtest.h>

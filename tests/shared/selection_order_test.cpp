@@ -68,7 +68,7 @@ TEST(SelectionOrder, IsNotStableButExactlyTheSelectionSortPermutation) {
 }
 
 TEST(SelectionOrder, WorksWithCompositeKeysAndPointers) {
-    // A 64-bit key compared high half signed, then low half unsigned (Part 5.1).
+    // A 64-bit key compared high half signed, then low half unsigned, as the file sizes are.
     struct Record {
         std::int64_t size;
         std::string name;

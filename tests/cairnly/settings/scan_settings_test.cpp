@@ -1,4 +1,4 @@
-// Part 7.1 (file half): Cairnly's 3,204-byte ScanSettings record and its file.
+// Cairnly's 3,204-byte ScanSettings record and its file.
 #include "cairnly/settings/scan_settings.h"
 
 #include <gtest/gtest.h>

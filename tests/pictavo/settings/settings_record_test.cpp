@@ -1,4 +1,4 @@
-// Part 4.1: Pictavo's 5,472-byte settings record and its file.
+// Pictavo's 5,472-byte settings record and its file.
 #include "pictavo/settings/settings_record.h"
 
 #include <gtest/gtest.h>
