@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
+#include <future>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
@@ -52,6 +53,14 @@ std::optional<Move> MoveForAction(KeyAction action) {
 }
 
 }  // namespace
+
+PaneContent LoadPaneContent(const std::string& path, QSize client) {
+    PaneContent content;
+    content.photo = display::DecodeForPane(path, client, ReadOrientation(path).value_or(0));
+    content.picture = display::ComposePane(content.photo, client);
+    if (!content.photo.missing) content.metadata = ReadRatingAndDescription(path);
+    return content;
+}
 
 PictavoWindow::PictavoWindow(WindowServices services)
     : services_(std::move(services)), state_(services_.state) {
@@ -185,10 +194,7 @@ void PictavoWindow::SetUndeleteEnabled(bool enabled) {
 }
 
 void PictavoWindow::DrawPair(std::int32_t left, std::int32_t right, bool) {
-    RunOnUiThread([this, left, right] {
-        DrawPane(Side::Left, left);
-        DrawPane(Side::Right, right);
-    });
+    RunOnUiThread([this, left, right] { DrawPairNow(left, right); });
 }
 
 void PictavoWindow::WarnNoPhotos(const std::string& text) {
@@ -211,44 +217,68 @@ void PictavoWindow::PumpEvents(int milliseconds) {
     }
 }
 
-void PictavoWindow::DrawPane(Side side, std::int32_t position) {
+bool PictavoWindow::BeginPane(Side side, std::int32_t position) {
     int i = static_cast<int>(side);
-    if (position < 0 || position >= state_.catalogue.Count() || !state_.catalogue.At(position)) {
+    const PhotoRecord* record = position >= 0 && position < state_.catalogue.Count()
+                                    ? state_.catalogue.At(position)
+                                    : nullptr;
+    if (!record) {
         panes_[i]->hide();
         SetCaption(side, "");
-        return;
+        return false;
     }
     panes_[i]->show();
-    DrawOnePane(side, position);
-}
-
-void PictavoWindow::DrawOnePane(Side side, std::int32_t position) {
-    int i = static_cast<int>(side);
-    const PhotoRecord& record = *state_.catalogue.At(position);
-    const std::string path = record.FullPath();
-    if (static_cast<std::int64_t>(record.fileSize) > display::kLargeFileBytes) {
+    // Explains the wait before a large file is decoded.
+    if (static_cast<std::int64_t>(record->fileSize) > display::kLargeFileBytes) {
         SetCaption(side, display::kLargeFileNotice);
         captions_[i]->repaint();
     }
-    QSize client = panes_[i]->ClientSize();
-    display::DecodedPhoto photo =
-        display::DecodeForPane(path, client, ReadOrientation(path).value_or(0));
-    panes_[i]->SetPicture(display::ComposePane(photo, client));
+    return true;
+}
+
+void PictavoWindow::FinishPane(Side side, std::int32_t position, const PaneContent& content) {
+    int i = static_cast<int>(side);
+    const PhotoRecord& record = *state_.catalogue.At(position);
+    panes_[i]->SetPicture(content.picture);
     highRating_[i] = false;
-    if (photo.missing) {
-        SetCaption(side, display::MissingFileCaption(path));
+    if (content.photo.missing) {
+        SetCaption(side, display::MissingFileCaption(record.FullPath()));
     } else {
-        auto read = ReadRatingAndDescription(path);
+        const auto& read = content.metadata;
         display::RatingPart part =
             read ? display::MakeRatingPart(read->rating, read->description) : display::RatingPart{};
         highRating_[i] = part.high;
-        SetCaption(side, display::CaptionText({position, state_.catalogue.Count(), part.text,
-                                               record.fileName, record.folderPath(),
-                                               photo.fullSize.width(), photo.fullSize.height(),
-                                               static_cast<std::int64_t>(record.fileSize),
-                                               record.photoTime, !record.dateTakenText.empty()}));
+        const QSize shown = content.photo.fullSize;
+        SetCaption(side,
+                   display::CaptionText({position, state_.catalogue.Count(), part.text,
+                                         record.fileName, record.folderPath(), shown.width(),
+                                         shown.height(), static_cast<std::int64_t>(record.fileSize),
+                                         record.photoTime, !record.dateTakenText.empty()}));
     }
     panes_[i]->raise();
+}
+
+PaneContent PictavoWindow::StartPaneContent(Side side, std::int32_t position) const {
+    return LoadPaneContent(state_.catalogue.At(position)->FullPath(),
+                           panes_[static_cast<int>(side)]->ClientSize());
+}
+
+void PictavoWindow::DrawPairNow(std::int32_t left, std::int32_t right) {
+    bool hasLeft = BeginPane(Side::Left, left);
+    bool hasRight = BeginPane(Side::Right, right);
+    // The two photos decode at once, the right one on a helper thread. The
+    // helper touches no widget and sends nothing here, so waiting cannot deadlock.
+    std::future<PaneContent> rightContent;
+    if (hasRight) {
+        rightContent = std::async(std::launch::async,
+                                  [this, right] { return StartPaneContent(Side::Right, right); });
+    }
+    if (hasLeft) FinishPane(Side::Left, left, StartPaneContent(Side::Left, left));
+    if (hasRight) FinishPane(Side::Right, right, rightContent.get());
+}
+
+void PictavoWindow::DrawOnePane(Side side, std::int32_t position) {
+    if (BeginPane(side, position)) FinishPane(side, position, StartPaneContent(side, position));
 }
 
 void PictavoWindow::SetCaption(Side side, const std::string& text) {

@@ -8,11 +8,14 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/pictavo_state.h"
 #include "pictavo/catalogue/pictavo_view.h"
 #include "pictavo/cull/window/cairnly_launch.h"
+#include "pictavo/cull/window/pane_picture.h"
 #include "pictavo/cull/window/photo_rotation.h"
 #include "pictavo/cull/window/window_layout.h"
 #include "pictavo/export/export_worker.h"
@@ -37,6 +40,14 @@ struct WindowServices {
 };
 
 enum class Side { Left = 0, Right = 1 };
+
+// What a pane shows, prepared without touching any widget (so off the UI thread too).
+struct PaneContent {
+    display::DecodedPhoto photo;
+    QImage picture;  // the whole pane
+    std::optional<RatingAndDescription> metadata;
+};
+PaneContent LoadPaneContent(const std::string& path, QSize client);
 
 class PictavoWindow : public QWidget, public PictavoView {
   public:
@@ -80,7 +91,10 @@ class PictavoWindow : public QWidget, public PictavoView {
     void ApplyLayout();
     void RunOnUiThread(const std::function<void()>& work);
     void DoKeyAction(KeyAction action);
-    void DrawPane(Side side, std::int32_t position);
+    bool BeginPane(Side side, std::int32_t position);
+    PaneContent StartPaneContent(Side side, std::int32_t position) const;
+    void FinishPane(Side side, std::int32_t position, const PaneContent& content);
+    void DrawPairNow(std::int32_t left, std::int32_t right);
     void DrawOnePane(Side side, std::int32_t position);
     void SetCaption(Side side, const std::string& text);
     void RotatePane(Side side);
