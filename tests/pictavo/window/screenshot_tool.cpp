@@ -66,8 +66,9 @@ class ScreenshotProgram : public pictavo::PictavoProgram {
     void WaitForPair() {
         if (!State().catalogueReady || State().loadingBusy)
             return void(QTimer::singleShot(200, [this] { WaitForPair(); }));
-        Window()->HandleKey(Qt::Key_Right, false);
-        Window()->HandleKey(Qt::Key_Right, false);
+        // Shows a pair with a 4- or 5-star photo (red caption) when there is one.
+        for (int step = 0; step < 200 && !Window()->HighRating(pictavo::Side::Right); ++step)
+            Window()->HandleKey(Qt::Key_Right, false);
         Save(Window(), out_ + "/pictavo-main.png");
         WhenModal(out_ + "/pictavo-about.png", nullptr, "1");
         Window()->RunCommand(pictavo::ids::kAbout);
