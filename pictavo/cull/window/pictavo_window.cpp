@@ -170,6 +170,8 @@ void PictavoWindow::resizeEvent(QResizeEvent* event) {
 
 void PictavoWindow::OnRedrawTimer() {
     if (!state_.catalogueReady || !resizePending_ || lastResize_ <= 0) return;
+    // A reload's sort is moving positions; its own last draw comes at the new size.
+    if (state_.loadingBusy) return;
     if (clock_() - lastResize_ < kRedrawDelaySeconds) return;
     resizePending_ = false;
     pictavo::DrawPair(state_, true);

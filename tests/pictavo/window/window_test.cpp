@@ -205,6 +205,10 @@ TEST_F(MainWindow, PhotosAreRedrawnTwoSecondsAfterTheLastResize) {
     rig.window->OnRedrawTimer();
     EXPECT_EQ(pane->Picture().size(), drawn);
     now += 1;
+    rig.state.loadingBusy = true;  // a reload is sorting: wait for it
+    rig.window->OnRedrawTimer();
+    EXPECT_EQ(pane->Picture().size(), drawn);
+    rig.state.loadingBusy = false;
     rig.window->OnRedrawTimer();
     EXPECT_EQ(pane->Picture().size(), pane->ClientSize());
 }
@@ -227,6 +231,19 @@ TEST_F(MainWindow, ALoadOnItsOwnThreadDrawsThroughTheWindow) {
     ASSERT_TRUE(rig.state.catalogueReady);
     EXPECT_TRUE(rig.Enabled(ids::kDeleteLeft));
     EXPECT_EQ(rig.CaptionText(ids::kLeftCaption).substr(0, 8), "1 (of 6)");
+}
+
+TEST_F(MainWindow, ClosingDuringALongScanStopsItWithoutWaitingForTheEnd) {
+    const int photos = 4000;
+    MakePhoto(rig.Photo("0.jpg"), Taken("2019:01:01 00:00:00"));
+    for (int i = 1; i < photos; ++i)
+        platform::CopyFileTo(rig.Photo("0.jpg"), rig.Photo(std::to_string(i) + ".jpg"), true);
+    StartLoading(rig.state);
+    while (rig.state.catalogue.Count() < 50) rig.window->PumpEvents(1);
+    rig.window->close();
+    EXPECT_FALSE(rig.state.loadingBusy);
+    EXPECT_LT(rig.state.catalogue.Count(), photos);
+    EXPECT_FALSE(rig.window->isVisible());
 }
 
 TEST_F(MainWindow, EmptyFolderWarnsAndOpensTheConfiguration) {
