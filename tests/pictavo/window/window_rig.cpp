@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPainter>
+#include <QTest>
 #include <fstream>
 #include <iterator>
 
@@ -59,6 +60,7 @@ WindowRig::WindowRig()
                                 "/opt/quillfen/bin"});
     window->resize(1430, 900);
     window->show();
+    (void)QTest::qWaitForWindowExposed(window.get());
 }
 
 WindowRig::~WindowRig() {

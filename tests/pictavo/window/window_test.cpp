@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -189,6 +190,49 @@ TEST_F(MainWindow, VanishedAndBrokenPhotosGetTheirCaptions) {
     EXPECT_EQ(rig.CaptionText(ids::kLeftCaption), "File no longer exists: " + rig.Photo("a.jpg"));
     auto* pane = static_cast<PhotoPane*>(rig.window->Control(ids::kLeftPane));
     EXPECT_EQ(pane->Picture().pixelColor(5, 5), QColor(Qt::white));
+}
+
+// Remembers every text a label shows on screen.
+class PaintedTexts : public QObject {
+  public:
+    std::vector<std::string> texts;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            texts.push_back(static_cast<QLabel*>(watched)->text().toStdString());
+        return false;
+    }
+};
+
+TEST_F(MainWindow, LargeFilesShowTheWaitingNoticeBeforeDecoding) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    MakePhoto(rig.Photo("b.jpg"), Taken("2019:01:02 00:00:00"));
+    rig.Load();
+    rig.state.catalogue.At(0)->fileSize = 20971521;
+    rig.state.catalogue.At(1)->fileSize = 20971520;
+    PaintedTexts left, right;
+    rig.window->Control(ids::kLeftCaption)->installEventFilter(&left);
+    rig.window->Control(ids::kRightCaption)->installEventFilter(&right);
+    DrawPair(rig.state, false);
+    ASSERT_FALSE(left.texts.empty());
+    EXPECT_EQ(left.texts.front(), "Large image file. Please wait while loading image...");
+    for (const std::string& text : right.texts)
+        EXPECT_NE(text, "Large image file. Please wait while loading image...");
+    EXPECT_EQ(rig.CaptionText(ids::kLeftCaption).substr(0, 8), "1 (of 2)");
+}
+
+TEST_F(MainWindow, ExportButtonOpensTheExportDialog) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    rig.Load();
+    std::string title;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        title = dialog->windowTitle().toStdString();
+        dialog->findChild<QPushButton*>("1049")->click();
+    });
+    rig.window->RunCommand(ids::kExport);
+    EXPECT_FALSE(title.empty());
+    EXPECT_FALSE(rig.window->Export().Busy());
 }
 
 TEST_F(MainWindow, PhotosAreRedrawnTwoSecondsAfterTheLastResize) {
