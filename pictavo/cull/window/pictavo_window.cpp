@@ -305,7 +305,7 @@ bool PictavoWindow::HandleKey(int key, bool shift) {
     KeyAction action = ActionForKey(key, shift);
     if (action == KeyAction::None) return false;
     // While a load runs the sort moves positions around: keys then do nothing.
-    if (cullingEnabled_) DoKeyAction(action);
+    if (cullingEnabled_ && !closing_) DoKeyAction(action);
     return true;
 }
 
@@ -350,6 +350,8 @@ void PictavoWindow::RotatePane(Side side) {
 }
 
 void PictavoWindow::RunCommand(int id) {
+    // A command posted by the loader may arrive while closing pumps events.
+    if (closing_) return;
     switch (id) {
         case ids::kDeleteLeft:
             CullLeftAndShow(state_);
@@ -414,6 +416,7 @@ void PictavoWindow::OnConfigurationCommand() {
 void PictavoWindow::SaveSettings() { services_.settingsStore.Save(state_.settings); }
 
 void PictavoWindow::closeEvent(QCloseEvent* event) {
+    closing_ = true;
     exportControl_.RequestStop();
     // Ends a running walk or sort at its next check; the loader's calls into
     // this window keep being served meanwhile.

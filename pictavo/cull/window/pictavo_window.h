@@ -111,6 +111,7 @@ class PictavoWindow : public QWidget, public PictavoView {
     QLabel* status_ = nullptr;
     LayoutMetrics metrics_;
     bool cullingEnabled_ = false;
+    bool closing_ = false;
     bool resizePending_ = false;
     std::time_t lastResize_ = 0;
     std::function<std::time_t()> clock_;

@@ -290,6 +290,21 @@ TEST_F(MainWindow, ClosingDuringALongScanStopsItWithoutWaitingForTheEnd) {
     EXPECT_FALSE(rig.window->isVisible());
 }
 
+TEST_F(MainWindow, ConfigurationPostedByTheLoaderIsDroppedWhileClosing) {
+    rig.Load();  // no photos: the loader posts the Configuration command
+    bool dialogOpened = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            dialogOpened = true;
+            dialog->findChild<QPushButton*>("2")->click();
+        }
+    });
+    rig.window->close();  // pumps events while it stops loading
+    rig.window->PumpEvents(50);
+    EXPECT_FALSE(dialogOpened);
+    EXPECT_FALSE(rig.state.loadingBusy);
+}
+
 TEST_F(MainWindow, EmptyFolderWarnsAndOpensTheConfiguration) {
     rig.Load();
     ASSERT_EQ(rig.prompter.asked.size(), 1u);
