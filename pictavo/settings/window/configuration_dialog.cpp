@@ -61,37 +61,35 @@ void ConfigurationDialog::BuildPictures() {
         ->setGeometry(icon);
 }
 
+QPushButton* ConfigurationDialog::AddButton(int id, const char* text, QRect designed,
+                                            const std::function<void()>& action) {
+    auto* button = new QPushButton(text, this);
+    Place(button, id, designed.x(), designed.y(), designed.width(), designed.height());
+    connect(button, &QPushButton::clicked, this, action);
+    return button;
+}
+
 void ConfigurationDialog::BuildControls() {
     auto* hint = new QLabel(QString::fromUtf8(kHint), this);
     hint->setWordWrap(true);
-    Place(hint, 0, 13, 26, 300, 40);
+    Place(hint, 0, 13, 26, 300, 40);  // narrower than designed: clear of the icon
 
     folderBox_ = new QLineEdit(QString::fromStdString(context_.state.settings.photoFolder()), this);
     folderBox_->setMaxLength(kMaxFolderUnits);
     Place(folderBox_, 1002, 13, 68, 294, 15);
-    auto* folders = new QPushButton("Folders", this);
-    Place(folders, 1001, 315, 67, 50, 16);
-    connect(folders, &QPushButton::clicked, this, [this] { OnFolders(); });
+    AddButton(1001, "Folders", {315, 67, 50, 16}, [this] { OnFolders(); });
 
     auto* start = new QLabel(
         QString::fromStdString(StartPositionText(context_.state.settings.startPosition())), this);
     Place(start, 1041, 13, 87, 344, 10);
 
-    emptyStore_ = new QPushButton("Permanently delete culled photos", this);
-    Place(emptyStore_, 3, 123, 135, 120, 14);
+    emptyStore_ = AddButton(3, "Permanently delete culled photos", {123, 135, 120, 14},
+                            [this] { OnEmptyStore(); });
     emptyStore_->setEnabled(CountStoreFiles(context_.state.storeFolder) > 0);
-    connect(emptyStore_, &QPushButton::clicked, this, [this] { OnEmptyStore(); });
 
-    auto* ok = new QPushButton("OK", this);
-    ok->setDefault(true);
-    Place(ok, 1, 204, 333, 50, 14);
-    connect(ok, &QPushButton::clicked, this, [this] { OnOk(); });
-    auto* cancel = new QPushButton("Cancel", this);
-    Place(cancel, 2, 258, 333, 50, 14);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* help = new QPushButton("Help", this);
-    Place(help, 7, 312, 333, 50, 14);
-    connect(help, &QPushButton::clicked, this, [this] { OnHelp(); });
+    AddButton(1, "OK", {204, 333, 50, 14}, [this] { OnOk(); })->setDefault(true);
+    AddButton(2, "Cancel", {258, 333, 50, 14}, [this] { reject(); });
+    AddButton(7, "Help", {312, 333, 50, 14}, [this] { OnHelp(); });
     folderBox_->setFocus();
 }
 

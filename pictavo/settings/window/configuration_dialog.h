@@ -2,6 +2,7 @@
 // The configuration dialog: the photo folder, where the review starts, and
 // emptying the store of culled photos for good.
 #include <QDialog>
+#include <functional>
 
 #include "pictavo/catalogue/pictavo_state.h"
 #include "shared/prompter.h"
@@ -31,6 +32,9 @@ class ConfigurationDialog : public QDialog {
     void OnHelp();
     void OnEmptyStore();
     QWidget* Place(QWidget* widget, int id, int x, int y, int width, int height);
+    // A button at a designed position in dialog units.
+    QPushButton* AddButton(int id, const char* text, QRect designed,
+                           const std::function<void()>& action);
 
     ConfigurationContext context_;
     QLineEdit* folderBox_ = nullptr;
