@@ -88,51 +88,16 @@ char32_t FoldCase(char32_t c) {
     return c;
 }
 
-}  // namespace
-
-std::u16string Utf8ToUtf16(std::string_view text) {
+// keepBytes: an invalid byte becomes a lone low surrogate U+DC80..U+DCFF so
+// that a path survives the round trip; otherwise it becomes U+FFFD.
+std::u16string EncodeUtf16(std::string_view text, bool keepBytes) {
     std::u16string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
-        char32_t cp = DecodeUtf8(text, i);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t unit = text[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, unit);
-        }
-    }
-    return out;
-}
-
-std::u16string PathToUtf16(std::string_view path) {
-    std::u16string out;
-    out.reserve(path.size());
-    for (std::size_t i = 0; i < path.size();) {
         std::size_t before = i;
-        char32_t cp = DecodeUtf8(path, i);
-        if (cp == kReplacement && i - before == 1) {
-            // An invalid byte: kept as a lone low surrogate U+DC80..U+DCFF.
-            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(path[before]));
+        char32_t cp = DecodeUtf8(text, i);
+        if (keepBytes && cp == kReplacement && i - before == 1) {
+            out += static_cast<char16_t>(0xDC00 + static_cast<unsigned char>(text[before]));
         } else if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -144,7 +109,8 @@ std::u16string PathToUtf16(std::string_view path) {
     return out;
 }
 
-std::string Utf16ToPath(std::u16string_view text) {
+// restoreBytes: the inverse of EncodeUtf16's kept bytes.
+std::string DecodeUtf16(std::u16string_view text, bool restoreBytes) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -153,7 +119,7 @@ std::string Utf16ToPath(std::u16string_view text) {
             text[i + 1] <= 0xDFFF) {
             AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (text[i + 1] - 0xDC00));
             ++i;
-        } else if (unit >= 0xDC80 && unit <= 0xDCFF) {
+        } else if (restoreBytes && unit >= 0xDC80 && unit <= 0xDCFF) {
             out += static_cast<char>(unit - 0xDC00);
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
             AppendUtf8(out, kReplacement);
@@ -163,6 +129,13 @@ std::string Utf16ToPath(std::u16string_view text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::u16string Utf8ToUtf16(std::string_view text) { return EncodeUtf16(text, false); }
+std::string Utf16ToUtf8(std::u16string_view text) { return DecodeUtf16(text, false); }
+std::u16string PathToUtf16(std::string_view path) { return EncodeUtf16(path, true); }
+std::string Utf16ToPath(std::u16string_view text) { return DecodeUtf16(text, true); }
 
 bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cairnly/engine/parallel_runner.h"
-#include "cairnly/engine/text_format.h"
 #include "shared/selection_order.h"
+#include "shared/text_format.h"
 
 namespace cairnly {
 
@@ -95,8 +95,8 @@ class DuplicatePass {
 
     void ShowProgress(std::int32_t b, std::int32_t n) {
         const float done = 100.0f - static_cast<float>(b) * 100.0f / static_cast<float>(n - 1);
-        state_.Services.SetStatus(
-            Printf("Analyzing files for duplicates: %0.1f%% complete", static_cast<double>(done)));
+        state_.Services.SetStatus(shared::Format("Analyzing files for duplicates: %0.1f%% complete",
+                                                 static_cast<double>(done)));
     }
 
     // Run members from b downwards, as the keys are computed and the pairs scanned.
@@ -180,8 +180,9 @@ class DuplicatePass {
     }
 
     void WriteSummary() {
-        const std::string text = Printf("Displaying %d duplicate files with a total size of %s",
-                                        listed_, FormatTotalSize(total_).c_str());
+        const std::string text =
+            shared::Format("Displaying %d duplicate files with a total size of %s", listed_,
+                           FormatTotalSize(total_).c_str());
         state_.SetPageStatusText(kPageDuplicates, text);
         state_.Services.SetStatus(text);
     }
@@ -249,12 +250,12 @@ void FindDuplicates(CairnlyState& state, ScanView& view) {
 
 std::string FormatTotalSize(std::int64_t bytes) {
     const double mb = ToMB(bytes);
-    return mb < 1024.0 ? Printf("%0.1f MB", mb) : Printf("%0.1f GB", mb / 1024.0);
+    return mb < 1024.0 ? shared::Format("%0.1f MB", mb) : shared::Format("%0.1f GB", mb / 1024.0);
 }
 
 std::string FormatSizeCell(std::int64_t bytes) {
     const double mb = ToMB(bytes);
-    return Printf(mb < 10.0 ? "%0.6f" : "%0.3f", mb);
+    return shared::Format(mb < 10.0 ? "%0.6f" : "%0.3f", mb);
 }
 
 }  // namespace cairnly

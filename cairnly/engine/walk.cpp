@@ -3,9 +3,9 @@
 #include <climits>
 #include <new>
 
-#include "cairnly/engine/text_format.h"
 #include "platform/text.h"
 #include "shared/selection_order.h"
+#include "shared/text_format.h"
 
 namespace cairnly {
 
@@ -148,8 +148,8 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
 
     const std::int32_t folderNumber = state.FoldersEntered.fetch_add(1);
     if (depth <= kStatusDepth)
-        state.Services.SetStatus(
-            Printf("Scanning folders (%d complete): %s... ", folderNumber + 1, path.c_str()));
+        state.Services.SetStatus(shared::Format("Scanning folders (%d complete): %s... ",
+                                                folderNumber + 1, path.c_str()));
 
     FolderScan scan{state,
                     view,
@@ -171,8 +171,9 @@ void SortFoldersBySize(CairnlyState& state) {
     auto before = [&](std::size_t i, std::size_t count) {
         if (i % 100 != 0) return true;
         if (state.StopRequested.load()) return false;
-        state.Services.SetStatus(Printf("Preparing to analyze %d folders by size: %0.0f%% complete",
-                                        n, static_cast<double>(Percent(i, count))));
+        state.Services.SetStatus(
+            shared::Format("Preparing to analyze %d folders by size: %0.0f%% complete", n,
+                           static_cast<double>(Percent(i, count))));
         return true;
     };
     SortByKey<FolderTable, std::int64_t>(
@@ -189,7 +190,7 @@ void SortFiles(CairnlyState& state, const char* progressFormat, KeyOf keyOf) {
         if (state.StopRequested.load()) return false;
         if (i % 1000 == 0)
             state.Services.SetStatus(
-                Printf(progressFormat, n, static_cast<double>(Percent(i, count))));
+                shared::Format(progressFormat, n, static_cast<double>(Percent(i, count))));
         return true;
     };
     SortByKey<FileTable, std::int64_t>(state.Files, keyOf, before);

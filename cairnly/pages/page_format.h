@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "shared/text_format.h"
+
 namespace cairnly::pages {
 
 // Bytes in MB (exactly 1/1,048,576), in double precision.
@@ -17,7 +19,6 @@ std::string TotalText(std::int64_t bytes);
 // A single-precision threshold setting written with "%0.1f".
 std::string ThresholdText(float megabytes);
 
-// printf into a std::string; the format is always one of our literals.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+using shared::Format;
 
 }  // namespace cairnly::pages

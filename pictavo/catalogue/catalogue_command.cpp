@@ -7,8 +7,8 @@
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/size_text.h"
-#include "pictavo/catalogue/text_format.h"
 #include "platform/text.h"
+#include "shared/text_format.h"
 
 namespace pictavo {
 namespace {
@@ -67,14 +67,15 @@ PhotoFacts ReadFacts(const std::string& path) {
 }
 
 std::string IsoTime(const PhotoTime& t) {
-    return FormatText("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                      t.second);
+    return shared::Format("%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                          t.second);
 }
 
 std::string CaptionDate(const PhotoRecord& r) {
     const PhotoTime& t = r.photoTime;
-    return FormatText("%d/%02d/%02d  %02d:%02d:%02d %s", t.year, t.month, t.day, t.hour, t.minute,
-                      t.second, r.dateTakenText.empty() ? "(file date)" : "(date taken)");
+    return shared::Format("%d/%02d/%02d  %02d:%02d:%02d %s", t.year, t.month, t.day, t.hour,
+                          t.minute, t.second,
+                          r.dateTakenText.empty() ? "(file date)" : "(date taken)");
 }
 
 // JSON string of text; bytes that are not UTF-8 become U+FFFD.
@@ -87,7 +88,7 @@ std::string JsonString(const std::string& raw) {
             out += '\\';
             out += static_cast<char>(c);
         } else if (c < 0x20) {
-            out += FormatText("\\u%04x", c);
+            out += shared::Format("\\u%04x", c);
         } else {
             out += static_cast<char>(c);
         }

@@ -5,7 +5,7 @@
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/navigation.h"
 #include "pictavo/catalogue/size_text.h"
-#include "pictavo/catalogue/text_format.h"
+#include "shared/text_format.h"
 
 namespace pictavo {
 namespace {
@@ -39,8 +39,9 @@ bool CatalogueFile(PictavoState& state, const std::shared_ptr<const std::string>
     if (!state.catalogue.Append(std::move(record))) return false;
     const std::int32_t count = state.catalogue.Count();
     if (count % kProgressEvery == 0) {
-        state.services.SetStatus(FormatText("Loaded and analyzed %d images in %s.  Please wait...",
-                                            count, state.scanFolder.c_str()));
+        state.services.SetStatus(
+            shared::Format("Loaded and analyzed %d images in %s.  Please wait...", count,
+                           state.scanFolder.c_str()));
     }
     return true;
 }
@@ -54,7 +55,7 @@ void ShowEarlyPair(PictavoState& state) {
 }
 
 void WarnNoPhotos(PictavoState& state, const std::string& folder) {
-    state.View().WarnNoPhotos(FormatText(
+    state.View().WarnNoPhotos(shared::Format(
         "The directory (%s) does not contain any photos. Please select a different directory.",
         folder.c_str()));
     state.reloadPending = true;
@@ -121,12 +122,14 @@ void LoadingThreadBody(PictavoState& state) {
     state.scanFolder = state.settings.photoFolder();
     const std::string& folder = state.scanFolder;
     if (!state.stopRequest)
-        state.services.SetStatus(FormatText("Loading and analyzing images in %s", folder.c_str()));
+        state.services.SetStatus(
+            shared::Format("Loading and analyzing images in %s", folder.c_str()));
     state.folderCounter = 0;
     const std::int64_t total = ScanFolder(state, folder, false);
     const std::int32_t count = state.catalogue.Count();
-    state.services.SetStatus(FormatText("Loaded and analyzed %d images in %s with total size of %s",
-                                        count, folder.c_str(), SizeText(total).c_str()));
+    state.services.SetStatus(
+        shared::Format("Loaded and analyzed %d images in %s with total size of %s", count,
+                       folder.c_str(), SizeText(total).c_str()));
     if (!state.stopRequest) SortCatalogue(state);
     if (count != 0) {
         state.reloadPending = false;

@@ -5,8 +5,8 @@
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/navigation.h"
-#include "pictavo/catalogue/text_format.h"
 #include "platform/files.h"
+#include "shared/text_format.h"
 
 namespace pictavo {
 namespace {
@@ -32,7 +32,8 @@ std::string StorePath(const PictavoState& state, const std::string& name) {
 std::string FreeDeletedCopyName(const PictavoState& state, const NameParts& parts) {
     std::string name;
     for (int i = 1; i <= kMaxDeletedCopyNumber; ++i) {
-        name = FormatText("%s (Deleted copy %d)%s", parts.stem.c_str(), i, parts.extension.c_str());
+        name = shared::Format("%s (Deleted copy %d)%s", parts.stem.c_str(), i,
+                              parts.extension.c_str());
         if (!platform::GetAttributes(StorePath(state, name))) break;
     }
     return name;
@@ -57,7 +58,7 @@ void ReportFileError(shared::DesktopServices& services, const std::string& prepa
     if (code == 13) {
         services.SetStatus(prepared + " (Error accessing file)");
     } else {
-        services.SetStatus(FormatText("%s (%d)", prepared.c_str(), code));
+        services.SetStatus(shared::Format("%s (%d)", prepared.c_str(), code));
     }
 }
 

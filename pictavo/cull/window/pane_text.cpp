@@ -1,26 +1,15 @@
 #include "pictavo/cull/window/pane_text.h"
 
-#include <cstdio>
-
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/size_text.h"
 #include "platform/text.h"
+#include "shared/text_format.h"
 
 namespace pictavo::display {
-namespace {
-
-std::string Printf(const char* format, auto... values) {
-    char buffer[320];
-    std::snprintf(buffer, sizeof buffer, format, values...);
-    return buffer;
-}
-
-}  // namespace
 
 std::string DateLine(const PhotoTime& t, bool hasDateTaken) {
-    return Printf(hasDateTaken ? "%d/%02d/%02d  %02d:%02d:%02d (date taken)"
-                               : "%d/%02d/%02d  %02d:%02d:%02d (file date)",
-                  t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return shared::Format("%d/%02d/%02d  %02d:%02d:%02d %s", t.year, t.month, t.day, t.hour,
+                          t.minute, t.second, hasDateTaken ? "(date taken)" : "(file date)");
 }
 
 RatingPart MakeRatingPart(const std::optional<std::string>& ratingText,
