@@ -30,6 +30,7 @@ class NullView : public cairnly::ScanView {
     void ShowPage(int) override {}
     void ClearAllPages() override {}
     int PageRowCount(int) override { return 0; }
+    int SelectedPage() override { return -1; }
     void PreviewLargestFolder(int) override {}
     void FillLargestFolders() override {}
     void FillLargestFiles(bool) override {}

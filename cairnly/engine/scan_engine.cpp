@@ -30,6 +30,16 @@ void WaitForPreviousWorker(CairnlyState& state, ScanView& view) {
     if (state.Worker.joinable()) state.Worker.join();
 }
 
+// The partial-folder analysis ends by writing its summary to the status line
+// even when its page stays empty and another page is shown; a completed scan
+// ends with the summary of the page that is shown (Part 5.4), so that page's
+// text is put back.
+void ShowSelectedPageSummary(CairnlyState& state, ScanView& view) {
+    const int page = view.SelectedPage();
+    if (page >= 0 && page != kPagePartialFolders)
+        state.Services.SetStatus(state.PageStatusText(page));
+}
+
 void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
     state.SmallFileThreshold.store(ComputeSmallFileThreshold(state));
     if (!Stopped(state)) {
@@ -38,7 +48,10 @@ void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
     }
     if (!Stopped(state)) {
         FindPartialDuplicateFolders(state, view, false);
-        if (view.PageRowCount(kPagePartialFolders) > 0) view.ShowPage(kPagePartialFolders);
+        if (view.PageRowCount(kPagePartialFolders) > 0)
+            view.ShowPage(kPagePartialFolders);
+        else
+            ShowSelectedPageSummary(state, view);
     }
 }
 
@@ -65,7 +78,10 @@ bool StartScan(CairnlyState& state, ScanView& view) {
     ClearResults(state, view);
     // The previous worker's last act was to set the controls idle.
     view.EnableControls(false);
-    state.SetCriteria(CriteriaFrom(state.Settings, state.PhotoMode.load()));
+    ScanCriteria criteria = CriteriaFrom(state.Settings, state.PhotoMode.load());
+    // Every path the pages show and the deletions use is a full path.
+    criteria.RootFolder = AbsoluteFolderPath(criteria.RootFolder);
+    state.SetCriteria(criteria);
     state.StopRequested.store(false);
     state.ScanRunning.store(true);
     state.WorkerFinished.store(false);

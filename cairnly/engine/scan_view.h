@@ -45,6 +45,10 @@ class ScanView {
     // Rows currently in a page's list.
     virtual int PageRowCount(int page) = 0;
 
+    // The page whose tab is selected now (the user may have switched tabs
+    // during the scan); -1 before any page was shown.
+    virtual int SelectedPage() = 0;
+
     // Live preview during the walk: insert FolderTable[folderIndex] as row 0 of
     // the Largest folders list.
     virtual void PreviewLargestFolder(int folderIndex) = 0;

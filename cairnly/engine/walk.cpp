@@ -1,6 +1,12 @@
 #include "cairnly/engine/walk.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <new>
 
 #include "platform/text.h"
@@ -117,7 +123,51 @@ void SortByKey(Table& table, KeyOf keyOf, Before before) {
     for (std::size_t i = 0; i < n; ++i) table.SlotAt(i) = std::move(sorted[i]);
 }
 
+// The current folder as the user's shell names it, else as the kernel does.
+std::string CurrentFolder() {
+    struct stat here, logical;
+    const char* pwd = std::getenv("PWD");
+    if (pwd && pwd[0] == '/' && ::stat(".", &here) == 0 && ::stat(pwd, &logical) == 0 &&
+        here.st_dev == logical.st_dev && here.st_ino == logical.st_ino)
+        return pwd;
+    std::string buffer(PATH_MAX, '\0');
+    if (!::getcwd(buffer.data(), buffer.size())) return {};
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
+bool IsRealFolder(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace
+
+std::string AbsoluteFolderPath(const std::string& folder) {
+    if (folder.empty() || folder[0] == '/') return folder;
+    std::string out = CurrentFolder();
+    if (out.empty()) return folder;
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    std::size_t start = 0;
+    while (start <= folder.size()) {
+        std::size_t end = folder.find('/', start);
+        if (end == std::string::npos) end = folder.size();
+        const std::string part = folder.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (out == "/") continue;  // the root is its own parent
+            const std::size_t slash = out.rfind('/');
+            const bool lastIsDotDot = out.compare(slash + 1, std::string::npos, "..") == 0;
+            if (!lastIsDotDot && IsRealFolder(out)) {
+                out.erase(slash == 0 ? 1 : slash);
+                continue;
+            }
+        }
+        out = platform::JoinPath(out, part);
+    }
+    return out;
+}
 
 bool IsImageName(std::string_view name) {
     for (const char* ext : {".jpg", ".bmp", ".jpeg", ".png"})
@@ -136,7 +186,15 @@ bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes) {
 }
 
 std::int64_t MinFileBytes(float minFileSizeMB) {
-    return static_cast<std::int64_t>(minFileSizeMB * 1048576.0f);
+    const float bytes = minFileSizeMB * 1048576.0f;
+    // A settings file can hold any float; converting one outside the 64-bit
+    // range is undefined, so those saturate (a huge minimum records nothing)
+    // and a NaN counts as 0, as text without a number does in the dialog.
+    constexpr float kLimit = 9.223372036854775808e18f;  // 2^63
+    if (std::isnan(bytes)) return 0;
+    if (bytes >= kLimit) return std::numeric_limits<std::int64_t>::max();
+    if (bytes <= -kLimit) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(bytes);
 }
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,

@@ -27,6 +27,15 @@ bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes);
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth);
 
+// The folder a scan walks, as a full path: a relative folder is joined to the
+// current folder (the shell's $PWD when it names the current folder, so links
+// the user went through stay visible), dropping "." and empty components.
+// Links are never followed: ".." removes the component before it only when
+// that component is a real folder, not a symbolic link (where the kernel would
+// go to the link target's parent); otherwise ".." is kept. An absolute or empty
+// folder is returned unchanged.
+std::string AbsoluteFolderPath(const std::string& folder);
+
 // Minimum file size in bytes: MB x 1,048,576 in single precision, truncated.
 std::int64_t MinFileBytes(float minFileSizeMB);
 

@@ -28,6 +28,7 @@ class HeadlessScanView : public ScanView {
     void ShowPage(int page) override;
     void ClearAllPages() override { pages_.ClearAllPages(); }
     int PageRowCount(int page) override { return pages_.PageRowCount(page); }
+    int SelectedPage() override { return shown_.load(); }
     void PreviewLargestFolder(int folderIndex) override {
         pages_.PreviewLargestFolder(folderIndex);
     }

@@ -259,6 +259,12 @@ int MainWindow::PageRowCount(int page) {
     return count;
 }
 
+int MainWindow::SelectedPage() {
+    int page = -1;
+    OnUiThread([this, &page] { page = tabs_->currentIndex(); });
+    return page;
+}
+
 void MainWindow::PreviewLargestFolder(int folderIndex) {
     OnUiThread([this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
 }

@@ -60,6 +60,7 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void ShowPage(int page) override;
     void ClearAllPages() override;
     int PageRowCount(int page) override;
+    int SelectedPage() override;
     void PreviewLargestFolder(int folderIndex) override;
     void FillLargestFolders() override;
     void FillLargestFiles(bool refill) override;

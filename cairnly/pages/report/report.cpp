@@ -121,7 +121,9 @@ std::string StorePositional(const std::string& arg, ReportOptions& o) {
 std::string CheckFolder(const std::string& folder) {
     if (platform::Utf16Length(folder) > kRootFolderUnits)
         return Error("folder path too long (at most 559 characters): " + Quoted(folder));
-    if (!platform::FolderExists(folder)) return Error("no such folder: " + Quoted(folder));
+    if (!platform::FolderExists(folder))
+        return Error((platform::GetAttributes(folder) ? "not a folder: " : "no such folder: ") +
+                     Quoted(folder));
     int listed = platform::ListFolder(folder, [](const platform::DirEntry&) { return false; });
     if (listed != 0)
         return Error("cannot read folder " + Quoted(folder) + ": " + std::strerror(listed));

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -30,7 +31,11 @@ class RecordingView : public cairnly::ScanView {
     void EnableControls(bool idle) override {
         Record(idle ? "EnableControls(idle)" : "EnableControls(busy)");
     }
-    void ShowPage(int page) override { Record("ShowPage(" + std::to_string(page) + ")"); }
+    void ShowPage(int page) override {
+        Record("ShowPage(" + std::to_string(page) + ")");
+        selected_.store(page);
+    }
+    int SelectedPage() override { return selected_.load(); }
     void ClearAllPages() override {
         Record("ClearAllPages");
         std::lock_guard<std::mutex> lock(mutex_);
@@ -99,6 +104,7 @@ class RecordingView : public cairnly::ScanView {
         calls_.push_back(call);
     }
 
+    std::atomic<int> selected_{-1};
     cairnly::CairnlyState* state_;
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;

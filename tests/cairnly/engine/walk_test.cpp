@@ -5,6 +5,9 @@
 #include <sys/un.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
 #include <map>
 
 #include "tests/cairnly/engine/engine_fixture.h"
@@ -305,6 +308,40 @@ TEST(EngineCapacities, RealTablesHaveTheFixedCapacities) {
     EXPECT_EQ(state.Duplicates.Capacity(), 100'000u);
     EXPECT_EQ(state.Partials.Capacity(), 2'000u);
     EXPECT_EQ(state.Capacities.partialMembers, 500u);
+}
+
+TEST(MinFileBytesTest, ThresholdsOutsideTheSixtyFourBitRangeSaturate) {
+    EXPECT_EQ(cairnly::MinFileBytes(1.0f), 1048576);
+    EXPECT_EQ(cairnly::MinFileBytes(0.0f), 0);
+    EXPECT_EQ(cairnly::MinFileBytes(1e30f), std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(cairnly::MinFileBytes(-1e30f), std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(cairnly::MinFileBytes(std::numeric_limits<float>::infinity()),
+              std::numeric_limits<std::int64_t>::max());
+    EXPECT_EQ(cairnly::MinFileBytes(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+TEST_F(WalkTest, ARelativeRootBecomesAFullPathWithoutFollowingLinks) {
+    MakeFile("real/sub/x", "x");
+    std::filesystem::create_symlink(root_ + "/real/sub", root_ + "/link");
+    const std::string cwd = std::filesystem::current_path().string();
+    std::filesystem::current_path(root_);
+    const char* oldPwd = std::getenv("PWD");
+    std::string savedPwd = oldPwd ? oldPwd : "";
+    ::unsetenv("PWD");
+    std::string canonicalRoot = std::filesystem::canonical(root_).string();
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("real"), canonicalRoot + "/real");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("./real//sub/"), canonicalRoot + "/real/sub");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("real/sub/.."), canonicalRoot + "/real");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("link/.."), canonicalRoot + "/link/..");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("link/../.."), canonicalRoot + "/link/../..");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("/already/absolute/../x"), "/already/absolute/../x");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath(""), "");
+    // The shell's name for the current folder is kept when it is the same folder.
+    ::setenv("PWD", (root_ + "/link").c_str(), 1);
+    std::filesystem::current_path(root_ + "/link");
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("."), root_ + "/link");
+    std::filesystem::current_path(cwd);
+    if (oldPwd) ::setenv("PWD", savedPwd.c_str(), 1);
 }
 
 }  // namespace

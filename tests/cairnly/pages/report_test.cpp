@@ -48,10 +48,11 @@ class ReportTest : public ::testing::Test {
         fs::create_directories(fs::path(root + "/" + relative).parent_path());
         std::ofstream(root + "/" + relative, std::ios::binary) << std::string(size, fill);
     }
-    Outcome Report(const std::string& arguments) {
+    Outcome Report(const std::string& arguments, const std::string& inFolder = "") {
         std::string out = base + "/out", err = base + "/err";
         std::string command = std::string(CAIRNLY_REPORT_PATH) + " " + arguments + " >" +
                               ShellQuote(out) + " 2>" + ShellQuote(err);
+        if (!inFolder.empty()) command = "cd " + ShellQuote(inFolder) + " && " + command;
         int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
     }
@@ -109,6 +110,24 @@ TEST_F(ReportTest, JsonHoldsTheFourPagesWithCellsPathsAndSizes) {
     EXPECT_EQ(pages[2].toObject()["summary"].toString().toStdString(),
               "Displaying 2 duplicate files with a total size of 4.0 MB");
     EXPECT_EQ(pages[3].toObject()["rows"].toArray().size(), 0);
+}
+
+TEST_F(ReportTest, ARelativeFolderIsReportedWithFullPaths) {
+    MakeTree();
+    fs::create_directories(root + "/d");
+    fs::create_symlink(root + "/a", base + "/link");
+    Outcome run = Report("--json --min-folder-mb 1 tree/./d/..//", base);
+    ASSERT_EQ(run.status, 0) << run.err;
+    QJsonObject report = ParseJson(run.out);
+    EXPECT_EQ(report["root"].toString().toStdString(), root);
+    for (const auto& page : report["pages"].toArray())
+        for (const auto& row : page.toObject()["rows"].toArray())
+            EXPECT_EQ(row.toObject()["path"].toString().toStdString().rfind(root + "/", 0), 0u)
+                << row.toObject()["path"].toString().toStdString();
+    // ".." after a link is the link target's parent, so it is kept, never resolved lexically.
+    run = Report("--json link/..", base);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ParseJson(run.out)["root"].toString().toStdString(), base + "/link/..");
 }
 
 TEST_F(ReportTest, PathsThatAreNotUtf8CarryTheirExactBytes) {

@@ -91,8 +91,28 @@ TEST_F(ResultPagesTest, EmptyPagesQuoteTheThresholds) {
     EXPECT_EQ(state->PageStatusText(kFilesPage), "No files found greater than 1.0MB");
     EXPECT_EQ(state->PageStatusText(kDuplicatesPage),
               "Displaying 0 duplicate files with a total size of 0.0 MB");
-    // The scan of a tree without duplicates ends on the Largest files page.
+    // The scan of a tree without duplicates ends on the Largest files page,
+    // with that page's summary (not the partial-folder one) in the status line.
     EXPECT_EQ(scanView->ShownPage(), kFilesPage);
+    EXPECT_EQ(LastStatus(), "No files found greater than 1.0MB");
+}
+
+TEST_F(ResultPagesTest, AScanOfAnEmptyTreeEndsWithTheLargestFilesSummary) {
+    Scan();
+    EXPECT_EQ(scanView->ShownPage(), kFilesPage);
+    EXPECT_EQ(LastStatus(), state->PageStatusText(kFilesPage));
+    EXPECT_EQ(LastStatus().rfind("No files found greater than", 0), 0u);
+}
+
+TEST_F(ResultPagesTest, AScanWithDuplicatesButNoPartialFoldersEndsOnTheDuplicatesSummary) {
+    settings.SetDuplicateMode(2);
+    WriteFile("a/x.bin", 70000, 1);
+    WriteFile("b/x.bin", 70000, 1);
+    Scan();
+    EXPECT_TRUE(Pages().Rows(kPartialPage).empty());
+    EXPECT_EQ(scanView->ShownPage(), kDuplicatesPage);
+    EXPECT_EQ(LastStatus(), state->PageStatusText(kDuplicatesPage));
+    EXPECT_EQ(LastStatus().rfind("Displaying 2 duplicate files", 0), 0u);
 }
 
 TEST_F(ResultPagesTest, ListsAtMostAThousandFoldersAndTwoThousandFiles) {
