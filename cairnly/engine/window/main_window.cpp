@@ -84,13 +84,43 @@ void MainWindow::BuildButtons() {
         button->setObjectName(QString::number(spec.id));
         button->resize(size.expandedTo(QSize(button->sizeHint().width(), size.height())));
     }
-    connect(Button(3), &QPushButton::clicked, this, [this] { StartCommand(); });
-    connect(Button(4), &QPushButton::clicked, this, [this] { StopCommand(); });
-    connect(Button(5), &QPushButton::clicked, this, [this] { ConfigurationCommand(); });
+    connect(Button(3), &QPushButton::clicked, this, [this] { ButtonCommand(3); });
+    connect(Button(4), &QPushButton::clicked, this, [this] { ButtonCommand(4); });
+    connect(Button(5), &QPushButton::clicked, this, [this] { ButtonCommand(5); });
     connect(Button(6), &QPushButton::clicked, this, [this] { CleanupCommand(); });
     connect(Button(7), &QPushButton::clicked, this, [this] { HelpCommand(); });
     connect(Button(1025), &QPushButton::clicked, this, [this] { AboutCommand(); });
     connect(Button(1024), &QPushButton::clicked, this, [this] { close(); });
+}
+
+// Start and Stop pause while keeping events flowing (the worker's calls need
+// them), so a click on Start, Stop or Configuration can arrive inside another
+// of these commands: for example Start, enabled again by the stopped worker,
+// while Stop still sleeps; Stop would then put the buttons into the idle state
+// under the new scan. Such a click runs when the command in progress has
+// returned, as it would where the pauses handle no input, and only if its
+// button is still enabled then.
+void MainWindow::ButtonCommand(int id) {
+    if (buttonCommandRunning_) {
+        if (std::find(deferredButtons_.begin(), deferredButtons_.end(), id) ==
+            deferredButtons_.end())
+            deferredButtons_.push_back(id);
+        return;
+    }
+    buttonCommandRunning_ = true;
+    if (id == 3) StartCommand();
+    if (id == 4) StopCommand();
+    if (id == 5) ConfigurationCommand();
+    buttonCommandRunning_ = false;
+    while (!deferredButtons_.empty() && !closing_ && isVisible()) {
+        const int next = deferredButtons_.front();
+        deferredButtons_.erase(deferredButtons_.begin());
+        if (Button(next)->isEnabled()) {
+            ButtonCommand(next);  // runs what is still deferred after it
+            return;
+        }
+    }
+    deferredButtons_.clear();
 }
 
 QPushButton* MainWindow::Button(int id) const {

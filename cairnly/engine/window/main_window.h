@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
 #include "cairnly/engine/scan_view.h"
@@ -84,6 +85,8 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void BuildControls();
     void BuildButtons();
     void BuildPages();
+    // Runs the command of button 3, 4 or 5, or defers it while another runs.
+    void ButtonCommand(int id);
     void SetStatusText(const std::string& text);
     // Runs fn on the user-interface thread; from a worker, waits until it is done.
     void OnUiThread(const std::function<void()>& fn);
@@ -101,6 +104,8 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     bool cleanupAvailable_ = false;
     bool showingPage_ = false;
     bool closing_ = false;
+    bool buttonCommandRunning_ = false;
+    std::vector<int> deferredButtons_;
 };
 
 }  // namespace cairnly

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <filesystem>
 
 #include "cairnly/pages/window/result_page_widget.h"
@@ -98,6 +99,28 @@ TEST_F(MainWindowTest, StartRightAfterStopWaitsForTheOldWorker) {
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
     EXPECT_EQ(Window().Page(1)->List().Rows().rowCount(), 32);
+}
+
+TEST_F(MainWindowTest, AStartClickArrivingWhileStopPausesRunsAfterStopAndKeepsTheButtonsBusy) {
+    Window().Button(3)->click();
+    // While Stop pauses, the stopped worker ends and enables Start; the user clicks it.
+    bool clicked = false;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (!clicked && Window().Button(3)->isEnabled()) {
+            clicked = true;
+            Window().Button(3)->click();
+        }
+    });
+    clicker.start(5);
+    Window().Button(4)->click();
+    clicker.stop();
+    ASSERT_TRUE(clicked);
+    // The new scan started after Stop had finished, so its buttons stay busy.
+    EXPECT_EQ(States(), kScanning);
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(States(), kIdle);
+    EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
 }
 
 TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
