@@ -3,6 +3,7 @@
 #include "cairnly/engine/duplicates.h"
 #include "cairnly/engine/partial_folders.h"
 #include "cairnly/engine/walk.h"
+#include "shared/text_format.h"
 
 namespace cairnly {
 
@@ -65,8 +66,14 @@ bool StartScan(CairnlyState& state, ScanView& view) {
     } reset{state.StartPending};
     const std::string root = state.Settings.RootFolder();
     if (root.empty() || !platform::FolderExists(root)) {
+        // Nothing else is ever walked in its place; the user is told where to choose one.
         state.Services.SetStatus(
-            "The folder specified does not exist. Please select an existing folder.");
+            root.empty() ? "No folder to scan. Please select an existing folder with the "
+                           "Configuration button."
+                         : shared::Format("The folder specified does not exist (%s). Please "
+                                          "select an existing folder with the Configuration "
+                                          "button.",
+                                          root.c_str()));
         view.EnableControls(true);
         return false;
     }

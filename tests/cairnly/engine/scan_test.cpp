@@ -152,10 +152,14 @@ TEST_F(ScanTest, StopDuringThePartialFolderAnalysis) {
 TEST_F(ScanTest, StartScanRefusesAMissingRootWithoutTouchingResults) {
     settings_.SetRootFolder("");
     EXPECT_FALSE(cairnly::StartScan(*state_, view_));
+    EXPECT_EQ(Statuses().back(),
+              "No folder to scan. Please select an existing folder with the Configuration "
+              "button.");
     settings_.SetRootFolder(Path("missing"));
     EXPECT_FALSE(cairnly::StartScan(*state_, view_));
-    EXPECT_EQ(Statuses().back(),
-              "The folder specified does not exist. Please select an existing folder.");
+    EXPECT_EQ(Statuses().back(), "The folder specified does not exist (" + Path("missing") +
+                                     "). Please select an existing folder with the "
+                                     "Configuration button.");
     EXPECT_FALSE(view_.Called("ClearAllPages"));
     EXPECT_FALSE(state_->Worker.joinable());
 }
