@@ -62,6 +62,14 @@ void WarnNoPhotos(PictavoState& state, const std::string& folder) {
     state.View().PostConfigurationCommand();
 }
 
+void ShowStartPair(PictavoState& state) {
+    state.leftIndex = 0;
+    const PhotoTime start = state.settings.startPosition();
+    if (start.year != 0) state.leftIndex = FindStartPosition(state.catalogue, start);
+    SettlePair(state);
+    DrawPair(state, true);
+}
+
 }  // namespace
 
 void SetPhotoTime(PhotoRecord& record) {
@@ -136,14 +144,14 @@ void LoadingThreadBody(PictavoState& state) {
     } else if (!state.stopRequest) {
         WarnNoPhotos(state, folder);
     }
-    state.leftIndex = 0;
-    const PhotoTime start = state.settings.startPosition();
-    if (start.year != 0) state.leftIndex = FindStartPosition(state.catalogue, start);
-    SettlePair(state);
-    DrawPair(state, true);
-    state.loadingBusy = false;
+    // A stopped scan holds only part of the library: positioning on it would
+    // overwrite the stored start position just before the window saves it.
+    if (!state.stopRequest) ShowStartPair(state);
     view.EnableCullingControls(true);
     state.catalogueReady = true;
+    // Last: a waiter that sees the flag clear joins this thread, so no call
+    // into the view (which waits for the waiter's thread) may follow.
+    state.loadingBusy = false;
 }
 
 void StartLoading(PictavoState& state) {
@@ -156,6 +164,11 @@ void StartLoading(PictavoState& state) {
         state.View().PumpEvents(kWaitRoundMs);
     }
     if (state.loader.joinable()) state.loader.join();
+    // The window closed while this waited: no new scan.
+    if (state.closing) {
+        state.startLoadingActive = false;
+        return;
+    }
     ClearCatalogue(state);
     state.stopRequest = false;
     state.loadingBusy = true;
@@ -164,6 +177,7 @@ void StartLoading(PictavoState& state) {
 }
 
 void StopLoading(PictavoState& state) {
+    state.closing = true;
     state.stopRequest = true;
     while (state.loadingBusy) state.View().PumpEvents(20);
     if (state.loader.joinable()) state.loader.join();

@@ -15,6 +15,7 @@ void StartLoading(PictavoState& state);
 
 // Sets the stop request, waits for the loading thread (pumping events) and
 // joins it. For the window's close; the view may still be called meanwhile.
+// Start loading does nothing afterwards, also one already waiting.
 void StopLoading(PictavoState& state);
 
 // Frees every record, sets both positions to 0, redraws the (now empty) pair

@@ -61,6 +61,8 @@ class PictavoState {
     std::thread loader;
     // Guards start loading against being re-entered from its own event pumping.
     bool startLoadingActive = false;
+    // Set for good by StopLoading (the window closes); no scan starts after it.
+    bool closing = false;
 
   private:
     std::atomic<PictavoView*> view_;

@@ -209,6 +209,55 @@ TEST_F(Scan, LoadingThreadStartsAtTheStoredPositionAndEnablesControls) {
     EXPECT_TRUE(h.SawStatus("Loading and analyzing images in " + dir.Path()));
 }
 
+TEST_F(Scan, AStoppedLoadKeepsTheStoredStartPosition) {
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(photo_fixtures::WriteJpeg(dir / ("p" + std::to_string(i) + ".jpg")));
+    h.settings.setPhotoFolder(dir.Path());
+    h.settings.setStartPosition(Time(2090, 1, 1));
+    h.state.firstPairPending = false;
+    // The window closes while the scan runs: stop at the first progress text.
+    h.services.SetStatusSink([&](const std::string& text) {
+        if (text.find("Please wait") != std::string::npos) h.state.stopRequest = true;
+    });
+
+    LoadingThreadBody(h.state);
+
+    EXPECT_EQ(h.state.catalogue.Count(), 25);
+    EXPECT_EQ(h.settings.startPosition(), Time(2090, 1, 1));
+    EXPECT_TRUE(h.view.draws.empty());
+    EXPECT_FALSE(h.state.loadingBusy);
+}
+
+// Records whether the loader still counted as busy when it last called the view.
+class BusyWatchingView : public photo_fixtures::RecordingView {
+  public:
+    explicit BusyWatchingView(PictavoState& watched) : state(watched) {}
+    void EnableCullingControls(bool enabled) override {
+        busyAtCall.push_back(state.loadingBusy);
+        RecordingView::EnableCullingControls(enabled);
+    }
+    void DrawPair(std::int32_t left, std::int32_t right, bool record) override {
+        busyAtCall.push_back(state.loadingBusy);
+        RecordingView::DrawPair(left, right, record);
+    }
+    PictavoState& state;
+    std::vector<bool> busyAtCall;
+};
+
+TEST_F(Scan, TheLoaderCallsTheViewOnlyWhileItCountsAsBusy) {
+    // A waiter joins the loader once busy clears; a later call into a view that
+    // waits for that waiter's thread would never return.
+    ASSERT_TRUE(photo_fixtures::WriteJpeg(dir / "a.jpg"));
+    BusyWatchingView view(h.state);
+    h.state.SetView(&view);
+    h.settings.setPhotoFolder(dir.Path());
+    LoadingThreadBody(h.state);
+    h.state.SetView(&h.view);
+    ASSERT_EQ(view.cullingControls, (std::vector<bool>{false, true}));
+    EXPECT_EQ(view.busyAtCall, std::vector<bool>(view.busyAtCall.size(), true));
+    EXPECT_FALSE(h.state.loadingBusy);
+}
+
 TEST_F(Scan, AFolderWithoutPhotosWarnsAndAsksForAnotherFolder) {
     ASSERT_TRUE(testing_support::WriteBytes(dir / "readme.txt", "text"));
     h.settings.setPhotoFolder(dir.Path());
@@ -269,6 +318,17 @@ TEST_F(Scan, StartLoadingWaitsForTheRunningLoaderWithoutLimit) {
     h.state.loader.join();
     EXPECT_EQ(h.state.catalogue.Count(), 1);
     EXPECT_FALSE(h.state.reloadPending);
+}
+
+TEST_F(Scan, NoLoadStartsOnceTheWindowHasStoppedLoading) {
+    ASSERT_TRUE(photo_fixtures::WriteJpeg(dir / "a.jpg"));
+    h.settings.setPhotoFolder(dir.Path());
+    StopLoading(h.state);  // the window closes
+    h.view.draws.clear();
+    StartLoading(h.state);  // e.g. a reload that was waiting for the old scan
+    EXPECT_FALSE(h.state.loader.joinable());
+    EXPECT_TRUE(h.view.draws.empty());
+    EXPECT_EQ(h.state.catalogue.Count(), 0);
 }
 
 TEST_F(Scan, ClearCatalogueEmptiesRecordsPairAndUndeleteStack) {
