@@ -15,7 +15,8 @@ DestinationVerdict CheckDestination(const std::string& destination,
 }
 
 std::string StoredDestination(const std::string& destination) {
-    if (!destination.empty() && destination.back() == '/')
+    // The root keeps its only separator: an empty folder would read as "not set".
+    if (destination.size() > 1 && destination.back() == '/')
         return destination.substr(0, destination.size() - 1);
     return destination;
 }

@@ -16,7 +16,7 @@ enum class DestinationVerdict {
 
 DestinationVerdict CheckDestination(const std::string& destination, const std::string& photoFolder);
 
-// The destination as stored: one trailing separator removed.
+// The destination as stored: one trailing separator removed (the root keeps it).
 std::string StoredDestination(const std::string& destination);
 
 // The message-box texts of the checks.

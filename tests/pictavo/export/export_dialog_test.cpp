@@ -107,6 +107,7 @@ TEST_F(ExportDialogTest, OpensWithTheSettingsAndAnOutOfRangeValueChecksNoButton)
     EXPECT_EQ(dialog->windowTitle().toStdString(),
               "Export photos to a local directory or the cloud*");
     EXPECT_EQ(Status(), "Export not started");
+    EXPECT_FALSE(Control<QLabel>("icon")->pixmap().isNull());  // the program icon
     EXPECT_FALSE(Checked("1013"));
     EXPECT_TRUE(Checked("1043"));
     EXPECT_FALSE(Checked("1044"));
@@ -167,7 +168,9 @@ TEST_F(ExportDialogTest, AShortDestinationIsConfirmedFirstAndStoredWithoutItsSep
     PressExport("/");
     ASSERT_EQ(prompter.boxes.size(), 3u);
     EXPECT_EQ(prompter.boxes[2].caption, "Confirm export?");
-    EXPECT_EQ(settings.exportFolder(), "");
+    // The root is the one folder that keeps its separator, so the summary names it.
+    EXPECT_NE(prompter.boxes[2].text.find("\n- To: /\n"), std::string::npos);
+    EXPECT_EQ(settings.exportFolder(), "/");
 }
 
 TEST_F(ExportDialogTest, TheSummaryIsComposedFromTheOptionsWhichStayWhateverTheAnswer) {
