@@ -12,6 +12,7 @@
 #include <QThread>
 #include <algorithm>
 
+#include "pictavo/resources/artwork.h"
 #include "shared/qt/dialog_units.h"
 #include "shared/qt/folder_browser.h"
 
@@ -90,8 +91,6 @@ void ExportDialog::BuildControls() {
     helpButton_ = AddButton("7", "Help");
     icon_ = new QLabel(this);
     icon_->setObjectName("icon");
-    if (!QApplication::windowIcon().isNull())
-        icon_->setPixmap(QApplication::windowIcon().pixmap(32, 32));
     hint_ = new QLabel(kHint, this);
     hint_->setObjectName("hint");
     destination_ = new QLineEdit(this);
@@ -141,6 +140,7 @@ void ExportDialog::PlaceControls() {
     place(exitButton_, 317, 252, 50, 14);
     place(helpButton_, 375, 252, 50, 14);
     place(icon_, 404, 30, 21, 20);
+    icon_->setPixmap(artwork::ProgramIconPixmap(std::min(icon_->width(), icon_->height())));
     place(hint_, 13, 29, 382, 29);
     place(destination_, 13, 63, 358, 15);
     place(foldersButton_, 377, 62, 50, 16);
