@@ -1,5 +1,6 @@
 #include "pictavo/catalogue/catalogue_command.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -145,6 +146,17 @@ void PrintText(std::ostream& out, const Catalogue& catalogue) {
     }
 }
 
+// The folder as a full path, so that every path printed is one.
+std::string FullFolder(const std::string& folder) {
+    if (folder.empty() || folder[0] == '/') return folder;
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(folder, error);
+    if (error) return folder;
+    std::string text = full.lexically_normal().string();
+    if (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
 }  // namespace
 
 int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
@@ -154,6 +166,7 @@ int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, st
         err << "pictavo-catalogue: no such folder: " << options->folder << "\n";
         return 2;
     }
+    options->folder = FullFolder(options->folder);
     InitializeMetadata();
     SettingsRecord settings;
     shared::DesktopServices services("Pictavo", [] { return 0; });

@@ -117,6 +117,16 @@ TEST_F(Command, TextShowsOnePhotoALineAsTheCaptionWould) {
                   SizeText(size) + "\t" + dir.Path() + "/beach.jpg");
 }
 
+TEST_F(Command, ARelativeFolderStillPrintsFullPaths) {
+    std::string relative =
+        std::filesystem::relative(dir.Path(), std::filesystem::current_path()).string();
+    ASSERT_NE(relative.front(), '/');
+    CommandRun run = RunCommand({relative, "--json"});
+    ASSERT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("{\"folder\": \"" + dir.Path() + "\", "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"path\": \"" + dir.Path() + "/beach.jpg\""), std::string::npos);
+}
+
 TEST_F(Command, BadArgumentsExitWithStatusTwoAndOneLine) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
