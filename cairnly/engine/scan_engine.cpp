@@ -33,7 +33,7 @@ void WaitForPreviousWorker(CairnlyState& state, ScanView& view) {
 
 // The partial-folder analysis ends by writing its summary to the status line
 // even when its page stays empty and another page is shown; a completed scan
-// ends with the summary of the page that is shown (Part 5.4), so that page's
+// ends with the summary of the page that is shown, so that page's
 // text is put back.
 void ShowSelectedPageSummary(CairnlyState& state, ScanView& view) {
     const int page = view.SelectedPage();

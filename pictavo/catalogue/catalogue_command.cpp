@@ -16,6 +16,19 @@ namespace {
 
 const char kUsage[] = "usage: pictavo-catalogue FOLDER [--json]";
 
+const char kHelp[] =
+    "Scans FOLDER as Pictavo's loading does and prints the catalogue in date\n"
+    "order, one photo a line: position, photo time with \"(date taken)\" or\n"
+    "\"(file date)\", rating and description as the caption shows them,\n"
+    "orientation, size and full path. --json prints one JSON object instead.\n"
+    "Nothing on disk is changed. Exit status 2 for a missing folder or a bad option.\n";
+
+bool WantsHelp(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") return true;
+    return false;
+}
+
 struct Options {
     std::string folder;
     bool json = false;
@@ -160,6 +173,10 @@ std::string FullFolder(const std::string& folder) {
 }  // namespace
 
 int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(argc, argv)) {
+        out << kUsage << "\n\n" << kHelp;
+        return 0;
+    }
     std::optional<Options> options = ParseOptions(argc, argv, err);
     if (!options) return 2;
     if (!platform::FolderExists(options->folder)) {

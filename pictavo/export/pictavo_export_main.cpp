@@ -7,8 +7,41 @@
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/export/export_command.h"
 
+namespace {
+
+const char kHelp[] =
+    "Copies the photo library to FOLDER as Pictavo's Export button does, for\n"
+    "scheduled backups. Options not given come from Pictavo's settings file\n"
+    "(or its defaults); the settings file is never changed.\n"
+    "\n"
+    "  --to FOLDER            destination (must exist, must not be inside the library)\n"
+    "  --from FOLDER          photo folder (default: Pictavo's photo folder)\n"
+    "  --rated | --all        only JPEGs rated 4 or 5 stars, or every image\n"
+    "  --layout keep|yearly|flat\n"
+    "                         keep the folder layout, one folder per year, or all in FOLDER\n"
+    "  --set-dates | --keep-dates\n"
+    "                         set the copies' file times to the date taken, or not\n"
+    "  --delete-originals     delete each original once its copy is complete\n"
+    "                         (only when given here, never from the settings)\n"
+    "  --yes                  accept a destination shorter than 4 characters, such as /\n"
+    "\n"
+    "Exit status: 0 no errors, 1 copy or delete errors (see the activity log),\n"
+    "2 refused (bad option, missing folder, destination refused).\n";
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h") return true;
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (WantsHelp(args)) {
+        std::cout << pictavo::kExportUsage << "\n\n" << kHelp;
+        return 0;
+    }
     std::string error;
     std::optional<pictavo::ExportCommandLine> line = pictavo::ParseExportCommandLine(args, error);
     if (!line) {
