@@ -12,39 +12,13 @@
 
 #include "platform/files.h"
 #include "tests/platform/test_files.h"
+#include "tests/shared/record_bytes.h"
 #include "tests/shared/temp_home.h"
 
 namespace {
 
 using namespace testing_support;
 using cairnly::ScanSettings;
-
-std::string Bytes(const ScanSettings& s) {
-    return std::string(reinterpret_cast<const char*>(s.Data()), ScanSettings::kSize);
-}
-std::int32_t I32At(const std::string& b, std::size_t offset) {
-    std::int32_t v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-float F32At(const std::string& b, std::size_t offset) {
-    float v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-std::string AsciiUtf16At(const std::string& b, std::size_t offset, std::size_t units) {
-    std::string s;
-    for (std::size_t i = 0; i < units && (b[offset + 2 * i] || b[offset + 2 * i + 1]); ++i) {
-        EXPECT_EQ(b[offset + 2 * i + 1], 0);
-        s += b[offset + 2 * i];
-    }
-    return s;
-}
-bool ZeroRange(const std::string& b, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i)
-        if (b[i] != 0) return false;
-    return true;
-}
 
 struct CairnlySettingsFile : ::testing::Test {
     TempHome home;
@@ -75,8 +49,8 @@ TEST(ScanSettingsDefaults, AreTheTableByteForByte) {
     ScanSettings s;
     std::memset(s.Data(), 0xCD, ScanSettings::kSize);
     s.SetDefaults();
-    std::string b = Bytes(s);
-    EXPECT_EQ(AsciiUtf16At(b, 0, 16), "Cairnly");
+    std::string b = RecordBytes(s);
+    EXPECT_EQ(Utf16At(b, 0, 16), u"Cairnly");
     EXPECT_TRUE(ZeroRange(b, 14, 32));
     EXPECT_EQ(I32At(b, 32), 1);
     EXPECT_EQ(I32At(b, 36), 0);
@@ -84,7 +58,7 @@ TEST(ScanSettingsDefaults, AreTheTableByteForByte) {
     EXPECT_TRUE(ZeroRange(b, 44, 48));
     EXPECT_EQ(static_cast<std::uint32_t>(I32At(b, 48)), 0x80000000u);
     EXPECT_EQ(I32At(b, 52), 0);
-    EXPECT_EQ(AsciiUtf16At(b, 56, 560), "/");  // stands in for "C:\"
+    EXPECT_EQ(Utf16At(b, 56, 560), u"/");  // stands in for "C:\"
     EXPECT_TRUE(ZeroRange(b, 58, 1176));
     EXPECT_EQ(F32At(b, 1176), 1.0f);
     EXPECT_EQ(b[1180], 1);
@@ -116,10 +90,10 @@ TEST(ScanSettingsDefaults, AccessorsWriteTheirOffsets) {
     s.SetMinPartialDuplicates(3);
     s.SetMinFolderSizeMB(0.5f);
     s.SetLogLevel(2);
-    std::string b = Bytes(s);
+    std::string b = RecordBytes(s);
     EXPECT_EQ(I32At(b, 48), -5);
     EXPECT_EQ(I32At(b, 52), 7);
-    EXPECT_EQ(AsciiUtf16At(b, 56, 560), "/data");
+    EXPECT_EQ(Utf16At(b, 56, 560), u"/data");
     EXPECT_EQ(F32At(b, 1176), 2.5f);
     EXPECT_EQ(b[1180], 1);
     EXPECT_EQ(I32At(b, 1184), 2);
@@ -136,8 +110,8 @@ TEST(ScanSettingsPhotoMode, SetsTheFixedValuesWithoutZeroingOrTouchingTheFolder)
     std::memset(s.Data(), 0x11, ScanSettings::kSize);
     s.SetRootFolder("/home/u/Photos");
     s.SetPhotoModeValues();
-    std::string b = Bytes(s);
-    EXPECT_EQ(AsciiUtf16At(b, 0, 16), "Cairnly");
+    std::string b = RecordBytes(s);
+    EXPECT_EQ(Utf16At(b, 0, 16), u"Cairnly");
     EXPECT_EQ(I32At(b, 32), 1);
     EXPECT_EQ(I32At(b, 36), 0);
     EXPECT_EQ(I32At(b, 40), 1003);
@@ -187,15 +161,15 @@ TEST(ScanSettingsWindow, PositionRangeCheckHasTheExactBounds) {
         s.SetDefaults();
         s.SetWindowLeft(c.left);
         s.SetWindowTop(c.top);
-        std::string before = Bytes(s);
+        std::string before = RecordBytes(s);
         s.CheckWindowPosition();
         if (c.kept) {
-            EXPECT_EQ(Bytes(s), before) << c.left << "," << c.top;
+            EXPECT_EQ(RecordBytes(s), before) << c.left << "," << c.top;
         } else {
             EXPECT_EQ(s.WindowLeft(), ScanSettings::kDefaultWindowLeft) << c.left << "," << c.top;
             EXPECT_EQ(s.WindowTop(), 0);
             // Nothing else changes.
-            std::string after = Bytes(s);
+            std::string after = RecordBytes(s);
             EXPECT_EQ(after.substr(0, 48), before.substr(0, 48));
             EXPECT_EQ(after.substr(56), before.substr(56));
         }
@@ -207,7 +181,7 @@ TEST_F(CairnlySettingsFile, MissingFileFailsAndFirstRunSavesTheDefaults) {
     EXPECT_FALSE(store.Load(s));
     s.SetDefaults();
     EXPECT_TRUE(store.Save(s));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(s));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(s));
     EXPECT_EQ(store.FilePath(), FilePath());
 }
 
@@ -233,7 +207,7 @@ TEST_F(CairnlySettingsFile, ShortLongZeroAndGarbageFiles) {
     EXPECT_FALSE(store.Load(s));
     ASSERT_TRUE(WriteBytes(FilePath(), std::string(10000, '\x03')));
     ASSERT_TRUE(store.Load(s));
-    EXPECT_EQ(Bytes(s), std::string(3204, '\x03'));
+    EXPECT_EQ(RecordBytes(s), std::string(3204, '\x03'));
     ASSERT_TRUE(store.Save(s));
     EXPECT_EQ(ReadBytes(FilePath()).size(), 3204u);
     ASSERT_TRUE(WriteBytes(FilePath(), std::string(3204, '\0')));
@@ -246,7 +220,7 @@ TEST_F(CairnlySettingsFile, ShortLongZeroAndGarbageFiles) {
         for (char& c : garbage) c = static_cast<char>(random());
         ASSERT_TRUE(WriteBytes(FilePath(), garbage));
         ASSERT_TRUE(store.Load(s));
-        EXPECT_EQ(Bytes(s), garbage);  // used unchanged; only the window position is checked
+        EXPECT_EQ(RecordBytes(s), garbage);  // used unchanged; only the window position is checked
         EXPECT_LE(platform::Utf16Length(s.RootFolder()), 560u);
     }
 }
@@ -270,7 +244,7 @@ TEST_F(CairnlySettingsFile, SafeSaveKeepsTheOldFileOnFailure) {
     });
     EXPECT_FALSE(store.Save(changed));
     platform::SetFaultHook({});
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
 
     struct rlimit previous;
     ::getrlimit(RLIMIT_FSIZE, &previous);
@@ -282,7 +256,7 @@ TEST_F(CairnlySettingsFile, SafeSaveKeepsTheOldFileOnFailure) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
     EXPECT_EQ(std::distance(
                   std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Cairnly"),
                   std::filesystem::directory_iterator()),

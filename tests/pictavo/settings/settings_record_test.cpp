@@ -13,43 +13,13 @@
 
 #include "platform/files.h"
 #include "tests/platform/test_files.h"
+#include "tests/shared/record_bytes.h"
 #include "tests/shared/temp_home.h"
 
 namespace {
 
 using namespace testing_support;
 using pictavo::SettingsRecord;
-
-std::string Bytes(const SettingsRecord& r) {
-    return std::string(reinterpret_cast<const char*>(r.Data()), SettingsRecord::kSize);
-}
-
-// Reads the stored bytes at an offset of the table, independently of the record's constants.
-std::int32_t I32At(const std::string& b, std::size_t offset) {
-    std::int32_t v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-float F32At(const std::string& b, std::size_t offset) {
-    float v;
-    std::memcpy(&v, b.data() + offset, 4);
-    return v;
-}
-std::u16string Utf16At(const std::string& b, std::size_t offset, std::size_t units) {
-    std::u16string s;
-    for (std::size_t i = 0; i < units; ++i) {
-        char16_t c = static_cast<char16_t>(static_cast<unsigned char>(b[offset + 2 * i]) |
-                                           static_cast<unsigned char>(b[offset + 2 * i + 1]) << 8);
-        if (c == 0) break;
-        s += c;
-    }
-    return s;
-}
-bool ZeroRange(const std::string& b, std::size_t from, std::size_t to) {
-    for (std::size_t i = from; i < to; ++i)
-        if (b[i] != 0) return false;
-    return true;
-}
 
 struct PictavoSettingsFile : ::testing::Test {
     TempHome home;
@@ -79,7 +49,7 @@ TEST_F(PictavoSettingsFile, DefaultsAreTheTableByteForByte) {
     SettingsRecord r;
     std::memset(r.Data(), 0xAB, SettingsRecord::kSize);  // defaults zero everything first
     store.SetDefaults(r);
-    std::string b = Bytes(r);
+    std::string b = RecordBytes(r);
     EXPECT_EQ(Utf16At(b, 0, 16), u"Pictavo");
     EXPECT_TRUE(ZeroRange(b, 14, 32));
     EXPECT_EQ(I32At(b, 32), 1);
@@ -125,7 +95,7 @@ TEST_F(PictavoSettingsFile, AccessorsWriteTheirOffsets) {
     r.setExportLayout(2);
     r.setSetFileDates(true);
     r.setDeleteOriginals(true);
-    std::string b = Bytes(r);
+    std::string b = RecordBytes(r);
     EXPECT_EQ(Utf16At(b, 56, 560), u"/p");
     EXPECT_EQ(Utf16At(b, 2340, 560), u"/e");
     EXPECT_EQ(I32At(b, 2320), 2);
@@ -145,7 +115,7 @@ TEST_F(PictavoSettingsFile, MissingFileFailsAndFirstRunCreatesTheFolderAndFile) 
     store.SetDefaults(r);
     EXPECT_TRUE(store.Save(r));
     EXPECT_TRUE(std::filesystem::is_directory(home.Path() + "/Documents/Quillfen/Pictavo"));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(r));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(r));
     EXPECT_EQ(r.photoFolder(), "/");  // no Pictures folder: the root stands in for C:\ .
 }
 
@@ -158,7 +128,7 @@ TEST_F(PictavoSettingsFile, SavedAndLoadedRecordsAreIdenticalIncludingReservedFi
     r.setPhotoFolder("/short");  // old tail stays behind the terminator
     ASSERT_TRUE(store.Save(r));
     std::string file = ReadBytes(FilePath());
-    EXPECT_EQ(file, Bytes(r));
+    EXPECT_EQ(file, RecordBytes(r));
     EXPECT_EQ(Utf16At(file, 56 + 2 * 7, 10), u"LLLLLLLLLL");
     SettingsRecord back;
     ASSERT_TRUE(store.Load(back));
@@ -180,7 +150,7 @@ TEST_F(PictavoSettingsFile, ShortFilesFailLongFilesAreReadToTheRecordAndCutAtThe
     for (std::size_t i = 0; i < longFile.size(); ++i) longFile[i] = static_cast<char>(i % 251);
     ASSERT_TRUE(WriteBytes(FilePath(), longFile));
     ASSERT_TRUE(store.Load(r));
-    EXPECT_EQ(Bytes(r), longFile.substr(0, 5472));
+    EXPECT_EQ(RecordBytes(r), longFile.substr(0, 5472));
     ASSERT_TRUE(store.Save(r));
     EXPECT_EQ(ReadBytes(FilePath()), longFile.substr(0, 5472));
 }
@@ -200,7 +170,7 @@ TEST_F(PictavoSettingsFile, AllZeroAndGarbageFilesAreTakenUnchecked) {
         for (char& c : garbage) c = static_cast<char>(random());
         ASSERT_TRUE(WriteBytes(FilePath(), garbage));
         ASSERT_TRUE(store.Load(r));
-        EXPECT_EQ(Bytes(r), garbage.substr(0, 5472));
+        EXPECT_EQ(RecordBytes(r), garbage.substr(0, 5472));
         // Reading the text fields never goes past them, whatever they hold.
         EXPECT_LE(platform::Utf16Length(r.photoFolder()), 560u);
         EXPECT_LE(platform::Utf16Length(r.exportFolder()), 560u);
@@ -252,7 +222,7 @@ TEST_F(PictavoSettingsFile, AFailedSaveLeavesTheOldFile) {
     });
     EXPECT_FALSE(store.Save(changed));
     platform::SetFaultHook({});
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
     EXPECT_EQ(std::distance(
                   std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
                   std::filesystem::directory_iterator()),
@@ -276,13 +246,13 @@ TEST_F(PictavoSettingsFile, AShortWriteIsDetectedAndLeavesTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &previous);
     ::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(old));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
     EXPECT_EQ(std::distance(
                   std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Pictavo"),
                   std::filesystem::directory_iterator()),
               1);  // no temporary left
     EXPECT_TRUE(store.Save(changed));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(changed));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(changed));
 }
 
 TEST_F(PictavoSettingsFile, ASaveThatCannotCreateTheFileFailsQuietly) {
@@ -302,10 +272,10 @@ TEST_F(PictavoSettingsFile, AReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMo
     changed.setPhotoFolder("/elsewhere");
     ::chmod(FilePath().c_str(), 0444);
     EXPECT_FALSE(store.Save(changed));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(r));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(r));
     ::chmod(FilePath().c_str(), 0600);
     EXPECT_TRUE(store.Save(changed));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(changed));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(changed));
     EXPECT_EQ(StatOf(FilePath()).st_mode & 07777, 0600u);
 }
 
@@ -334,7 +304,7 @@ TEST_F(PictavoSettingsFile, DataFolderRecreatedBeforeASave) {
     ASSERT_TRUE(store.Save(r));
     std::filesystem::remove_all(home.Path() + "/Documents/Quillfen");
     EXPECT_TRUE(store.Save(r));
-    EXPECT_EQ(ReadBytes(FilePath()), Bytes(r));
+    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(r));
 }
 
 // ------------------------------------------------------------------ default photo location
