@@ -11,22 +11,8 @@
 
 namespace cairnly::testing {
 
-TempHome::TempHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "cairnly-ui-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-    if (const char* home = std::getenv("HOME")) oldHome_ = home;
-    setenv("HOME", path_.c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-}
-
-TempHome::~TempHome() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-    setenv("HOME", oldHome_.c_str(), 1);
-}
-
 std::string TempHome::Folder(const std::string& name) const {
-    std::string folder = path_ + "/" + name;
+    std::string folder = Path() + "/" + name;
     MakeFolders(folder);
     return folder;
 }

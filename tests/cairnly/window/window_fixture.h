@@ -10,23 +10,14 @@
 
 #include "cairnly/engine/window/cairnly_program.h"
 #include "shared/prompter.h"
+#include "tests/shared/temp_home.h"
 
 namespace cairnly::testing {
 
-// A temporary folder used as HOME for the life of the object.
-class TempHome {
+// The private HOME of one test, with fresh folders made inside it on request.
+class TempHome : public testing_support::TempHome {
   public:
-    TempHome();
-    ~TempHome();
-    TempHome(const TempHome&) = delete;
-    TempHome& operator=(const TempHome&) = delete;
-    const std::string& Path() const { return path_; }
-    // A fresh folder inside the temporary home.
     std::string Folder(const std::string& name) const;
-
-  private:
-    std::string path_;
-    std::string oldHome_;
 };
 
 struct Box {
