@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   qt6-base-dev qt6-image-formats-plugins libgl-dev
-  libcrypto++-dev libexiv2-dev libturbojpeg0-dev
+  libcrypto++-dev libexiv2-dev libturbojpeg0-dev libjpeg-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   exiv2 fdupes jdupes rmlint
