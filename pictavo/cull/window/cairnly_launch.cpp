@@ -1,29 +1,13 @@
 #include "pictavo/cull/window/cairnly_launch.h"
 
 #include "platform/files.h"
+#include "platform/process.h"
 
 namespace pictavo {
 
-std::string QuotedArgument(const std::string& argument) {
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes before a quote are doubled and the quote escaped.
-        quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(2 * backslashes, '\\');  // so they do not escape the closing quote
-    return quoted + "\"";
-}
-
 std::string CairnlyCommandLine(const std::string& programFolder, const std::string& photoFolder) {
-    return QuotedArgument(platform::JoinPath(programFolder, "cairnly")) + " /P " +
-           QuotedArgument(photoFolder);
+    return platform::QuoteArgument(platform::JoinPath(programFolder, "cairnly")) + " /P " +
+           platform::QuoteArgument(photoFolder);
 }
 
 void StartCairnly(const std::string& programFolder, const std::string& photoFolder,

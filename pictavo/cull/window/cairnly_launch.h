@@ -7,10 +7,6 @@
 
 namespace pictavo {
 
-// One argument in double quotes, read back whole by platform::SplitCommandLine
-// whatever blanks, quotes or backslashes it holds.
-std::string QuotedArgument(const std::string& argument);
-
 // "<folder>/cairnly" /P "<photo folder>", each path quoted.
 std::string CairnlyCommandLine(const std::string& programFolder, const std::string& photoFolder);
 

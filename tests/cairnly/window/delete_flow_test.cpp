@@ -44,16 +44,8 @@ class DeleteFlowTest : public ::testing::Test {
         WriteFile(root + "/big/y.iso", 310000, 2);
         WriteFile(root + "/big/z.ISO", 320000, 3);
         WriteFile(root + "/big/w.zip", 330000, 4);
-        WriteSettings([this](ScanSettings& s) {
-            s.SetRootFolder(root);
-            s.SetMinFileSizeMB(0);
-            s.SetMinFolderSizeMB(0);
-            s.SetDuplicateMode(2);
-            s.SetMinPartialDuplicates(8);
-        });
-        program = std::make_unique<CairnlyProgram>(std::vector<std::string>{"cairnly"}, prompter,
-                                                   opener, modal.Runner());
-        program->Start();
+        WriteDeepScanSettings(root);
+        program = StartProgram(prompter, opener, modal);
         Window().StartCommand();
         EXPECT_TRUE(WaitForScan(program->State()));
     }

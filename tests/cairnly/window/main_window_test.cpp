@@ -27,15 +27,8 @@ class MainWindowTest : public ::testing::Test {
         for (int i = 0; i < 30; ++i)
             WriteFile(root + "/d" + std::to_string(i % 5) + "/f" + std::to_string(i), 3000 + i, i);
         WriteCopies({root + "/d0/same.bin", root + "/d1/same.bin"}, 9000, 99);
-        WriteSettings([this](ScanSettings& s) {
-            s.SetRootFolder(root);
-            s.SetMinFileSizeMB(0);
-            s.SetMinFolderSizeMB(0);
-            s.SetDuplicateMode(2);
-        });
-        program = std::make_unique<CairnlyProgram>(std::vector<std::string>{"cairnly"}, prompter,
-                                                   opener, modal.Runner());
-        program->Start();
+        WriteDeepScanSettings(root);
+        program = StartProgram(prompter, opener, modal);
     }
     MainWindow& Window() { return program->Window(); }
     std::vector<bool> States() {

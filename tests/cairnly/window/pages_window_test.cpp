@@ -29,16 +29,8 @@ class PagesWindowTest : public ::testing::Test {
         for (int g = 0; g < 9; ++g)
             WriteCopies({root + "/P/d" + std::to_string(g), root + "/Q/d" + std::to_string(g)},
                         5000 + 10 * g, 200 + g);
-        WriteSettings([this](ScanSettings& s) {
-            s.SetRootFolder(root);
-            s.SetMinFileSizeMB(0);
-            s.SetMinFolderSizeMB(0);
-            s.SetDuplicateMode(2);
-            s.SetMinPartialDuplicates(8);
-        });
-        program = std::make_unique<CairnlyProgram>(std::vector<std::string>{"cairnly"}, prompter,
-                                                   opener, modal.Runner());
-        program->Start();
+        WriteDeepScanSettings(root);
+        program = StartProgram(prompter, opener, modal);
         Window().StartCommand();
         EXPECT_TRUE(WaitForScan(program->State()));
     }

@@ -84,4 +84,21 @@ void WriteSettings(const std::function<void(ScanSettings&)>& change) {
     store.Save(settings);
 }
 
+void WriteDeepScanSettings(const std::string& root) {
+    WriteSettings([&root](ScanSettings& s) {
+        s.SetRootFolder(root);
+        s.SetMinFileSizeMB(0);
+        s.SetMinFolderSizeMB(0);
+        s.SetDuplicateMode(2);
+    });
+}
+
+std::unique_ptr<CairnlyProgram> StartProgram(FakePrompter& prompter, FakeOpener& opener,
+                                             FakeModal& modal) {
+    auto program = std::make_unique<CairnlyProgram>(std::vector<std::string>{"cairnly"}, prompter,
+                                                    opener, modal.Runner());
+    program->Start();
+    return program;
+}
+
 }  // namespace cairnly::testing

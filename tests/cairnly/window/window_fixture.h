@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,5 +64,10 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 
 // Writes a settings file into the private HOME's data folder.
 void WriteSettings(const std::function<void(ScanSettings&)>& change);
+// Settings that record every file and folder below root, compared in deep mode.
+void WriteDeepScanSettings(const std::string& root);
+// Cairnly started from the stored settings with the fakes, not yet scanning.
+std::unique_ptr<CairnlyProgram> StartProgram(FakePrompter& prompter, FakeOpener& opener,
+                                             FakeModal& modal);
 
 }  // namespace cairnly::testing
