@@ -21,4 +21,8 @@ std::string Format(const char* format, ...) {
     return out;
 }
 
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\r\n\v\f") == std::string::npos;
+}
+
 }  // namespace shared

@@ -7,4 +7,7 @@ namespace shared {
 
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// True for a text of nothing but blanks, tabs and line ends (or nothing at all).
+bool IsBlank(const std::string& text);
+
 }  // namespace shared

@@ -9,18 +9,22 @@
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/size_text.h"
 #include "platform/text.h"
+#include "shared/command_line.h"
+#include "shared/terminal_progress.h"
 #include "shared/text_format.h"
 
 namespace pictavo {
 namespace {
 
-const char kUsage[] = "usage: pictavo-catalogue FOLDER [--json]";
+const char kUsage[] = "usage: pictavo-catalogue [--json] [--quiet] [--] FOLDER";
 
 const char kHelp[] =
     "Scans FOLDER as Pictavo's loading does and prints the catalogue in date\n"
     "order, one photo a line: position, photo time with \"(date taken)\" or\n"
     "\"(file date)\", rating and description as the caption shows them,\n"
     "orientation, size and full path. --json prints one JSON object instead.\n"
+    "On a terminal the scan's progress is shown on one line of stderr; --quiet\n"
+    "hides it. '--' ends the options, for a FOLDER that begins with '-'.\n"
     "Nothing on disk is changed. Exit status 2 for a missing folder or a bad option.\n";
 
 bool WantsHelp(int argc, const char* const* argv) {
@@ -32,28 +36,31 @@ bool WantsHelp(int argc, const char* const* argv) {
 struct Options {
     std::string folder;
     bool json = false;
+    bool quiet = false;
 };
 
 std::optional<Options> ParseOptions(int argc, const char* const* argv, std::ostream& err) {
     Options options;
     bool haveFolder = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg == "--json") {
-            options.json = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            err << "pictavo-catalogue: unknown option " << arg << " (" << kUsage << ")\n";
-            return std::nullopt;
-        } else if (haveFolder) {
-            err << "pictavo-catalogue: more than one folder given (" << kUsage << ")\n";
-            return std::nullopt;
-        } else {
-            options.folder = arg;
-            haveFolder = true;
-        }
-    }
-    if (!haveFolder) {
-        err << "pictavo-catalogue: no folder given (" << kUsage << ")\n";
+    shared::OptionParser parser;
+    parser.Flag("--json", [&] {
+        options.json = true;
+        return std::string();
+    });
+    parser.Flag("--quiet", [&] {
+        options.quiet = true;
+        return std::string();
+    });
+    parser.Operand([&](const std::string& arg) {
+        if (haveFolder) return std::string("more than one folder given");
+        options.folder = arg;
+        haveFolder = true;
+        return std::string();
+    });
+    std::string error = parser.Parse(std::vector<std::string>(argv + 1, argv + argc));
+    if (error.empty() && !haveFolder) error = "no folder given";
+    if (!error.empty()) {
+        err << "pictavo-catalogue: " << error << " (" << kUsage << ")\n";
         return std::nullopt;
     }
     return options;
@@ -75,7 +82,7 @@ PhotoFacts ReadFacts(const std::string& path) {
         facts.description = read->description;
         int stars = StarRatingValue(read->rating);
         if (stars >= 1 && stars <= 5) facts.captionPart = " - Rating: " + read->rating + " stars";
-        if (!read->description.empty()) facts.captionPart += " - " + read->description;
+        if (!shared::IsBlank(read->description)) facts.captionPart += " - " + read->description;
     }
     return facts;
 }
@@ -172,7 +179,8 @@ std::string FullFolder(const std::string& folder) {
 
 }  // namespace
 
-int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+                        bool stderrIsTerminal) {
     if (WantsHelp(argc, argv)) {
         out << kUsage << "\n\n" << kHelp;
         return 0;
@@ -190,8 +198,17 @@ int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, st
     PictavoState state(settings, services);
     state.firstPairPending = false;
     state.scanFolder = options->folder;
+    // Status texts are progress only; without a terminal they stay unseen, as ever.
+    shared::TerminalProgress progress(
+        err, shared::TerminalProgress::ModeFor(options->quiet, stderrIsTerminal,
+                                               shared::TerminalProgress::Mode::Quiet));
+    services.SetStatusSink([&progress](const std::string& text) { progress.Show(text); });
+    services.SetStatus(
+        shared::Format("Loading and analyzing images in %s", options->folder.c_str()));
     ScanFolder(state, options->folder, false);
     SortCatalogue(state);
+    services.SetStatusSink(nullptr);
+    progress.Finish();
     if (options->json) {
         PrintJson(out, options->folder, state.catalogue);
     } else {

@@ -1,32 +1,56 @@
 #include "pictavo/export/export_command.h"
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <ostream>
 #include <thread>
 
 #include "pictavo/export/export_checks.h"
+#include "pictavo/export/export_run.h"
 #include "platform/files.h"
+#include "shared/command_line.h"
+#include "shared/terminal_progress.h"
 
 namespace pictavo {
 namespace {
 
 constexpr char kProgram[] = "pictavo-export: ";
 
-// Prints each new status text on a line of its own.
+// Shows the worker's status texts as progress.
 class ConsoleView : public ExportView {
   public:
-    explicit ConsoleView(std::ostream& out) : out_(out) {}
-    void ShowExportStatus(const std::string& text) override {
-        if (text == last_) return;
-        last_ = text;
-        out_ << text << std::endl;
-    }
+    explicit ConsoleView(shared::TerminalProgress& progress) : progress_(progress) {}
+    void ShowExportStatus(const std::string& text) override { progress_.Show(text); }
     void ExportEnded() override {}
 
   private:
-    std::ostream& out_;
-    std::string last_;
+    shared::TerminalProgress& progress_;
 };
+
+std::string DryRunClosingText(const ExportCounts& counts, bool deleteOriginals) {
+    std::string text = "Dry run, nothing was changed: " + std::to_string(counts.exported) +
+                       " images would be exported, " + std::to_string(counts.overwritten) +
+                       " files overwritten";
+    if (deleteOriginals) text += ", " + std::to_string(counts.exported) + " originals deleted";
+    if (counts.copyErrors > 0) text += ", " + std::to_string(counts.copyErrors) + " copy errors";
+    return text;
+}
+
+int ExitStatus(const ExportCounts& counts) {
+    return counts.copyErrors == 0 && counts.deleteErrors == 0 ? kExportClean : kExportHadErrors;
+}
+
+// Each step the export would take, one a line, and what it would come to.
+int PrintPlan(const ExportOptions& options, shared::DesktopServices& services, std::ostream& out) {
+    ExportCounters counters;
+    std::atomic<bool> stop{false};
+    ExportRun run(options, counters, stop, [](const std::string&) {}, services);
+    run.PlanOnly([&out](const std::string& step) { out << step << '\n'; });
+    run.Run();
+    out << DryRunClosingText(counters.Snapshot(), options.deleteOriginals) << std::endl;
+    return ExitStatus(counters.Snapshot());
+}
 
 std::optional<int> LayoutFromWord(const std::string& word) {
     if (word == "keep") return kKeepLayout;
@@ -35,38 +59,41 @@ std::optional<int> LayoutFromWord(const std::string& word) {
     return std::nullopt;
 }
 
-// Handles one option that takes a value; false on a mistake.
-bool TakeValue(const std::string& option, const std::string& value, ExportCommandLine& line,
-               std::string& error) {
-    if (option == "--to") {
-        line.to = value;
-    } else if (option == "--from") {
-        line.from = value;
-    } else if (std::optional<int> layout = LayoutFromWord(value)) {
-        line.layout = layout;
-    } else {
-        error = "unknown layout \"" + value + "\" (keep, yearly or flat)";
-        return false;
-    }
-    return true;
+void AddFlag(shared::OptionParser& parser, const std::string& name, std::function<void()> set) {
+    parser.Flag(name, [set = std::move(set)] {
+        set();
+        return std::string();
+    });
 }
 
-bool TakeFlag(const std::string& flag, ExportCommandLine& line) {
-    if (flag == "--rated")
-        line.selection = kExportRated;
-    else if (flag == "--all")
-        line.selection = kExportAll;
-    else if (flag == "--set-dates")
-        line.setFileDates = true;
-    else if (flag == "--keep-dates")
-        line.setFileDates = false;
-    else if (flag == "--delete-originals")
-        line.deleteOriginals = true;
-    else if (flag == "--yes")
-        line.yes = true;
-    else
-        return false;
-    return true;
+void AddFolder(shared::OptionParser& parser, const std::string& name,
+               std::function<void(const std::string&)> set) {
+    parser.Value(name, [name, set = std::move(set)](const std::string& value) {
+        if (value.empty()) return name + " needs a folder";
+        set(value);
+        return std::string();
+    });
+}
+
+shared::OptionParser ExportOptionParser(ExportCommandLine& line) {
+    shared::OptionParser parser;
+    AddFolder(parser, "--to", [&line](const std::string& v) { line.to = v; });
+    AddFolder(parser, "--from", [&line](const std::string& v) { line.from = v; });
+    parser.Value("--layout", [&line](const std::string& value) {
+        line.layout = LayoutFromWord(value);
+        if (line.layout) return std::string();
+        return "unknown layout \"" + value + "\" (keep, yearly or flat)";
+    });
+    AddFlag(parser, "--rated", [&line] { line.selection = kExportRated; });
+    AddFlag(parser, "--all", [&line] { line.selection = kExportAll; });
+    AddFlag(parser, "--set-dates", [&line] { line.setFileDates = true; });
+    AddFlag(parser, "--keep-dates", [&line] { line.setFileDates = false; });
+    AddFlag(parser, "--delete-originals", [&line] { line.deleteOriginals = true; });
+    AddFlag(parser, "--yes", [&line] { line.yes = true; });
+    AddFlag(parser, "--dry-run", [&line] { line.dryRun = true; });
+    AddFlag(parser, "--quiet", [&line] { line.quiet = true; });
+    parser.Operand([](const std::string& arg) { return "unknown argument \"" + arg + "\""; });
+    return parser;
 }
 
 // A one-line reason for a refused destination, or "" when it is accepted.
@@ -92,28 +119,15 @@ std::string RefusalText(DestinationVerdict verdict, const ExportCommandLine& lin
 
 const char kExportUsage[] =
     "usage: pictavo-export --to FOLDER [--from FOLDER] [--rated|--all] "
-    "[--layout keep|yearly|flat] [--set-dates|--keep-dates] [--delete-originals] [--yes]";
+    "[--layout keep|yearly|flat] [--set-dates|--keep-dates] [--delete-originals] [--yes] "
+    "[--dry-run] [--quiet]";
 
 std::optional<ExportCommandLine> ParseExportCommandLine(const std::vector<std::string>& args,
                                                         std::string& error) {
     ExportCommandLine line;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--to" || arg == "--from" || arg == "--layout") {
-            if (i + 1 == args.size()) {
-                error = arg + " needs a value";
-                return std::nullopt;
-            }
-            if (!TakeValue(arg, args[++i], line, error)) return std::nullopt;
-        } else if (!TakeFlag(arg, line)) {
-            error = "unknown argument \"" + arg + "\"";
-            return std::nullopt;
-        }
-    }
-    if (line.to.empty()) {
-        error = "--to is required";
-        return std::nullopt;
-    }
+    error = ExportOptionParser(line).Parse(args);
+    if (error.empty() && line.to.empty()) error = "--to is required";
+    if (!error.empty()) return std::nullopt;
     return line;
 }
 
@@ -129,7 +143,8 @@ ExportOptions CommandOptions(const ExportCommandLine& line, const SettingsRecord
 }
 
 int RunExportCommand(const ExportCommandLine& line, const SettingsRecord& settings,
-                     shared::DesktopServices& services, std::ostream& out, std::ostream& err) {
+                     shared::DesktopServices& services, std::ostream& out, std::ostream& err,
+                     bool stderrIsTerminal) {
     ExportOptions options = CommandOptions(line, settings);
     if (!platform::FolderExists(options.photoFolder)) {
         err << kProgram << "The photo folder does not exist: " << options.photoFolder << "\n";
@@ -141,12 +156,19 @@ int RunExportCommand(const ExportCommandLine& line, const SettingsRecord& settin
         err << kProgram << refusal << "\n";
         return kExportRefused;
     }
+    if (line.dryRun) return PrintPlan(options, services, out);
+    // Off a terminal each status text keeps a line of its own on out.
+    using Mode = shared::TerminalProgress::Mode;
+    Mode mode = shared::TerminalProgress::ModeFor(line.quiet, stderrIsTerminal, Mode::Lines);
+    shared::TerminalProgress progress(mode == Mode::InPlace ? err : out, mode);
     ExportControl control;
-    ConsoleView view(out);
+    ConsoleView view(progress);
     ExportCounts counts = control.RunHere(options, view, services, [](int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     });
-    return counts.copyErrors == 0 && counts.deleteErrors == 0 ? kExportClean : kExportHadErrors;
+    progress.Finish();
+    if (mode != Mode::Lines) out << ExportClosingText(counts) << std::endl;
+    return ExitStatus(counts);
 }
 
 }  // namespace pictavo

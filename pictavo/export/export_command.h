@@ -17,6 +17,8 @@ struct ExportCommandLine {
     std::optional<bool> setFileDates;
     bool deleteOriginals = false;  // destructive, so never taken from the settings
     bool yes = false;
+    bool dryRun = false;  // print what would be copied, overwritten and deleted
+    bool quiet = false;   // no progress
 };
 
 // Parses the arguments after the program name; nullopt and error set on a mistake.
@@ -30,9 +32,12 @@ ExportOptions CommandOptions(const ExportCommandLine& line, const SettingsRecord
 enum ExportExitStatus { kExportClean = 0, kExportHadErrors = 1, kExportRefused = 2 };
 
 // Checks the destination as the dialog does (a drive root is refused unless
-// yes), then exports, printing progress and the closing text to out.
+// yes), then exports, printing the closing text to out. Progress rewrites one
+// line of err when it is a terminal, else each status text is a line of out.
+// A dry run prints each step instead and changes nothing.
 int RunExportCommand(const ExportCommandLine& line, const SettingsRecord& settings,
-                     shared::DesktopServices& services, std::ostream& out, std::ostream& err);
+                     shared::DesktopServices& services, std::ostream& out, std::ostream& err,
+                     bool stderrIsTerminal = false);
 
 extern const char kExportUsage[];
 

@@ -60,6 +60,8 @@ ExportRun::ExportRun(const ExportOptions& options, ExportCounters& counters,
 
 void ExportRun::Run() { Walk(options_.photoFolder, false); }
 
+void ExportRun::PlanOnly(Report plan) { plan_ = std::move(plan); }
+
 void ExportRun::Walk(const std::string& folder, bool reparsePoint) {
     if (reparsePoint || stop_.load()) return;
     // Never export the export folder into itself (it may be reached by a link).
@@ -96,6 +98,10 @@ void ExportRun::ExportImage(const std::string& folder, const platform::DirEntry&
     std::optional<std::string> destinationFolder = DestinationFolder(folder, date);
     if (!destinationFolder) return ShowProgress();
     std::string destination = JoinExportPath(*destinationFolder, entry.name);
+    if (plan_) {
+        if (PlanCopy(source, destination) && options_.deleteOriginals) PlanDeletion(source);
+        return ShowProgress();
+    }
     if (!platform::FolderExists(*destinationFolder)) MakeDestinationFolder(*destinationFolder);
     if (CopyToDestination(source, destination)) {
         if (options_.setFileDates && date.valid) SetFileDates(destination, date.time);
@@ -167,6 +173,26 @@ bool ExportRun::CopyToDestination(const std::string& source, const std::string& 
     }
     written_.insert(destination);
     return true;
+}
+
+// The decisions of CopyToDestination, taken without copying.
+bool ExportRun::PlanCopy(const std::string& source, const std::string& destination) {
+    bool exists = platform::GetAttributes(destination).has_value();
+    if (written_.count(destination) != 0 || (exists && IsLibraryFile(destination))) {
+        plan_("not copied: " + source + " -> " + destination + " (a file of that name stays)");
+        ++counters_.copyErrors;
+        return false;
+    }
+    plan_((exists ? "overwrite: " : "copy: ") + source + " -> " + destination);
+    if (exists) ++counters_.overwritten;
+    if (!options_.deleteOriginals) ++counters_.exported;
+    written_.insert(destination);
+    return true;
+}
+
+void ExportRun::PlanDeletion(const std::string& source) {
+    plan_("delete: " + source);
+    ++counters_.exported;
 }
 
 void ExportRun::CountCopyError(const std::string& source, const std::string& destination,

@@ -21,6 +21,11 @@ class ExportRun {
     // Walks the photo folder; returns when done or after a stop request.
     void Run();
 
+    // Makes Run change nothing (no folder, copy, date, deletion or log entry)
+    // and tell plan each step it would take: "copy", "overwrite" or "not copied"
+    // with source and destination, and "delete" with the original.
+    void PlanOnly(Report plan);
+
     // Creates the missing folder levels of path below the export folder.
     void MakeDestinationFolder(const std::string& path) const;
 
@@ -45,12 +50,15 @@ class ExportRun {
     bool IsLibraryFile(const std::string& path) const;
     void CountCopyError(const std::string& source, const std::string& destination, int error);
     void Log(const std::string& text) const;
+    bool PlanCopy(const std::string& source, const std::string& destination);
+    void PlanDeletion(const std::string& source);
 
     ExportOptions options_;
     ExportCounters& counters_;
     const std::atomic<bool>& stop_;
     Report report_;
     shared::DesktopServices& services_;
+    Report plan_;  // set for a dry run
     // Every destination this export has written: a later photo of the same
     // name must never replace one of them.
     std::unordered_set<std::string> written_;

@@ -1,5 +1,7 @@
 // pictavo-export: exports the photo library from the command line, with the
 // Pictavo settings as defaults. It never writes the settings file.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -24,6 +26,12 @@ const char kHelp[] =
     "  --delete-originals     delete each original once its copy is complete\n"
     "                         (only when given here, never from the settings)\n"
     "  --yes                  accept a destination shorter than 4 characters, such as /\n"
+    "  --dry-run              print what would be copied, overwritten and deleted, and\n"
+    "                         change nothing\n"
+    "  --quiet                no progress (on a terminal, progress is one line of stderr\n"
+    "                         rewritten in place; otherwise each status is a line of stdout)\n"
+    "\n"
+    "An option's value follows it or comes after '=' (--to=FOLDER); '--' ends the options.\n"
     "\n"
     "Exit status: 0 no errors, 1 copy or delete errors (see the activity log),\n"
     "2 refused (bad option, missing folder, destination refused).\n";
@@ -52,7 +60,8 @@ int main(int argc, char** argv) {
     shared::DesktopServices services("Pictavo", [&settings] { return settings.logLevel(); });
     pictavo::SettingsStore store(services);
     if (!store.Load(settings)) store.SetDefaults(settings);
-    services.CreateLogFolder();
+    if (!line->dryRun) services.CreateLogFolder();
     pictavo::InitializeMetadata();
-    return pictavo::RunExportCommand(*line, settings, services, std::cout, std::cerr);
+    return pictavo::RunExportCommand(*line, settings, services, std::cout, std::cerr,
+                                     ::isatty(STDERR_FILENO) == 1);
 }

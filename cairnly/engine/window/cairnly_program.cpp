@@ -1,6 +1,7 @@
 #include "cairnly/engine/window/cairnly_program.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 
 #include "cairnly/engine/scan_engine.h"
@@ -14,11 +15,12 @@ constexpr int kPreferredWidth = 1120, kPreferredHeight = 720;
 
 }  // namespace
 
-const char* CairnlyProgram::WelcomeText() {
-    return "Start by pressing the \u201CDisk Cleanup\u201D button.\n"
+std::string CairnlyProgram::WelcomeText(const std::string& firstButtonCaption) {
+    return "Start by pressing the \u201C" + firstButtonCaption +
+           "\u201D button.\n"
            "Then try the default Cairnly configuration.\n"
            "Press the \u201CStart\u201D button and Cairnly will scan the disk or folder.\n"
-           "Double click on the rows to investigate with File explorer.\n"
+           "Double click on the rows to investigate with the file manager.\n"
            "Select rows and right click for a menu with delete options.";
 }
 
@@ -43,6 +45,7 @@ void CairnlyProgram::Start() {
     state_ = std::make_unique<CairnlyState>(settings_, services_);
     state_->PhotoMode.store(commandLine_.photoMode);
     window_ = std::make_unique<MainWindow>(*state_, store_, prompter_, opener_, runner_);
+    if (storedRootFolder_) window_->KeepStoredRootFolder(*storedRootFolder_);
     window_->ShowPage(0);
     window_->UpdateCleanupButton();
     ShowWindow();
@@ -63,10 +66,15 @@ void CairnlyProgram::TakeSettings() {
         settings_.SetPhotoModeValues();
         return;
     }
-    if (store_.Load(settings_)) return;
-    firstRun_ = true;
-    settings_.SetDefaults();
-    store_.Save(settings_);
+    if (!store_.Load(settings_)) {
+        firstRun_ = true;
+        settings_.SetDefaults();
+        store_.Save(settings_);
+    }
+    if (commandLine_.startFolder) {
+        storedRootFolder_ = settings_.RootFolder();
+        settings_.SetRootFolder(*commandLine_.startFolder);
+    }
 }
 
 void CairnlyProgram::ShowWindow() {
@@ -87,7 +95,8 @@ void CairnlyProgram::ShowWindow() {
 void CairnlyProgram::Welcome() {
     if (commandLine_.photoMode) return;
     OwnedPrompter owned(prompter_, window_.get());
-    prompter_.Ask(kWelcomeCaption, WelcomeText(), shared::BoxIcon::Information,
+    prompter_.Ask(kWelcomeCaption, WelcomeText(window_->Button(6)->text().toStdString()),
+                  shared::BoxIcon::Information,
                   shared::BoxButtons::Ok);
     window_->RunConfiguration();
 }

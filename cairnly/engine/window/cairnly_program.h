@@ -3,6 +3,7 @@
 // photo-mode values), the main window, the first-run welcome and
 // configuration, the log folder and, in photo mode, the immediate scan.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ class CairnlyProgram {
     ~CairnlyProgram();
 
     static constexpr const char* kWelcomeCaption = "Cairnly - getting started";
-    static const char* WelcomeText();
+    // Names the first button of the bottom row as it reads.
+    static std::string WelcomeText(const std::string& firstButtonCaption);
 
     // Everything before the message loop; shows the window.
     void Start();
@@ -52,6 +54,7 @@ class CairnlyProgram {
     std::unique_ptr<CairnlyState> state_;
     std::unique_ptr<MainWindow> window_;
     bool firstRun_ = false;
+    std::optional<std::string> storedRootFolder_;  // when the command line named a folder
 };
 
 }  // namespace cairnly

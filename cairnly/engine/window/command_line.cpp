@@ -10,7 +10,10 @@ constexpr std::size_t kArgumentsLookedAt = 20;
 constexpr std::size_t kFolderUnitsLimit = 560;
 
 bool IsPhotoSwitch(const std::string& arg) {
-    return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') && (arg[1] == 'P' || arg[1] == 'p');
+    if (arg.size() < 2 || (arg[1] != 'P' && arg[1] != 'p')) return false;
+    if (arg[0] == '-') return true;
+    // "/proc" or "/Pictures" given as a folder is not the switch.
+    return arg[0] == '/' && !platform::GetAttributes(arg).has_value();
 }
 
 bool IsAcceptableFolder(const std::string& folder) {
@@ -29,6 +32,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         result.photoMode = true;
         if (i + 1 < args.size() && IsAcceptableFolder(args[i + 1]))
             result.photoFolder = args[i + 1];
+        return result;
+    }
+    for (std::size_t i = 1; i < last; ++i) {
+        if (args[i].empty() || args[i][0] == '-') continue;
+        if (IsAcceptableFolder(args[i]) && platform::FolderExists(args[i]))
+            result.startFolder = args[i];
+        else
+            result.unusableFolder = args[i];
         break;
     }
     return result;

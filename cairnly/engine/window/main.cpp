@@ -1,6 +1,7 @@
 // Cairnly: finds the largest folders and files, duplicate files and partly
 // duplicated folders, and deletes what the user confirms.
 #include <QApplication>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
     shared::DesktopOpener opener;
     cairnly::CairnlyProgram program(std::move(args), prompter, opener);
     program.Start();
+    if (const auto& missing = program.Arguments().unusableFolder)
+        std::cerr << "cairnly: not an existing folder: " << *missing << "\n";
     app.exec();
     return 0;
 }

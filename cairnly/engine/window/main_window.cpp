@@ -151,8 +151,14 @@ void MainWindow::RunConfiguration() {
     ConfigurationDialog dialog(
         state_.Settings, state_.Services, prompter_, opener_, [this] { UpdateCleanupButton(); },
         this);
-    RunModal(runner_, dialog);
-    store_.Save(state_.Settings);
+    if (RunModal(runner_, dialog) == QDialog::Accepted) storedRootFolder_.reset();
+    if (!storedRootFolder_) {
+        store_.Save(state_.Settings);
+        return;
+    }
+    ScanSettings stored = state_.Settings;
+    stored.SetRootFolder(*storedRootFolder_);
+    store_.Save(stored);
 }
 
 void MainWindow::CleanupCommand() {

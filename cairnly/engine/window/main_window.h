@@ -7,6 +7,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
@@ -51,6 +53,9 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
 
     // Runs the configuration dialog and saves the settings, whichever way it closed.
     void RunConfiguration();
+    // The folder in the settings is for this run only: saves write the stored
+    // one until the user confirms the configuration with OK.
+    void KeepStoredRootFolder(const std::string& stored) { storedRootFolder_ = stored; }
     // Disk Cleanup does not exist here, so the button keeps its maker caption.
     void UpdateCleanupButton();
     // Lays out the window for its current client size.
@@ -106,6 +111,7 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     bool closing_ = false;
     bool buttonCommandRunning_ = false;
     std::vector<int> deferredButtons_;
+    std::optional<std::string> storedRootFolder_;
 };
 
 }  // namespace cairnly

@@ -1,16 +1,22 @@
 #include "cairnly/pages/report/report.h"
 
-#include <cerrno>
-#include <cmath>
+#include <cctype>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <sstream>
+#include <string_view>
+#include <utility>
 
 #include "cairnly/pages/headless_scan_view.h"
 #include "cairnly/pages/page_layout.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "shared/command_line.h"
+#include "shared/terminal_progress.h"
 
 namespace cairnly::report {
 
@@ -24,25 +30,68 @@ std::string Error(const std::string& text) { return std::string(kProgram) + ": "
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
+// Digits only: no sign, blank, hexadecimal or exponent.
+std::optional<std::uint64_t> WholeNumber(std::string_view text) {
+    std::uint64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// The MB a unit stands for (K, M, G or T, powers of 1024, optionally followed
+// by B or iB); no unit means MB.
+std::optional<double> UnitMegabytes(std::string_view unit) {
+    if (unit.empty()) return 1.0;
+    static const std::pair<char, double> kUnits[] = {
+        {'K', 1.0 / 1024}, {'M', 1.0}, {'G', 1024.0}, {'T', 1024.0 * 1024}};
+    std::string_view rest = unit.substr(1);
+    if (!rest.empty() && rest != "B" && rest != "iB") return std::nullopt;
+    for (auto [letter, megabytes] : kUnits)
+        if (std::toupper(static_cast<unsigned char>(unit[0])) == letter) return megabytes;
+    return std::nullopt;
+}
+
+// "1.5", "500M", "1G", "64K": decimal digits with an optional fraction and unit.
 bool ParseMegabytes(const std::string& text, float& out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    float value = std::strtof(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return false;
-    if (value < 0.0f || value > kMaxMegabytes) return false;
-    out = value;
+    std::size_t numberEnd = text.find_first_not_of("0123456789.");
+    std::string_view number = std::string_view(text).substr(0, numberEnd);
+    std::size_t point = number.find('.');
+    std::string_view whole = number.substr(0, point);
+    std::string_view fraction = point == std::string_view::npos ? "" : number.substr(point + 1);
+    if (whole.empty() && fraction.empty()) return false;
+    if ((!whole.empty() && !WholeNumber(whole)) || (!fraction.empty() && !WholeNumber(fraction)))
+        return false;
+    std::optional<double> unit =
+        UnitMegabytes(numberEnd == std::string::npos ? "" : std::string_view(text).substr(numberEnd));
+    if (!unit) return false;
+    double value = std::strtod(std::string(number).c_str(), nullptr) * *unit;
+    if (value > kMaxMegabytes) return false;
+    out = static_cast<float>(value);
     return true;
 }
 
 bool ParseMinPartial(const std::string& text, std::int32_t& out) {
-    if (text.empty()) return false;
-    errno = 0;
-    char* end = nullptr;
-    long value = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < 2 || value > 1'000'000) return false;
-    out = static_cast<std::int32_t>(value);
+    std::optional<std::uint64_t> value = WholeNumber(text);
+    if (!value || *value < 2 || *value > 1'000'000) return false;
+    out = static_cast<std::int32_t>(*value);
     return true;
+}
+
+std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A page by its short word or its tab caption, in any letter case.
+std::optional<int> PageNamed(const std::string& name) {
+    static const char* const kWords[pages::kPageCount] = {"folders", "files", "duplicates",
+                                                          "partial"};
+    for (int page = 0; page < pages::kPageCount; ++page) {
+        if (Lowered(name) == kWords[page] || Lowered(name) == Lowered(pages::LayoutOf(page).tabCaption))
+            return page;
+    }
+    return std::nullopt;
 }
 
 bool ParseMode(const std::string& text, std::int32_t& out) {
@@ -67,55 +116,75 @@ bool ParseOnOff(const std::string& text, bool& out) {
     return true;
 }
 
-bool TakesValue(const std::string& name) {
-    return name == "--mode" || name == "--min-file-mb" || name == "--min-folder-mb" ||
-           name == "--min-partial" || name == "--skip-system-folders";
+std::string BadValue(const std::string& name, const std::string& value, const char* expected) {
+    return "bad value " + Quoted(value) + " for " + name + " (" + expected + ")";
 }
 
-// Stores one option with a value; returns the error text or "".
-std::string StoreValue(const std::string& name, const std::string& value, ReportOptions& o) {
-    auto bad = [&](const char* expected) {
-        return Error("bad value " + Quoted(value) + " for " + name + " (" + expected + ")");
-    };
-    if (name == "--mode") {
+void AddValue(shared::OptionParser& parser, const std::string& name, const char* expected,
+              std::function<bool(const std::string&)> store) {
+    parser.Value(name, [name, expected, store = std::move(store)](const std::string& value) {
+        return store(value) ? std::string() : BadValue(name, value, expected);
+    });
+}
+
+void AddFlag(shared::OptionParser& parser, const std::string& name, bool& flag) {
+    parser.Flag(name, [&flag] {
+        flag = true;
+        return std::string();
+    });
+}
+
+void AddSizeOption(shared::OptionParser& parser, const std::string& name,
+                   std::optional<float>& size) {
+    AddValue(parser, name, "MB, or a size with a unit K, M, G or T, 0 or more",
+             [&size](const std::string& value) {
+                 float mb = 0;
+                 if (!ParseMegabytes(value, mb)) return false;
+                 size = mb;
+                 return true;
+             });
+}
+
+shared::OptionParser ReportOptionParser(ReportOptions& o) {
+    shared::OptionParser parser;
+    AddValue(parser, "--mode", "quick, partial or deep", [&o](const std::string& value) {
         std::int32_t mode = 0;
-        if (!ParseMode(value, mode)) return bad("quick, partial or deep");
+        if (!ParseMode(value, mode)) return false;
         o.mode = mode;
-    } else if (name == "--min-file-mb" || name == "--min-folder-mb") {
-        float mb = 0;
-        if (!ParseMegabytes(value, mb)) return bad("a number of MB, 0 or more");
-        (name == "--min-file-mb" ? o.minFileMB : o.minFolderMB) = mb;
-    } else if (name == "--min-partial") {
+        return true;
+    });
+    AddSizeOption(parser, "--min-file-mb", o.minFileMB);
+    AddSizeOption(parser, "--min-folder-mb", o.minFolderMB);
+    AddValue(parser, "--min-partial", "a whole number, 2 or more", [&o](const std::string& value) {
         std::int32_t n = 0;
-        if (!ParseMinPartial(value, n)) return bad("a whole number, 2 or more");
+        if (!ParseMinPartial(value, n)) return false;
         o.minPartial = n;
-    } else {
+        return true;
+    });
+    AddValue(parser, "--skip-system-folders", "on or off", [&o](const std::string& value) {
         bool on = false;
-        if (!ParseOnOff(value, on)) return bad("on or off");
+        if (!ParseOnOff(value, on)) return false;
         o.skipSystemFolders = on;
-    }
-    return {};
-}
-
-std::string StoreFlag(const std::string& name, ReportOptions& o) {
-    if (name == "--help" || name == "-h")
-        o.help = true;
-    else if (name == "--json")
-        o.json = true;
-    else if (name == "--progress")
-        o.progress = true;
-    else if (name == "--photo")
-        o.photo = true;
-    else
-        return Error("unknown option " + Quoted(name) + " (try --help)");
-    return {};
-}
-
-std::string StorePositional(const std::string& arg, ReportOptions& o) {
-    if (!o.folder.empty()) return Error("more than one FOLDER given: " + Quoted(arg));
-    if (arg.empty()) return Error("the FOLDER is empty");
-    o.folder = arg;
-    return {};
+        return true;
+    });
+    AddValue(parser, "--page", "folders, files, duplicates or partial",
+             [&o](const std::string& value) {
+                 o.page = PageNamed(value);
+                 return o.page.has_value();
+             });
+    AddFlag(parser, "--help", o.help);
+    AddFlag(parser, "-h", o.help);
+    AddFlag(parser, "--json", o.json);
+    AddFlag(parser, "--progress", o.progress);
+    AddFlag(parser, "--quiet", o.quiet);
+    AddFlag(parser, "--photo", o.photo);
+    parser.Operand([&o](const std::string& arg) -> std::string {
+        if (!o.folder.empty()) return "more than one FOLDER given: " + Quoted(arg);
+        if (arg.empty()) return "the FOLDER is empty";
+        o.folder = arg;
+        return {};
+    });
+    return parser;
 }
 
 std::string CheckFolder(const std::string& folder) {
@@ -207,11 +276,6 @@ std::string PageAsJson(const CairnlyState& state, const pages::ResultPages& page
     return out;
 }
 
-void SetStatusPrinter(shared::DesktopServices& services, std::ostream& err, bool show) {
-    if (!show) return;
-    services.SetStatusSink([&err](const std::string& text) { err << text << '\n' << std::flush; });
-}
-
 }  // namespace
 
 std::string JsonEscape(const std::string& text) {
@@ -264,31 +328,9 @@ std::string Base64(const std::string& bytes) {
 }
 
 std::string ParseArguments(const std::vector<std::string>& args, ReportOptions& options) {
-    bool positionalOnly = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        std::string error;
-        if (positionalOnly || arg.size() < 2 || arg[0] != '-') {
-            error = StorePositional(arg, options);
-        } else if (arg == "--") {
-            positionalOnly = true;
-        } else {
-            std::size_t equals = arg.find('=');
-            std::string name = arg.substr(0, equals);
-            if (!TakesValue(name)) {
-                error = equals == std::string::npos
-                            ? StoreFlag(name, options)
-                            : Error("option " + Quoted(name) + " takes no value");
-            } else if (equals != std::string::npos) {
-                error = StoreValue(name, arg.substr(equals + 1), options);
-            } else if (i + 1 < args.size()) {
-                error = StoreValue(name, args[++i], options);
-            } else {
-                error = Error("option " + Quoted(name) + " needs a value");
-            }
-        }
-        if (!error.empty()) return error;
-    }
+    std::string error = ReportOptionParser(options).Parse(args);
+    if (error.rfind("unknown option", 0) == 0) error += " (try --help)";
+    if (!error.empty()) return Error(error);
     if (options.help) return {};
     if (options.folder.empty()) return Error("no FOLDER given (try --help)");
     return CheckFolder(options.folder);
@@ -310,8 +352,11 @@ Options:
   --mode quick|partial|deep   duplicate comparison: quick = time stamp or sum of
                               the first 64 KiB, partial = sum of the first 64 KiB,
                               deep = SHA-1 of the whole file
-  --min-file-mb MB            record only files larger than MB (0 or more)
-  --min-folder-mb MB          list folders whose own files reach MB (0 or more)
+  --min-file-mb SIZE          record only files larger than SIZE
+  --min-folder-mb SIZE        list folders whose own files reach SIZE
+                              SIZE is in MB (1.5), or has a unit K, M, G or T
+                              (powers of 1024: 1G = 1024M, 64K = 0.0625 MB);
+                              0 or more, decimal digits only
   --min-partial N             duplicate files a partial duplicate folder needs (2 or more)
   --skip-system-folders on|off
                               skip /proc, /sys, /dev, /run and system folders
@@ -319,16 +364,23 @@ Options:
                               .bmp in the name), no file size minimum, quick
                               partial comparison, folders from 10 MB; options
                               given as well override these values
+  --page NAME                 print only one page: folders, files, duplicates
+                              or partial (or its tab name, such as
+                              "Largest files")
   --json                      print one JSON object instead of text
-  --progress                  print each status text to stderr (also done
-                              when stderr is a terminal)
+  --progress                  print each status text to stderr, a line each;
+                              on a terminal progress is always shown, on one
+                              line rewritten in place
+  --quiet                     show no progress
   -h, --help                  show this help
-Options take their value as the next argument or after '='. '--' ends the options.
+Options take their value as the next argument or after '=' (--mode=deep).
+'--' ends the options, for a FOLDER that begins with '-'.
 
 Text output: a line with the folder, then for each page its tab name, its
 summary, the column captions and one line per row, cells separated by tabs.
 
-JSON output: {"root": FOLDER, "pages": [four objects in page order]}, each page
+JSON output: {"root": FOLDER, "pages": [four objects in page order, or the one
+of --page]}, each page
 {"page": tab name, "summary": summary line, "rows": [...]}, each row
 {"cells": [texts as shown], "path": full path, "bytes": size} and also
   Largest folders:           "total_bytes" (size including subdirectories;
@@ -356,10 +408,12 @@ void ApplyOptions(const ReportOptions& options, ScanSettings& settings) {
     settings.SetLogLevel(0);
 }
 
-std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pages) {
+std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pages,
+                        std::optional<int> only) {
     std::ostringstream out;
     out << "Cairnly report for " << state.Criteria().RootFolder << "\n";
     for (int page = 0; page < pages::kPageCount; ++page) {
+        if (only && page != *only) continue;
         const pages::PageLayout& layout = pages::LayoutOf(page);
         out << "\n== " << layout.tabCaption << " ==\n" << state.PageStatusText(page) << "\n";
         for (std::size_t c = 0; c < layout.columns.size(); ++c)
@@ -374,13 +428,15 @@ std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pag
     return out.str();
 }
 
-std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages) {
+std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages,
+                        std::optional<int> only) {
     std::string out = "{";
     AppendPath(out, "root", state.Criteria().RootFolder);
     out.erase(1, 2);  // the leading ", " of the first member
     out += ", \"pages\": [\n  ";
     for (int page = 0; page < pages::kPageCount; ++page) {
-        if (page > 0) out += ",\n  ";
+        if (only && page != *only) continue;
+        if (!out.ends_with("[\n  ")) out += ",\n  ";
         out += PageAsJson(state, pages, page);
     }
     out += "\n]}\n";
@@ -402,17 +458,25 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ScanSettings settings;
     ApplyOptions(options, settings);
     shared::DesktopServices services("Cairnly", [] { return 0; });
-    SetStatusPrinter(services, err, options.progress || stderrIsTerminal);
+    using Mode = shared::TerminalProgress::Mode;
+    shared::TerminalProgress progress(
+        err, shared::TerminalProgress::ModeFor(options.quiet, stderrIsTerminal,
+                                               options.progress ? Mode::Lines : Mode::Quiet));
+    services.SetStatusSink([&progress](const std::string& text) { progress.Show(text); });
     CairnlyState state(settings, services);
     state.PhotoMode.store(options.photo);
     pages::NullPageView pageView;
     pages::ResultPages resultPages(state, pageView);
     pages::HeadlessScanView view(resultPages);
-    if (!pages::RunScanToEnd(state, view)) {
+    bool scanned = pages::RunScanToEnd(state, view);
+    services.SetStatusSink(nullptr);
+    progress.Finish();
+    if (!scanned) {
         err << Error("the scan could not start: " + services.LastStatus()) << '\n';
         return 1;
     }
-    out << (options.json ? PagesAsJson(state, resultPages) : PagesAsText(state, resultPages));
+    out << (options.json ? PagesAsJson(state, resultPages, options.page)
+                         : PagesAsText(state, resultPages, options.page));
     return 0;
 }
 

@@ -16,12 +16,14 @@ struct ReportOptions {
     bool help = false;
     bool json = false;
     bool progress = false;
+    bool quiet = false;
     bool photo = false;
     std::optional<std::int32_t> mode;
     std::optional<float> minFileMB;
     std::optional<float> minFolderMB;
     std::optional<std::int32_t> minPartial;
     std::optional<bool> skipSystemFolders;
+    std::optional<int> page;  // print only this page
 };
 
 // Parses the arguments after the program name. Returns the one-line error for
@@ -33,8 +35,11 @@ std::string UsageText();
 // values, then the options given; logging is always off.
 void ApplyOptions(const ReportOptions& options, ScanSettings& settings);
 
-std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pages);
-std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages);
+// All four pages, or only the page given.
+std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pages,
+                        std::optional<int> only = std::nullopt);
+std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages,
+                        std::optional<int> only = std::nullopt);
 
 // Text as JSON string contents (UTF-8; invalid bytes become U+FFFD).
 std::string JsonEscape(const std::string& text);

@@ -20,7 +20,9 @@ RatingPart MakeRatingPart(const std::optional<std::string>& ratingText,
     if (stars >= 1 && stars <= 5) part.text = " - Rating: " + *ratingText + " stars";
     part.high = IsHighRating(stars);
     std::size_t units = platform::Utf8ToUtf16(description).size();
-    if (units >= 1 && units <= 255) part.text += " - " + description;
+    // A blank description would leave a dangling " - ".
+    if (units >= 1 && units <= 255 && !shared::IsBlank(description))
+        part.text += " - " + description;
     return part;
 }
 

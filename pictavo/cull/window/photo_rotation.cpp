@@ -48,8 +48,9 @@ RotationReport RotateShownPhoto(const RotationRequest& request, PixelTurner& tur
     if (IsReadOnly(request, path)) {
         return {false, false,
                 "Unable to save rotated file: " + path +
-                    " as the file is READ only. Please change this in Windows File "
-                    "Properties to allow changes to the image."};
+                    " as the file is READ only. Please make it writable (chmod u+w, or "
+                    "Properties \u2192 Permissions in the file manager) to allow changes to the "
+                    "image."};
     }
     // Only the state before the first rotation is kept: an existing backup wins.
     std::string backup = platform::JoinPath(request.storeFolder, RotatedCopyName(request.fileName));

@@ -22,8 +22,8 @@ namespace {
 constexpr char kCaption[] = "Export photos to a local directory or the cloud*";
 constexpr char kHint[] =
     "Specify the directory where you want all of your photos. For example:\n"
-    "     - Google drive*: C:\\Users\\<your account name>\\Google Drive\\Google Photos\n"
-    "     - Local drive: C:\\Users\\<your account name>\\Pictures";
+    "     - Google drive*: ~/Google Drive/Google Photos\n"
+    "     - Local drive: ~/Pictures";
 
 QString ToQt(const std::string& text) { return QString::fromStdString(text); }
 

@@ -16,9 +16,8 @@ namespace {
 
 constexpr const char* kHint =
     "Specify the directory that contains all of your photos (this will include all "
-    "subdirectories).\nFor example:\n     - Google drive*: C:\\Users\\<your account "
-    "name>\\Google Drive\\Google Photos\n     - Local drive: C:\\Users\\<your account "
-    "name>\\Pictures";
+    "subdirectories).\nFor example:\n     - Google drive*: ~/Google Drive/Google Photos\n"
+    "     - Local drive: ~/Pictures";
 
 constexpr int kMaxFolderUnits = 559;
 

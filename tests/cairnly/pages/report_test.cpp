@@ -177,6 +177,18 @@ TEST_F(ReportTest, BadInputGetsOneLineAndStatusTwo) {
     const std::pair<std::string, std::string> cases[] = {
         {"--mode fast " + folder, "--mode"},
         {"--min-file-mb -1 " + folder, "--min-file-mb"},
+        {"--min-file-mb 0x10 " + folder, "0x10"},
+        {"--min-file-mb=inf " + folder, "inf"},
+        {"--min-file-mb nan " + folder, "nan"},
+        {"--min-file-mb 1e3 " + folder, "1e3"},
+        {"--min-file-mb 5MBs " + folder, "5MBs"},
+        {"--min-folder-mb 2P " + folder, "2P"},
+        {"--min-folder-mb ' 5' " + folder, "--min-folder-mb"},
+        {"--min-folder-mb . " + folder, "--min-folder-mb"},
+        {"--min-partial +5 " + folder, "+5"},
+        {"--min-partial 0x10 " + folder, "0x10"},
+        {"--page everything " + folder, "everything"},
+        {"--json=yes " + folder, "--json"},
         {"--min-folder-mb ten " + folder, "--min-folder-mb"},
         {"--min-partial 1 " + folder, "--min-partial"},
         {"--skip-system-folders yes " + folder, "--skip-system-folders"},
@@ -196,11 +208,36 @@ TEST_F(ReportTest, BadInputGetsOneLineAndStatusTwo) {
     }
 }
 
+TEST_F(ReportTest, SizesTakeUnitsInPowersOf1024AndOnePageCanBePrinted) {
+    MakeTree();
+    Outcome run = Report("--min-file-mb=1536K --page 'largest FILES' -- " + ShellQuote(root));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find("== Largest folders =="), std::string::npos);
+    EXPECT_EQ(run.out.find("== Duplicate files =="), std::string::npos);
+    EXPECT_NE(run.out.find("== Largest files ==\nDisplaying the 2 largest files greater than "
+                           "1.5MB"),
+              std::string::npos)
+        << run.out;
+
+    run = Report("--json --page=duplicates --min-file-mb 0.0019G " + ShellQuote(root));
+    ASSERT_EQ(run.status, 0) << run.err;
+    QJsonArray pages = ParseJson(run.out)["pages"].toArray();
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(pages[0].toObject()["page"].toString(), "Duplicate files");
+    EXPECT_EQ(pages[0].toObject()["rows"].toArray().size(), 2);
+
+    run = Report("--json --page partial --min-folder-mb 1GiB --min-file-mb 0 " + ShellQuote(root));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ParseJson(run.out)["pages"].toArray()[0].toObject()["page"].toString(),
+              "Partial duplicate folders");
+}
+
 TEST_F(ReportTest, HelpExplainsEveryOption) {
     Outcome run = Report("--help");
     EXPECT_EQ(run.status, 0);
     for (const char* option : {"--mode", "--min-file-mb", "--min-folder-mb", "--min-partial",
-                               "--skip-system-folders", "--photo", "--json", "--progress"})
+                               "--skip-system-folders", "--photo", "--json", "--progress",
+                               "--quiet", "--page", "powers of 1024"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

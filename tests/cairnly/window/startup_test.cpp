@@ -11,6 +11,7 @@
 #include "cairnly/engine/window/command_line.h"
 #include "cairnly/pages/window/result_page_widget.h"
 #include "tests/cairnly/window/window_fixture.h"
+#include "tests/platform/test_files.h"
 
 namespace cairnly {
 namespace {
@@ -55,9 +56,10 @@ TEST_F(StartupTest, FirstRunWelcomesConfiguresAndSaves) {
     ASSERT_EQ(prompter.boxes.size(), 1u);
     EXPECT_EQ(prompter.boxes[0].caption, "Cairnly - getting started");
     EXPECT_EQ(prompter.boxes[0].icon, shared::BoxIcon::Information);
-    EXPECT_EQ(
-        prompter.boxes[0].text.rfind("Start by pressing the \u201CDisk Cleanup\u201D button.\n", 0),
-        0u);
+    EXPECT_EQ(prompter.boxes[0].text.rfind(
+                  "Start by pressing the \u201CQuillfen software\u201D button.\n", 0),
+              0u);
+    EXPECT_NE(prompter.boxes[0].text.find("with the file manager."), std::string::npos);
     EXPECT_EQ(modal.opened, std::vector<std::string>{"129"});
     EXPECT_TRUE(program->Window().isVisible());
     // The file written after the dialog holds the chosen folder.
@@ -146,6 +148,49 @@ TEST_F(StartupTest, PhotoSwitchStartsADuplicateSearchOfTheFolder) {
     }
 }
 
+TEST_F(StartupTest, AFolderAloneIsScannedThisRunButStoredOnlyWhenConfirmed) {
+    WriteSettings([](ScanSettings& s) { s.SetRootFolder("/stored"); });
+    const std::string before = testing_support::ReadBytes(SettingsFile());
+    std::string folder = PhotoFolder();
+    std::string shown;
+    modal.handler = [&](QDialog& dialog) {
+        shown = dialog.findChild<QLineEdit*>("1002")->text().toStdString();
+        return int(QDialog::Rejected);
+    };
+    auto program = Run({folder});
+    EXPECT_FALSE(program->State().PhotoMode.load());
+    EXPECT_FALSE(program->State().ScanRunning.load());
+    EXPECT_EQ(program->Settings().RootFolder(), folder);
+    EXPECT_EQ(program->Settings().DuplicateMode(), 0);  // the stored settings, not photo mode
+    program->Window().ConfigurationCommand();
+    EXPECT_EQ(shown, folder);
+    EXPECT_EQ(testing_support::ReadBytes(SettingsFile()), before);  // cancelled: nothing new is stored
+
+    program->Window().StartCommand();
+    ASSERT_TRUE(WaitForScan(program->State()));
+    EXPECT_EQ(program->State().Files.Count(), 3);
+
+    modal.handler = [&](QDialog& dialog) {
+        dialog.findChild<QPushButton*>("1")->click();
+        return dialog.result();
+    };
+    program->Window().ConfigurationCommand();
+    ScanSettings stored;
+    ASSERT_TRUE(program->Store().Load(stored));
+    EXPECT_EQ(stored.RootFolder(), folder);
+}
+
+TEST_F(StartupTest, AFolderOnAFirstRunLeavesTheDefaultsStored) {
+    std::string folder = PhotoFolder();
+    auto program = Run({folder});
+    EXPECT_TRUE(program->FirstRun());
+    EXPECT_EQ(program->Settings().RootFolder(), folder);
+    ScanSettings stored, defaults;
+    ASSERT_TRUE(program->Store().Load(stored));
+    defaults.SetDefaults();
+    EXPECT_EQ(stored.RootFolder(), defaults.RootFolder());
+}
+
 TEST_F(StartupTest, OtherSwitchesAreNotPhotoMode) {
     WriteSettings([](ScanSettings&) {});
     auto program = Run({"/X", PhotoFolder()});
@@ -177,6 +222,13 @@ TEST(CommandLineTest, SwitchAndFolderRules) {
     EXPECT_FALSE(ParseCommandLine({"c", "/X", folder}).photoMode);
     EXPECT_FALSE(ParseCommandLine({"c", "P", folder}).photoMode);
     EXPECT_FALSE(ParseCommandLine({"c", "/", folder}).photoMode);
+    // A path is never the switch, and a folder alone is the folder to scan.
+    CommandLine plain = ParseCommandLine({"c", "-x", "/proc"});
+    EXPECT_FALSE(plain.photoMode);
+    EXPECT_EQ(plain.startFolder, "/proc");
+    EXPECT_EQ(ParseCommandLine({"c", folder + "/nothing"}).unusableFolder, folder + "/nothing");
+    EXPECT_FALSE(ParseCommandLine({"c", folder + "/nothing"}).startFolder.has_value());
+    EXPECT_FALSE(ParseCommandLine({"c", "/P", folder}).startFolder.has_value());
     CommandLine last = ParseCommandLine({"c", "/P"});
     EXPECT_TRUE(last.photoMode);
     EXPECT_FALSE(last.photoFolder.has_value());

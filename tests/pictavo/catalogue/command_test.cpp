@@ -23,12 +23,13 @@ struct CommandRun {
     std::string out, err;
 };
 
-CommandRun RunCommand(std::vector<std::string> args) {
+CommandRun RunCommand(std::vector<std::string> args, bool onTerminal = false) {
     args.insert(args.begin(), "pictavo-catalogue");
     std::vector<const char*> argv;
     for (const std::string& a : args) argv.push_back(a.c_str());
     std::ostringstream out, err;
-    int status = RunCatalogueCommand(static_cast<int>(argv.size()), argv.data(), out, err);
+    int status =
+        RunCatalogueCommand(static_cast<int>(argv.size()), argv.data(), out, err, onTerminal);
     return {status, out.str(), err.str()};
 }
 
@@ -127,10 +128,27 @@ TEST_F(Command, ARelativeFolderStillPrintsFullPaths) {
     EXPECT_NE(run.out.find("\"path\": \"" + dir.Path() + "/beach.jpg\""), std::string::npos);
 }
 
+TEST_F(Command, DoubleDashEndsTheOptionsAndATerminalSeesOneProgressLine) {
+    CommandRun plain = RunCommand({dir.Path()});
+    CommandRun run = RunCommand({"--", dir.Path()}, true);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, plain.out);
+    EXPECT_EQ(plain.err, "");
+    EXPECT_EQ(run.err.find('\n'), std::string::npos);
+    EXPECT_EQ(run.err.front(), '\r');
+    EXPECT_TRUE(run.err.ends_with("\r\033[K")) << run.err;
+    EXPECT_EQ(RunCommand({"--quiet", dir.Path()}, true).err, "");
+
+    run = RunCommand({"--json", "--", "--json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "pictavo-catalogue: no such folder: --json\n");
+}
+
 TEST_F(Command, BadArgumentsExitWithStatusTwoAndOneLine) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{},
                                                {"--xml", dir.Path()},
+                                               {"--json=yes", dir.Path()},
                                                {dir / "missing"},
                                                {dir.Path(), dir.Path()},
                                                {dir / "notes.txt"}}) {

@@ -5,13 +5,17 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 
 #include "tests/pictavo/export/export_fixtures.h"
 
 namespace pictavo {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using namespace pictavo::testing;
@@ -43,6 +47,24 @@ TEST(ExportCommandLineTest, ReadsEveryOptionAndRejectsMistakes) {
     EXPECT_THAT(error, HasSubstr("monthly"));
     EXPECT_FALSE(ParseExportCommandLine({"--to"}, error));
     EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--fast"}, error));
+    EXPECT_FALSE(ParseExportCommandLine({"--to=", "/d"}, error));
+    EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--yes=no"}, error));
+    EXPECT_EQ(error, "option --yes takes no value");
+    EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--", "extra"}, error));
+}
+
+TEST(ExportCommandLineTest, ValuesFollowTheOptionOrAnEqualsSignAndDoubleDashEndsTheOptions) {
+    std::string error;
+    std::optional<ExportCommandLine> line = ParseExportCommandLine(
+        {"--to=/d=x", "--from=-photos", "--layout=yearly", "--dry-run", "--quiet", "--"}, error);
+    ASSERT_TRUE(line) << error;
+    EXPECT_EQ(line->to, "/d=x");
+    EXPECT_EQ(line->from, "-photos");
+    EXPECT_EQ(line->layout, kYearlyFolders);
+    EXPECT_TRUE(line->dryRun);
+    EXPECT_TRUE(line->quiet);
+    EXPECT_FALSE(ParseExportCommandLine({"--to", "/d", "--layout=daily"}, error));
+    EXPECT_THAT(error, HasSubstr("daily"));
 }
 
 TEST(ExportCommandLineTest, OptionsComeFromTheSettingsUnlessGivenButDeletingNeverDoes) {
@@ -116,6 +138,47 @@ TEST_F(ExportProgramTest, ACleanExportExitsWithZeroAndPrintsTheClosingText) {
     EXPECT_EQ(RunProgram({"--from", photos, "--to", dest + "/", "--layout", "keep"}), 0);
     EXPECT_THAT(FilesBelow(dest), ElementsAre("a.jpg", "sub/b.jpg"));
     EXPECT_EQ(out, "Export Complete: Exported 2 images successfully\n");
+}
+
+// Every file below the folders with its bytes and times.
+std::map<std::string, std::string> TreeState(const std::vector<std::string>& folders) {
+    std::map<std::string, std::string> state;
+    for (const std::string& folder : folders) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            std::string path = entry.path().string();
+            state[path] = std::to_string(WriteTimeOf(path)) + ":" +
+                          (entry.is_regular_file() ? ReadAll(path) : "folder");
+        }
+    }
+    return state;
+}
+
+TEST_F(ExportProgramTest, ADryRunListsEveryStepAndChangesNothing) {
+    WriteJpeg(dest + "/a.jpg", 3);
+    MakeFolders(photos + "/more");
+    WriteJpeg(photos + "/more/a.jpg", 4);
+    auto before = TreeState({photos, dest});
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", dest, "--layout=flat", "--delete-originals",
+                          "--dry-run"}),
+              1);
+    EXPECT_EQ(TreeState({photos, dest}), before);
+    EXPECT_FALSE(platform::FolderExists(home.Path("Documents/Quillfen/Pictavo/Logs")));
+    // Whichever a.jpg comes first replaces the old copy; the second would meet
+    // the copy this export made of the first.
+    EXPECT_THAT(out, ContainsRegex("overwrite: " + photos + "(/more)?/a.jpg -> " + dest +
+                                   "/a.jpg\ndelete: " + photos + "(/more)?/a.jpg\n"));
+    EXPECT_THAT(out, ContainsRegex("not copied: " + photos + "(/more)?/a.jpg -> " + dest +
+                                   "/a.jpg \\(a file of that name stays\\)\n"));
+    EXPECT_THAT(out, HasSubstr("copy: " + photos + "/sub/b.jpg -> " + dest + "/b.jpg\ndelete: " +
+                               photos + "/sub/b.jpg\n"));
+    EXPECT_THAT(out, HasSubstr("Dry run, nothing was changed: 2 images would be exported, 1 files "
+                               "overwritten, 2 originals deleted, 1 copy errors\n"));
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;
+
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", dest, "--layout", "keep", "--dry-run"}), 0);
+    EXPECT_EQ(TreeState({photos, dest}), before);
+    EXPECT_THAT(out, HasSubstr("copy: " + photos + "/more/a.jpg -> " + dest + "/more/a.jpg\n"));
+    EXPECT_EQ(out.find("delete"), std::string::npos);
 }
 
 TEST_F(ExportProgramTest, CopyErrorsExitWithOne) {

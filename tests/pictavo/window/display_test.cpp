@@ -160,6 +160,8 @@ TEST(CaptionText, RatingPartOnlyForOneToFiveStarsAndRedForFourAndFive) {
     EXPECT_TRUE(display::MakeRatingPart(std::string("4"), "").high);
     EXPECT_FALSE(display::MakeRatingPart(std::string("3"), "").high);
     EXPECT_EQ(display::MakeRatingPart(std::string("0"), "Dune").text, " - Dune");
+    EXPECT_EQ(display::MakeRatingPart(std::string("5"), " \t ").text, " - Rating: 5 stars");
+    EXPECT_EQ(display::MakeRatingPart(std::string("0"), "  ").text, "");
     EXPECT_EQ(display::MakeRatingPart(std::string("-1"), "").text, "");
     EXPECT_EQ(display::MakeRatingPart(std::nullopt, "ignored").text, "");
     EXPECT_EQ(display::MissingFileCaption("/p/a.jpg"), "File no longer exists: /p/a.jpg");

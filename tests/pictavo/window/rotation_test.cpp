@@ -117,8 +117,9 @@ TEST_F(Rotation, ReadOnlyPhotoIsRefusedUntouchedWithoutBackup) {
     RotationReport byRecord = Rotate("locked.jpg", /*readOnlyBit=*/true);
     EXPECT_FALSE(byRecord.attempted);
     EXPECT_EQ(byRecord.status, "Unable to save rotated file: " + Path("locked.jpg") +
-                                   " as the file is READ only. Please change this in Windows "
-                                   "File Properties to allow changes to the image.");
+                                   " as the file is READ only. Please make it writable (chmod "
+                                   "u+w, or Properties \u2192 Permissions in the file manager) "
+                                   "to allow changes to the image.");
     // Made read-only after the scan: the bit on disk counts as well.
     ::chmod(Path("locked.jpg").c_str(), 0444);
     EXPECT_EQ(Rotate("locked.jpg").status, byRecord.status);
