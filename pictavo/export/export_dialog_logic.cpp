@@ -35,8 +35,13 @@ ExportDialogLogic::~ExportDialogLogic() { context_.control.DetachView(&view_); }
 
 void ExportDialogLogic::Open() {
     if (!context_.control.Busy()) context_.control.ResetCounts();
-    if (context_.settings.exportFolder().empty())
-        context_.settings.setExportFolder(DefaultPhotoLocation());
+    if (context_.settings.exportFolder().empty()) {
+        // The default photo location is often the library itself, which Export refuses.
+        std::string fallback = DefaultPhotoLocation();
+        if (CheckDestination(fallback, context_.settings.photoFolder()) !=
+            DestinationVerdict::InsideLibrary)
+            context_.settings.setExportFolder(fallback);
+    }
     view_.ShowDestination(context_.settings.exportFolder());
     view_.ShowChoices(ChoicesFromSettings(context_.settings));
 }

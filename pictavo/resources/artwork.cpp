@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <algorithm>
 
 namespace pictavo::artwork {
 namespace {
@@ -79,6 +80,14 @@ QPixmap UpperBanner(QSize size) {
 QPixmap LowerBanner(QSize size) {
     QPixmap pixmap = Blank(size);
     DrawBanner(pixmap, "Culled photos", true);
+    return pixmap;
+}
+
+QPixmap ExportBanner(QSize size, int which) {
+    static const char* const kTitles[] = {"Export destination", "What to export",
+                                          "Export progress"};
+    QPixmap pixmap = Blank(size);
+    DrawBanner(pixmap, kTitles[std::clamp(which, 0, 2)], which == 1);
     return pixmap;
 }
 

@@ -13,5 +13,7 @@ QIcon ProgramIcon();
 QPixmap UpperBanner(QSize size);
 QPixmap LowerBanner(QSize size);
 QPixmap LandscapePicture(QSize size);
+// The export dialog's three banners: destination, options, progress (0, 1, 2).
+QPixmap ExportBanner(QSize size, int which);
 
 }  // namespace pictavo::artwork

@@ -55,7 +55,9 @@ void SetFolderDialogRunner(FolderDialogRunner runner) {
 
 void ConfigureFolderDialog(QFileDialog& dialog, const std::string& path, bool allowTyping) {
     dialog.setWindowTitle(QStringLiteral("Select Folder"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    // The desktop's own chooser (a GTK or KDE theme, the XDG portal) when the
+    // platform theme offers one; Qt's own dialog otherwise.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -64,7 +66,8 @@ void ConfigureFolderDialog(QFileDialog& dialog, const std::string& path, bool al
     dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(start)));
     dialog.setProperty("quillfenStartFolder", QFile::decodeName(QByteArray::fromStdString(start)));
     dialog.setProperty("quillfenAllowTyping", allowTyping);
-    // Qt's own dialog always has a name box; Pictavo's browser has none.
+    // Qt's own dialog always has a name box; Pictavo's browser has none. A
+    // desktop chooser has no such widgets and keeps its own typing rules.
     if (QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
         edit->setVisible(allowTyping);
         edit->setReadOnly(!allowTyping);

@@ -18,10 +18,10 @@ using FolderDialogRunner = std::function<bool(QFileDialog& dialog)>;
 void SetFolderDialogRunner(FolderDialogRunner runner);
 
 // Configures dialog as FolderBrowser does: title "Select Folder", folders only,
-// Qt's own dialog, started at path (or, when path names no folder, at the
-// nearest existing folder above it, with no selection). With allowTyping the
-// name box is shown so that a path can be typed (Cairnly); without it the box
-// is hidden and a folder can only be picked (Pictavo).
+// the desktop's chooser when there is one (else Qt's own), started at path (or, when path names no
+// folder, at the nearest existing folder above it, with no selection). With allowTyping the name
+// box is shown so that a path can be typed (Cairnly); without it the box is hidden and a folder can
+// only be picked (Pictavo).
 void ConfigureFolderDialog(QFileDialog& dialog, const std::string& path, bool allowTyping);
 
 // Shows the dialog modal to owner. On a pick writes the folder's path (without a

@@ -1,4 +1,6 @@
 // The command-line tools' option syntax and their progress line.
+#include "shared/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -6,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "shared/command_line.h"
 #include "shared/terminal_progress.h"
 
 namespace {
@@ -40,11 +41,11 @@ struct Tool {
 
 TEST(OptionParser, TakesValuesBothWaysAndKeepsTheOrderGiven) {
     Tool tool;
-    EXPECT_EQ(tool.parser.Parse({"--name", "a", "one", "--name=b=c", "--verbose", "--name=",
-                                 "--name", "--verbose", "-v", "-"}),
+    EXPECT_EQ(tool.parser.Parse({"--name", "a", "one", "--name=b=c", "--verbose",
+                                 "--name=", "--name", "--verbose", "-v", "-"}),
               "");
-    EXPECT_EQ(tool.seen, (Args{"name=a", "operand one", "name=b=c", "verbose", "name=",
-                               "name=--verbose", "verbose", "operand -"}));
+    EXPECT_EQ(tool.seen, (Args{"name=a", "operand one", "name=b=c", "verbose",
+                               "name=", "name=--verbose", "verbose", "operand -"}));
 }
 
 TEST(OptionParser, DoubleDashEndsTheOptions) {

@@ -96,8 +96,7 @@ void CairnlyProgram::Welcome() {
     if (commandLine_.photoMode) return;
     OwnedPrompter owned(prompter_, window_.get());
     prompter_.Ask(kWelcomeCaption, WelcomeText(window_->Button(6)->text().toStdString()),
-                  shared::BoxIcon::Information,
-                  shared::BoxButtons::Ok);
+                  shared::BoxIcon::Information, shared::BoxButtons::Ok);
     window_->RunConfiguration();
 }
 

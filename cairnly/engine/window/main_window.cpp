@@ -50,7 +50,6 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
     state_.Services.SetStatusSink(
         [this](const std::string& text) { OnUiThread([this, text] { SetStatusText(text); }); });
     EnableControls(true);
@@ -79,11 +78,15 @@ void MainWindow::BuildControls() {
 void MainWindow::BuildButtons() {
     QSize size =
         shared::DialogUnitsToPixels(font(), 0, 0, kButtonWidthDlu, kButtonHeightDlu).size();
+    int widestButton = 0;
     for (const ButtonSpec& spec : kButtons) {
         auto* button = new QPushButton(QString::fromLatin1(spec.text), this);
         button->setObjectName(QString::number(spec.id));
         button->resize(size.expandedTo(QSize(button->sizeHint().width(), size.height())));
+        widestButton = std::max(widestButton, button->width());
     }
+    // Narrower, the seven slots stop growing and About and Exit leave the window.
+    setMinimumSize(std::max(kMinimumWidth, 7 * (widestButton + 5) + 30), kMinimumHeight);
     connect(Button(3), &QPushButton::clicked, this, [this] { ButtonCommand(3); });
     connect(Button(4), &QPushButton::clicked, this, [this] { ButtonCommand(4); });
     connect(Button(5), &QPushButton::clicked, this, [this] { ButtonCommand(5); });

@@ -62,8 +62,8 @@ bool ParseMegabytes(const std::string& text, float& out) {
     if (whole.empty() && fraction.empty()) return false;
     if ((!whole.empty() && !WholeNumber(whole)) || (!fraction.empty() && !WholeNumber(fraction)))
         return false;
-    std::optional<double> unit =
-        UnitMegabytes(numberEnd == std::string::npos ? "" : std::string_view(text).substr(numberEnd));
+    std::optional<double> unit = UnitMegabytes(
+        numberEnd == std::string::npos ? "" : std::string_view(text).substr(numberEnd));
     if (!unit) return false;
     double value = std::strtod(std::string(number).c_str(), nullptr) * *unit;
     if (value > kMaxMegabytes) return false;
@@ -88,7 +88,8 @@ std::optional<int> PageNamed(const std::string& name) {
     static const char* const kWords[pages::kPageCount] = {"folders", "files", "duplicates",
                                                           "partial"};
     for (int page = 0; page < pages::kPageCount; ++page) {
-        if (Lowered(name) == kWords[page] || Lowered(name) == Lowered(pages::LayoutOf(page).tabCaption))
+        if (Lowered(name) == kWords[page] ||
+            Lowered(name) == Lowered(pages::LayoutOf(page).tabCaption))
             return page;
     }
     return std::nullopt;

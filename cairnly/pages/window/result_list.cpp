@@ -39,8 +39,8 @@ ResultList::ResultList(const std::vector<pages::Column>& columns, int pathColumn
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header()->setSortIndicatorShown(false);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        widths_.push_back(columns[i].width);
-        setColumnWidth(static_cast<int>(i), columns[i].width);
+        widths_.push_back(std::max(columns[i].width, CaptionWidth(static_cast<int>(i))));
+        setColumnWidth(static_cast<int>(i), widths_.back());
     }
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (onColumnClicked) onColumnClicked(column);
@@ -51,6 +51,15 @@ ResultList::ResultList(const std::vector<pages::Column>& columns, int pathColumn
     connect(this, &QWidget::customContextMenuRequested, this, [this](QPoint pos) {
         if (indexAt(pos).isValid() && onContextMenu) onContextMenu(viewport()->mapToGlobal(pos));
     });
+}
+
+int ResultList::CaptionWidth(int column) const {
+    // Measured with the sort arrow, which a column click adds to the caption.
+    bool shown = header()->isSortIndicatorShown();
+    header()->setSortIndicatorShown(true);
+    int width = header()->sectionSizeHint(column);
+    header()->setSortIndicatorShown(shown);
+    return width;
 }
 
 std::vector<int> ResultList::SelectedRows() const {
@@ -111,14 +120,17 @@ void ResultList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
 }
 
 void ResultList::keyPressEvent(QKeyEvent* event) {
-    // Enter opens the current row like a double click; the menu key opens the menu.
+    // Enter opens the current row like a double click; the menu key (or
+    // Shift+F10, for keyboards without one) opens the menu.
     QModelIndex current = currentIndex();
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && current.isValid() && onRowActivated) {
         onRowActivated(current.row());
         return;
     }
-    if (event->key() == Qt::Key_Menu && current.isValid() && onContextMenu) {
+    bool menuKey = event->key() == Qt::Key_Menu ||
+                   (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (menuKey && current.isValid() && onContextMenu) {
         onContextMenu(viewport()->mapToGlobal(visualRect(current).center()));
         return;
     }

@@ -39,6 +39,8 @@ class ResultList : public QTreeView {
 
   private:
     void FitPathColumn();
+    // The width the column's caption needs in the header.
+    int CaptionWidth(int column) const;
 
     RowModel* model_;
     std::vector<int> widths_;

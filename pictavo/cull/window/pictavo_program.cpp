@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QStyle>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/cull/photo_store.h"
@@ -49,9 +50,16 @@ void PictavoProgram::ShowMainWindow() {
     window_ = std::make_unique<PictavoWindow>(WindowServices{
         state_, store_, prompter_, opener_, turner_, startProcess_, platform::ExecutableFolder()});
     if (auto* owned = dynamic_cast<shared::QtPrompter*>(&prompter_)) owned->SetOwner(window_.get());
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        window_->setGeometry(screen->availableGeometry());
-    window_->show();
+    // Maximised, the window manager fits the frame, title bar included, into
+    // the area the panels leave; the normal size is what un-maximising gives.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect available = screen->availableGeometry();
+        QSize normal =
+            window_->size().boundedTo(available.size() * 0.9).expandedTo(window_->minimumSize());
+        window_->setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, normal, available));
+    }
+    window_->showMaximized();
 }
 
 void PictavoProgram::RunConfiguration() { window_->RunConfigurationDialog(); }

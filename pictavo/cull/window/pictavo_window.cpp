@@ -126,6 +126,7 @@ void PictavoWindow::BuildControls() {
     metrics_.captionHeight = dlu(0, 0, 0, 35).height();
     metrics_.statusLeft = status_->x();
     metrics_.statusHeight = status_->height();
+    setMinimumSize(MinimumClientSize(metrics_));
 }
 
 QPushButton* PictavoWindow::AddButton(int id, const char* text, QRect designed) {

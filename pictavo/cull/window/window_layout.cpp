@@ -36,6 +36,13 @@ std::map<int, QRect> LayOut(QSize client, const LayoutMetrics& m) {
     return rects;
 }
 
+QSize MinimumClientSize(const LayoutMetrics& m) {
+    // Below seven slots of button width + 5 the slots stop growing and the
+    // row runs off the right edge.
+    constexpr int kLeastPaneHeight = 100;
+    return QSize(7 * (m.bottomButton.width() + 5) + 30, 120 + kLeastPaneHeight);
+}
+
 KeyAction ActionForKey(int key, bool shift) {
     switch (key) {
         case Qt::Key_PageUp:

@@ -33,6 +33,10 @@ struct LayoutMetrics {
 // Control id -> geometry for a client area of the given size.
 std::map<int, QRect> LayOut(QSize client, const LayoutMetrics& metrics);
 
+// The least client size at which LayOut keeps every control inside the window,
+// the buttons of the bottom row apart, and photo panes of a useful height.
+QSize MinimumClientSize(const LayoutMetrics& metrics);
+
 enum class KeyAction {
     None,
     PreviousMonth,

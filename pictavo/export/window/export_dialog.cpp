@@ -77,10 +77,6 @@ QCheckBox* ExportDialog::AddCheck(const char* id, const char* text) {
 QLabel* ExportDialog::AddBanner(const char* name) {
     auto* banner = new QLabel(this);
     banner->setObjectName(name);
-    banner->setAutoFillBackground(true);
-    QPalette colours = banner->palette();
-    colours.setColor(QPalette::Window, QColor(0x2f, 0x5d, 0x8a));
-    banner->setPalette(colours);
     return banner;
 }
 
@@ -136,6 +132,8 @@ void ExportDialog::PlaceControls() {
     place(banners_[0], 0, 0, 433, 22);
     place(banners_[1], 0, 87, 433, 22);
     place(banners_[2], 0, 182, 433, 22);
+    for (int i = 0; i < 3; ++i)
+        banners_[i]->setPixmap(artwork::ExportBanner(banners_[i]->size(), i));
     place(exportButton_, 259, 252, 50, 14);
     place(exitButton_, 317, 252, 50, 14);
     place(helpButton_, 375, 252, 50, 14);

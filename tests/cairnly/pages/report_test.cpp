@@ -235,9 +235,9 @@ TEST_F(ReportTest, SizesTakeUnitsInPowersOf1024AndOnePageCanBePrinted) {
 TEST_F(ReportTest, HelpExplainsEveryOption) {
     Outcome run = Report("--help");
     EXPECT_EQ(run.status, 0);
-    for (const char* option : {"--mode", "--min-file-mb", "--min-folder-mb", "--min-partial",
-                               "--skip-system-folders", "--photo", "--json", "--progress",
-                               "--quiet", "--page", "powers of 1024"})
+    for (const char* option :
+         {"--mode", "--min-file-mb", "--min-folder-mb", "--min-partial", "--skip-system-folders",
+          "--photo", "--json", "--progress", "--quiet", "--page", "powers of 1024"})
         EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

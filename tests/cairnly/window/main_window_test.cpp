@@ -133,8 +133,10 @@ TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {
     EXPECT_FALSE(Window().StatusLine()->text().isEmpty());
 }
 
-TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlots) {
-    for (int width : {1400, 700}) {
+TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlotsAndStayInsideAtTheLeastSize) {
+    Window().resize(300, 200);
+    EXPECT_EQ(Window().size(), Window().minimumSize());
+    for (int width : {1400, Window().minimumWidth()}) {
         SCOPED_TRACE(width);
         Window().resize(width, 700);
         Window().LayOut();
@@ -147,6 +149,8 @@ TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlots) {
             EXPECT_EQ(button->x(), static_cast<int>(15 + i * slot + (slot - buttonWidth) / 2));
             EXPECT_EQ(button->y(), 700 - buttonHeight - 15);
             EXPECT_GE(button->x() - previous, buttonWidth + 5);
+            EXPECT_TRUE(Window().rect().contains(button->geometry()))
+                << button->text().toStdString();
             previous = button->x();
         }
         EXPECT_EQ(Window().Tabs()->geometry(), QRect(10, 10, width - 20, 610));

@@ -2,9 +2,13 @@
 // right-click menus, and stale pages rebuilt once when shown.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QTabWidget>
 
 #include "cairnly/pages/window/result_page_widget.h"
@@ -145,6 +149,43 @@ TEST_F(PagesWindowTest, RightClickMenus) {
                                     "Delete all files in list with selected file extension(s)"}));
     EXPECT_EQ(seen[2], std::vector<QString>{"Delete selected file(s)"});
     EXPECT_EQ(seen[3], std::vector<QString>{"Delete duplicate files from selected folder(s)"});
+}
+
+TEST_F(PagesWindowTest, ShiftF10OpensTheMenuAsTheMenuKeyDoes) {
+    Window().ShowPage(2);
+    int menus = 0;
+    Window().Page(2)->menuRunner = [&](QMenu&) { ++menus; };
+    ResultList& list = List(2);
+    list.resize(800, 400);
+    list.setCurrentIndex(list.Rows().index(0, 0));
+    QKeyEvent menuKey(QEvent::KeyPress, Qt::Key_Menu, Qt::NoModifier);
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QKeyEvent f10(QEvent::KeyPress, Qt::Key_F10, Qt::NoModifier);
+    QApplication::sendEvent(&list, &menuKey);
+    EXPECT_EQ(menus, 1);
+    QApplication::sendEvent(&list, &shiftF10);
+    EXPECT_EQ(menus, 2);
+    QApplication::sendEvent(&list, &f10);
+    EXPECT_EQ(menus, 2);
+}
+
+TEST_F(PagesWindowTest, EveryCaptionFitsItsColumnWithTheSortArrow) {
+    for (int page = 0; page < 4; ++page) {
+        Window().ShowPage(page);
+        ResultList& list = List(page);
+        QHeaderView* header = list.header();
+        QStyleOptionHeader option;
+        option.initFrom(header);
+        const int arrow = header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, &option, header);
+        const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, &option, header);
+        for (int column = 0; column < list.Rows().columnCount(); ++column) {
+            QString caption = list.Rows().headerData(column, Qt::Horizontal).toString();
+            int needed = header->fontMetrics().horizontalAdvance(caption) + arrow + 3 * margin;
+            EXPECT_GE(list.columnWidth(column), needed) << caption.toStdString();
+        }
+        Click(page, 1);  // the arrow is shown from now on
+        EXPECT_TRUE(header->isSortIndicatorShown());
+    }
 }
 
 TEST_F(PagesWindowTest, AStalePartialPageIsRebuiltOnceWhenShown) {

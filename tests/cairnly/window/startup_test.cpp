@@ -164,7 +164,8 @@ TEST_F(StartupTest, AFolderAloneIsScannedThisRunButStoredOnlyWhenConfirmed) {
     EXPECT_EQ(program->Settings().DuplicateMode(), 0);  // the stored settings, not photo mode
     program->Window().ConfigurationCommand();
     EXPECT_EQ(shown, folder);
-    EXPECT_EQ(testing_support::ReadBytes(SettingsFile()), before);  // cancelled: nothing new is stored
+    EXPECT_EQ(testing_support::ReadBytes(SettingsFile()),
+              before);  // cancelled: nothing new is stored
 
     program->Window().StartCommand();
     ASSERT_TRUE(WaitForScan(program->State()));

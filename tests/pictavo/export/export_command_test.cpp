@@ -169,8 +169,8 @@ TEST_F(ExportProgramTest, ADryRunListsEveryStepAndChangesNothing) {
                                    "/a.jpg\ndelete: " + photos + "(/more)?/a.jpg\n"));
     EXPECT_THAT(out, ContainsRegex("not copied: " + photos + "(/more)?/a.jpg -> " + dest +
                                    "/a.jpg \\(a file of that name stays\\)\n"));
-    EXPECT_THAT(out, HasSubstr("copy: " + photos + "/sub/b.jpg -> " + dest + "/b.jpg\ndelete: " +
-                               photos + "/sub/b.jpg\n"));
+    EXPECT_THAT(out, HasSubstr("copy: " + photos + "/sub/b.jpg -> " + dest +
+                               "/b.jpg\ndelete: " + photos + "/sub/b.jpg\n"));
     EXPECT_THAT(out, HasSubstr("Dry run, nothing was changed: 2 images would be exported, 1 files "
                                "overwritten, 2 originals deleted, 1 copy errors\n"));
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;

@@ -118,6 +118,21 @@ TEST_F(ExportDialogTest, OpensWithTheSettingsAndAnOutOfRangeValueChecksNoButton)
     EXPECT_EQ(Control<QLineEdit>("1042")->text().toStdString(), home.Path("home/Pictures"));
 }
 
+TEST_F(ExportDialogTest, TheLibraryItselfIsNeverTheDefaultDestinationAndBannersArePictures) {
+    MakeFolders(home.Path("home/Pictures/2020"));
+    settings.setPhotoFolder(home.Path("home/Pictures"));
+    Open();
+    EXPECT_EQ(settings.exportFolder(), "");
+    EXPECT_EQ(Control<QLineEdit>("1042")->text().toStdString(), "");
+    for (const char* banner : {"banner186", "banner187", "banner188"}) {
+        QImage picture = Control<QLabel>(banner)->pixmap().toImage();
+        ASSERT_FALSE(picture.isNull()) << banner;
+        EXPECT_EQ(picture.size(), Control<QLabel>(banner)->size()) << banner;
+        // Not one flat colour: the artwork has a gradient and a title.
+        EXPECT_NE(picture.pixel(1, 1), picture.pixel(picture.width() - 2, 1)) << banner;
+    }
+}
+
 TEST_F(ExportDialogTest, EachStoredValueChecksItsButton) {
     settings.setExportFolder(dest);
     settings.setExportSelection(-1);

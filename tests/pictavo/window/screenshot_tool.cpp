@@ -1,5 +1,5 @@
 // Runs Pictavo on a photo folder, saving pictures of the main window with a
-// pair, the configuration dialog and the about box. For looking at the program,
+// pair, the configuration dialog, the about box and the export dialog. For looking at the program,
 // not a test: pictavo-screenshots PHOTO_FOLDER OUTPUT_FOLDER
 #include <QApplication>
 #include <QLineEdit>
@@ -72,6 +72,8 @@ class ScreenshotProgram : public pictavo::PictavoProgram {
         Save(Window(), out_ + "/pictavo-main.png");
         WhenModal(out_ + "/pictavo-about.png", nullptr, "1");
         Window()->RunCommand(pictavo::ids::kAbout);
+        WhenModal(out_ + "/pictavo-export.png", nullptr, "1049");
+        Window()->RunCommand(pictavo::ids::kExport);
         Window()->close();
     }
 

@@ -63,6 +63,20 @@ TEST_F(MainWindow, ControlsHaveTheirIdsAndTexts) {
               LayOut(rig.window->size(), rig.window->Metrics())[ids::kStatus]);
 }
 
+TEST_F(MainWindow, AtItsLeastSizeEveryButtonIsInsideAndTheBottomRowApart) {
+    rig.window->resize(200, 100);
+    ASSERT_EQ(rig.window->size(), rig.window->minimumSize());
+    const QRect client = rig.window->rect();
+    for (QPushButton* button : rig.window->findChildren<QPushButton*>())
+        EXPECT_TRUE(client.contains(button->geometry())) << button->text().toStdString();
+    for (int slot = 1; slot < 7; ++slot) {
+        QRect left = rig.window->Control(kBottomRow[slot - 1])->geometry();
+        QRect right = rig.window->Control(kBottomRow[slot])->geometry();
+        EXPECT_GE(right.left() - left.right(), 5) << slot;
+    }
+    EXPECT_GT(rig.window->Control(ids::kLeftPane)->height(), 0);
+}
+
 TEST_F(MainWindow, CullingControlsAndKeysWaitForTheLoad) {
     MakeLibrary();
     // Before any load: culling controls off, Undelete off, keys do nothing.
