@@ -45,7 +45,7 @@ void CairnlyProgram::Start() {
     state_ = std::make_unique<CairnlyState>(settings_, services_);
     state_->PhotoMode.store(commandLine_.photoMode);
     window_ = std::make_unique<MainWindow>(*state_, store_, prompter_, opener_, runner_);
-    if (storedRootFolder_) window_->KeepStoredRootFolder(*storedRootFolder_);
+    if (storedSettings_) window_->KeepStoredRootFolder(*storedSettings_);
     window_->ShowPage(0);
     window_->UpdateCleanupButton();
     ShowWindow();
@@ -72,7 +72,7 @@ void CairnlyProgram::TakeSettings() {
         store_.Save(settings_);
     }
     if (commandLine_.startFolder) {
-        storedRootFolder_ = settings_.RootFolder();
+        storedSettings_ = settings_;
         settings_.SetRootFolder(*commandLine_.startFolder);
     }
 }
@@ -81,6 +81,8 @@ void CairnlyProgram::ShowWindow() {
     QSize size(kPreferredWidth, kPreferredHeight);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect available = screen->availableGeometry();
+        // On a screen too small for it the window must still fit.
+        window_->setMinimumSize(window_->minimumSize().boundedTo(available.size()));
         size = size.boundedTo(available.size() * 0.92);
         window_->resize(size);
         window_->move(available.center() - QPoint(size.width() / 2, size.height() / 2));

@@ -54,7 +54,7 @@ class CairnlyProgram {
     std::unique_ptr<CairnlyState> state_;
     std::unique_ptr<MainWindow> window_;
     bool firstRun_ = false;
-    std::optional<std::string> storedRootFolder_;  // when the command line named a folder
+    std::optional<ScanSettings> storedSettings_;  // as loaded, when the command line named a folder
 };
 
 }  // namespace cairnly

@@ -86,7 +86,8 @@ void MainWindow::BuildButtons() {
         widestButton = std::max(widestButton, button->width());
     }
     // Narrower, the seven slots stop growing and About and Exit leave the window.
-    setMinimumSize(std::max(kMinimumWidth, 7 * (widestButton + 5) + 30), kMinimumHeight);
+    leastSize_ = QSize(std::max(kMinimumWidth, 7 * (widestButton + 5) + 30), kMinimumHeight);
+    setMinimumSize(leastSize_);
     connect(Button(3), &QPushButton::clicked, this, [this] { ButtonCommand(3); });
     connect(Button(4), &QPushButton::clicked, this, [this] { ButtonCommand(4); });
     connect(Button(5), &QPushButton::clicked, this, [this] { ButtonCommand(5); });
@@ -154,14 +155,16 @@ void MainWindow::RunConfiguration() {
     ConfigurationDialog dialog(
         state_.Settings, state_.Services, prompter_, opener_, [this] { UpdateCleanupButton(); },
         this);
-    if (RunModal(runner_, dialog) == QDialog::Accepted) storedRootFolder_.reset();
-    if (!storedRootFolder_) {
+    if (RunModal(runner_, dialog) == QDialog::Accepted) storedSettings_.reset();
+    if (!storedSettings_) {
         store_.Save(state_.Settings);
         return;
     }
-    ScanSettings stored = state_.Settings;
-    stored.SetRootFolder(*storedRootFolder_);
-    store_.Save(stored);
+    // The stored folder field, byte for byte, in place of this run's folder.
+    ScanSettings toSave = state_.Settings;
+    const std::size_t field = ScanSettings::kRootFolder, bytes = 2 * ScanSettings::kRootFolderUnits;
+    std::copy_n(storedSettings_->Data() + field, bytes, toSave.Data() + field);
+    store_.Save(toSave);
 }
 
 void MainWindow::CleanupCommand() {

@@ -55,9 +55,12 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void RunConfiguration();
     // The folder in the settings is for this run only: saves write the stored
     // one until the user confirms the configuration with OK.
-    void KeepStoredRootFolder(const std::string& stored) { storedRootFolder_ = stored; }
+    void KeepStoredRootFolder(const ScanSettings& stored) { storedSettings_ = stored; }
     // Disk Cleanup does not exist here, so the button keeps its maker caption.
     void UpdateCleanupButton();
+    // The least size at which every button is inside and the row's slots apart
+    // (the program lowers the minimum to the screen's size on a smaller screen).
+    QSize LeastSize() const { return leastSize_; }
     // Lays out the window for its current client size.
     void LayOut();
 
@@ -111,7 +114,8 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     bool closing_ = false;
     bool buttonCommandRunning_ = false;
     std::vector<int> deferredButtons_;
-    std::optional<std::string> storedRootFolder_;
+    std::optional<ScanSettings> storedSettings_;
+    QSize leastSize_;
 };
 
 }  // namespace cairnly

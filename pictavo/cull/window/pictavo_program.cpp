@@ -54,6 +54,8 @@ void PictavoProgram::ShowMainWindow() {
     // the area the panels leave; the normal size is what un-maximising gives.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect available = screen->availableGeometry();
+        // On a screen too small for it the window must still fit.
+        window_->setMinimumSize(window_->minimumSize().boundedTo(available.size()));
         QSize normal =
             window_->size().boundedTo(available.size() * 0.9).expandedTo(window_->minimumSize());
         window_->setGeometry(

@@ -179,7 +179,8 @@ TEST_F(PagesWindowTest, EveryCaptionFitsItsColumnWithTheSortArrow) {
         const int arrow = header->style()->pixelMetric(QStyle::PM_HeaderMarkSize, &option, header);
         const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, &option, header);
         for (int column = 0; column < list.Rows().columnCount(); ++column) {
-            QString caption = list.Rows().headerData(column, Qt::Horizontal).toString();
+            QString caption =
+                list.Rows().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
             int needed = header->fontMetrics().horizontalAdvance(caption) + arrow + 3 * margin;
             EXPECT_GE(list.columnWidth(column), needed) << caption.toStdString();
         }

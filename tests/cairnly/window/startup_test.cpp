@@ -149,7 +149,10 @@ TEST_F(StartupTest, PhotoSwitchStartsADuplicateSearchOfTheFolder) {
 }
 
 TEST_F(StartupTest, AFolderAloneIsScannedThisRunButStoredOnlyWhenConfirmed) {
-    WriteSettings([](ScanSettings& s) { s.SetRootFolder("/stored"); });
+    WriteSettings([](ScanSettings& s) {
+        s.SetRootFolder("/stored");
+        s.SetMinFileSizeMB(0);
+    });
     const std::string before = testing_support::ReadBytes(SettingsFile());
     std::string folder = PhotoFolder();
     std::string shown;
