@@ -132,8 +132,13 @@ void ExportDialog::PlaceControls() {
     place(banners_[0], 0, 0, 433, 22);
     place(banners_[1], 0, 87, 433, 22);
     place(banners_[2], 0, 182, 433, 22);
-    for (int i = 0; i < 3; ++i)
-        banners_[i]->setPixmap(artwork::ExportBanner(banners_[i]->size(), i));
+    // Drawn at the screen's pixel density, so the titles stay sharp when scaled.
+    const qreal density = devicePixelRatioF();
+    for (int i = 0; i < 3; ++i) {
+        QPixmap banner = artwork::ExportBanner(banners_[i]->size() * density, i);
+        banner.setDevicePixelRatio(density);
+        banners_[i]->setPixmap(banner);
+    }
     place(exportButton_, 259, 252, 50, 14);
     place(exitButton_, 317, 252, 50, 14);
     place(helpButton_, 375, 252, 50, 14);

@@ -127,7 +127,8 @@ TEST_F(ExportDialogTest, TheLibraryItselfIsNeverTheDefaultDestinationAndBannersA
     for (const char* banner : {"banner186", "banner187", "banner188"}) {
         QImage picture = Control<QLabel>(banner)->pixmap().toImage();
         ASSERT_FALSE(picture.isNull()) << banner;
-        EXPECT_EQ(picture.size(), Control<QLabel>(banner)->size()) << banner;
+        EXPECT_EQ(picture.size(), Control<QLabel>(banner)->size() * dialog->devicePixelRatioF())
+            << banner;
         // Not one flat colour: the artwork has a gradient and a title.
         EXPECT_NE(picture.pixel(1, 1), picture.pixel(picture.width() - 2, 1)) << banner;
     }
