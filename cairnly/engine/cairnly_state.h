@@ -24,6 +24,7 @@
 
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
+#include "platform/recorded_file.h"
 #include "shared/desktop_services.h"
 
 namespace cairnly {
@@ -38,6 +39,8 @@ struct ScanCriteria {
     // As stored; the analysis uses EffectiveMinPartial().
     std::int32_t MinPartialDuplicates = 8;
     bool PhotoMode = false;
+    // The folder the walk lists at RootFolder; deletions check they reach the same one.
+    platform::FileIdentity RootIdentity;
 
     // A stored value of 0 or less would make every folder match every other
     // one; it counts as 2, the smallest value the configuration dialog accepts.

@@ -37,6 +37,7 @@ class PartialAnalysis {
         Status(refresh_ ? "Refreshing duplicate file folders for partial duplicate folders"
                         : "Analyzing duplicate file folders for partial duplicate folders");
         state_.Partials.SetCount(0);
+        if (refresh_) CountCopiesLeft();
         if (!Collect()) return;
         if (Abandoned()) return;
         Status("Sorting partial duplicate folders based (largest to smallest)");
@@ -63,9 +64,21 @@ class PartialAnalysis {
         return *state_.FilesByFolder.At(static_cast<std::size_t>(i));
     }
 
+    // After deletions, how many files of each group are left.
+    void CountCopiesLeft() {
+        copiesLeft_.clear();
+        for (const FileRecord* f : state_.Duplicates)
+            if (f && f->IsNormal()) ++copiesLeft_[f->DupGroup];
+    }
+
+    // After deletions a file counts (and is a member) only while it is left
+    // and so is another copy of it.
     bool Counts(std::int32_t i) const {
         const FileRecord& f = File(i);
-        return f.DupGroup >= 0 && (!refresh_ || f.IsNormal());
+        if (f.DupGroup < 0) return false;
+        if (!refresh_) return true;
+        auto left = copiesLeft_.find(f.DupGroup);
+        return f.IsNormal() && left != copiesLeft_.end() && left->second >= 2;
     }
 
     // Returns false when abandoned; a stop or a full table only ends collecting.
@@ -113,7 +126,7 @@ class PartialAnalysis {
             std::min<std::size_t>(cap, static_cast<std::size_t>(last - first + 1)));
         for (std::int32_t x = first; x <= last && record->Members.size() < cap; ++x) {
             FileRecord& f = File(x);
-            if (f.DupGroup <= 0) continue;
+            if (f.DupGroup <= 0 || !Counts(x)) continue;
             if (record->Members.empty()) {
                 record->Path = f.FolderPath;
                 record->MatchKey = f.DupGroup;
@@ -256,6 +269,7 @@ class PartialAnalysis {
     const bool refresh_;
     const std::int32_t minPartial_;
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> holders_;
+    std::unordered_map<std::int32_t, std::int32_t> copiesLeft_;
 };
 
 }  // namespace

@@ -88,6 +88,8 @@ bool StartScan(CairnlyState& state, ScanView& view) {
     ScanCriteria criteria = CriteriaFrom(state.Settings, state.PhotoMode.load());
     // Every path the pages show and the deletions use is a full path.
     criteria.RootFolder = AbsoluteFolderPath(criteria.RootFolder);
+    criteria.RootIdentity =
+        platform::FolderIdentity(criteria.RootFolder).value_or(platform::FileIdentity{});
     state.SetCriteria(criteria);
     state.StopRequested.store(false);
     state.ScanRunning.store(true);

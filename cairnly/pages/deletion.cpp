@@ -5,7 +5,6 @@
 
 #include "cairnly/engine/partial_folders.h"
 #include "cairnly/pages/page_format.h"
-#include "platform/files.h"
 #include "platform/text.h"
 
 namespace cairnly::pages {
@@ -194,7 +193,18 @@ bool DeleteConfirmation::AllOfGroupSelected(std::int32_t group) const {
     return true;
 }
 
+// Every member of the selected folders: what the command would delete at most.
+std::unordered_set<const FileRecord*> DeleteConfirmation::MembersOfSelectedFolders() const {
+    std::unordered_set<const FileRecord*> members;
+    for (long item : selected_) {
+        if (const PartialFolderRecord* folder = RecordAt(state_.Partials, item))
+            members.insert(folder->Members.begin(), folder->Members.end());
+    }
+    return members;
+}
+
 bool DeleteConfirmation::ListPartialFolders() {
+    const std::unordered_set<const FileRecord*> going = MembersOfSelectedFolders();
     for (long item : selected_) {
         if (state_.ListingCancelled.load() || state_.StopRequested.load()) return true;
         PartialFolderRecord* folder = RecordAt(state_.Partials, item);
@@ -202,7 +212,7 @@ bool DeleteConfirmation::ListPartialFolders() {
         if (AllOfGroupSelected(folder->PartialGroup)) {
             ShowStatus(
                 Format("All partial duplicate folders were selected for folder Dup# %d. "
-                       "Please don't select all matching partial duplciate folders.",
+                       "Please don't select all matching partial duplicate folders.",
                        folder->PartialGroup));
             return false;
         }
@@ -210,8 +220,11 @@ bool DeleteConfirmation::ListPartialFolders() {
             std::lock_guard<std::mutex> lock(mutex_);
             listing_.folders++;
         }
+        // A file whose every other copy is in a selected folder (its own one
+        // included) or already deleted is the last copy: it stays.
         for (FileRecord* member : folder->Members) {
-            if (member && !List(*member, item)) return true;
+            if (!member || !CopyStays(*member, going)) continue;
+            if (!List(*member, item)) return true;
         }
     }
     return true;
@@ -306,9 +319,67 @@ void DeleteConfirmation::Close() {
 
 // ---- Deleting ----
 
+const std::vector<FileRecord*>& DeleteConfirmation::GroupOf(const FileRecord& record) {
+    if (groups_.empty()) {
+        for (FileRecord* member : state_.Duplicates)
+            if (member && member->DupGroup > 0) groups_[member->DupGroup].push_back(member);
+    }
+    static const std::vector<FileRecord*> kNone;
+    auto found = groups_.find(record.DupGroup);
+    return record.DupGroup > 0 && found != groups_.end() ? found->second : kNone;
+}
+
+bool DeleteConfirmation::CopyStays(const FileRecord& record,
+                                   const std::unordered_set<const FileRecord*>& going) {
+    for (const FileRecord* other : GroupOf(record)) {
+        if (other != &record && other->IsNormal() && !going.count(other)) return true;
+    }
+    return false;
+}
+
+platform::RecordedFile DeleteConfirmation::Recorded(const FileRecord& record) const {
+    const ScanCriteria& criteria = state_.Criteria();
+    return {criteria.RootFolder, criteria.RootIdentity, record.Folder(),
+            record.FileName,     record.Size,           record.LastWriteTime};
+}
+
+// Another member of the group that stays (neither listed now nor deleted
+// before) must still be on disk: with DeepCheckBeforeDelete, holding the same
+// bytes, read now; without it, as the scan recorded it.
+bool DeleteConfirmation::IdenticalCopyStays(const FileRecord& record,
+                                            platform::RecordedFileOnDisk& file) {
+    const bool deepCheck = state_.Settings.DeepCheckBeforeDelete();
+    for (const FileRecord* other : GroupOf(record)) {
+        if (other == &record || !other->IsNormal()) continue;
+        platform::RecordedFileOnDisk copy(Recorded(*other));
+        const bool sameFile = copy.SizeStatus() == 0 && copy.Identity() == file.Identity();
+        if ((sameFile || deepCheck) ? file.SameContent(copy) : copy.Status() == 0) return true;
+    }
+    return false;
+}
+
+void DeleteConfirmation::Keep(const std::string& path, const char* reason) {
+    ++errors_;
+    state_.Services.WriteLog(Format("Not deleted: %s (%s)", path.c_str(), reason),
+                             shared::kNotable);
+}
+
+// Just before removing: the file must still be the one the scan recorded,
+// reached through the scanned folders; a duplicate also needs a copy that stays.
 bool DeleteConfirmation::Remove(FileRecord& record) {
-    std::string path = record.FullPath();
-    if (platform::DeleteFile(path) != 0) {
+    const std::string path = record.FullPath();
+    platform::RecordedFileOnDisk file(Recorded(record));
+    int result = file.Status();
+    if (result == 0 && UsesWorker(command_) && !IdenticalCopyStays(record, file)) {
+        Keep(path, "no identical copy remains");
+        return false;
+    }
+    if (result == 0) result = file.Remove();
+    if (result == platform::RecordedFileOnDisk::kChanged) {
+        Keep(path, "changed since the scan");
+        return false;
+    }
+    if (result != 0) {
         ++errors_;
         return false;
     }

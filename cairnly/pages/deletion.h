@@ -17,12 +17,15 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
 #include "cairnly/engine/scan_view.h"
 #include "cairnly/pages/page_layout.h"
 #include "cairnly/pages/result_pages.h"
+#include "platform/recorded_file.h"
 
 namespace cairnly::pages {
 
@@ -90,7 +93,7 @@ class DeleteConfirmation {
     bool ListingDone() const { return listingDone_.load(); }
     std::string StatusText() const;
     std::vector<ConfirmRow> Rows() const;
-    // Filled by DeleteAll.
+    // Filled by DeleteAll; files kept by the checks before removal count as errors.
     int DeletedCount() const { return deleted_; }
     int ErrorCount() const { return errors_; }
 
@@ -105,6 +108,7 @@ class DeleteConfirmation {
     void ListLargeFilesByExtension();
     void ListSelectedDuplicates();
     bool ListPartialFolders();
+    std::unordered_set<const FileRecord*> MembersOfSelectedFolders() const;
     bool AllOfGroupSelected(std::int32_t group) const;
     void RunListingWorker();
     bool List(FileRecord& record, long itemData);
@@ -116,7 +120,12 @@ class DeleteConfirmation {
     bool Closed() const;
     void ResetListed();
 
+    const std::vector<FileRecord*>& GroupOf(const FileRecord& record);
+    bool CopyStays(const FileRecord& record, const std::unordered_set<const FileRecord*>& going);
+    platform::RecordedFile Recorded(const FileRecord& record) const;
+    bool IdenticalCopyStays(const FileRecord& record, platform::RecordedFileOnDisk& file);
     bool Remove(FileRecord& record);
+    void Keep(const std::string& path, const char* reason);
     void DeleteLargeFiles();
     void DeleteListedRows();
     void DeletePartialRows();
@@ -134,6 +143,8 @@ class DeleteConfirmation {
     std::vector<int> selectedPositions_;  // ascending
     std::vector<long> pageItems_;         // item data of every row of the page, in list order
     std::vector<std::string> extensions_;
+    // DuplicateList's members by DupGroup, built when first needed.
+    std::unordered_map<std::int32_t, std::vector<FileRecord*>> groups_;
 
     mutable std::mutex mutex_;  // guards what follows, shared with the listing worker
     bool closed_ = false;

@@ -23,7 +23,8 @@ void ScanSettings::SetDefaults() {
     SetMinFileSizeMB(1.0f);
     SetSkipSystemFolders(true);
     SetDuplicateMode(0);
-    SetDeepCheckBeforeDelete(false);
+    // The quick comparisons can pair files that differ; deletions read both.
+    SetDeepCheckBeforeDelete(true);
     SetMinPartialDuplicates(8);
     SetMinFolderSizeMB(100.0f);
     SetLogLevel(1);
@@ -34,7 +35,7 @@ void ScanSettings::SetPhotoModeValues() {
     SetMinFileSizeMB(0.0f);
     SetSkipSystemFolders(false);
     SetDuplicateMode(1);
-    SetDeepCheckBeforeDelete(false);
+    SetDeepCheckBeforeDelete(true);
     SetMinPartialDuplicates(8);
     SetMinFolderSizeMB(10.0f);
     SetLogLevel(0);

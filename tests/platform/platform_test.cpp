@@ -20,6 +20,7 @@
 #include "platform/files.h"
 #include "platform/known_folders.h"
 #include "platform/process.h"
+#include "platform/recorded_file.h"
 #include "platform/text.h"
 #include "tests/platform/scratch_mount.h"
 #include "tests/platform/test_files.h"
@@ -411,6 +412,152 @@ TEST_F(FilesTest, DeleteGivesRuntimeNumbers) {
     ::symlink("ro", Path("link").c_str());
     EXPECT_EQ(platform::DeleteFile(Path("link")), 0);  // the link goes, not its target
     EXPECT_TRUE(Exists(Path("ro")));
+}
+
+// A file below root as a walk records it: path, size and write time as found now.
+class RecordedFileTest : public FilesTest {
+  protected:
+    void SetUp() override {
+        root = Path("root");
+        ::mkdir(root.c_str(), 0755);
+        ::mkdir((root + "/a").c_str(), 0755);
+        ::mkdir((root + "/a/b").c_str(), 0755);
+        ::mkdir(Path("elsewhere").c_str(), 0755);
+    }
+    platform::RecordedFile Record(const std::string& folder, const std::string& name) const {
+        const platform::DirEntry entry = *platform::GetAttributes(folder + "/" + name);
+        return {root, *platform::FolderIdentity(root),       folder,
+                name, static_cast<std::int64_t>(entry.size), entry.lastWrite};
+    }
+    // Writes bytes with a fixed write time, so a copy can match a record exactly.
+    void Write(const std::string& path, const std::string& bytes, mode_t mode = 0644) {
+        ASSERT_TRUE(WriteBytes(path, bytes, mode));
+        SetTimes(path, 1600000000, 1600000000, 500);
+    }
+    static int StatusOf(const platform::RecordedFile& file) {
+        return platform::RecordedFileOnDisk(file).Status();
+    }
+    static int RemoveOf(const platform::RecordedFile& file) {
+        return platform::RecordedFileOnDisk(file).Remove();
+    }
+    std::string root;
+    static constexpr int kChanged = platform::RecordedFileOnDisk::kChanged;
+};
+
+TEST_F(RecordedFileTest, OnlyTheRecordedRegularFileIsRemoved) {
+    const std::string folder = root + "/a/b";
+    Write(folder + "/f", "content");
+    platform::RecordedFile f = Record(folder, "f");
+    EXPECT_EQ(StatusOf(f), 0);
+
+    // Another size, another write time, a link, a folder: each is "changed".
+    Write(folder + "/f", "content!");
+    EXPECT_EQ(StatusOf(f), kChanged);
+    Write(folder + "/f", "CONTENT");
+    SetTimes(folder + "/f", 1600000000, 1600000001, 500);
+    EXPECT_EQ(StatusOf(f), kChanged);
+    EXPECT_EQ(platform::RecordedFileOnDisk(f).SizeStatus(), 0);  // same size, other time
+    EXPECT_EQ(RemoveOf(f), kChanged);
+    EXPECT_TRUE(Exists(folder + "/f"));
+
+    Write(Path("elsewhere/f"), "content");
+    ::unlink((folder + "/f").c_str());
+    ::symlink(Path("elsewhere/f").c_str(), (folder + "/f").c_str());
+    EXPECT_EQ(RemoveOf(f), kChanged);
+    EXPECT_EQ(ReadBytes(Path("elsewhere/f")), "content");
+    ::unlink((folder + "/f").c_str());
+    ::mkdir((folder + "/f").c_str(), 0755);
+    EXPECT_EQ(RemoveOf(f), kChanged);
+    ::rmdir((folder + "/f").c_str());
+    EXPECT_EQ(RemoveOf(f), 2);
+
+    // As recorded: removed; read-only is refused as the removal call does;
+    // an injected fault fails the removal with its number.
+    Write(folder + "/f", "content");
+    Write(folder + "/ro", "x", 0444);
+    EXPECT_EQ(RemoveOf(Record(folder, "ro")), 13);
+    EXPECT_TRUE(Exists(folder + "/ro"));
+    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
+        return op == platform::FileOp::Delete ? 5 : 0;
+    });
+    EXPECT_EQ(RemoveOf(f), 5);
+    platform::SetFaultHook({});
+    EXPECT_EQ(RemoveOf(f), 0);
+    EXPECT_FALSE(Exists(folder + "/f"));
+}
+
+TEST_F(RecordedFileTest, FoldersSwappedForLinksAreNeverFollowed) {
+    // The same name, size and time in another folder, as a copy keeping times would be.
+    Write(root + "/a/b/f", "content");
+    Write(Path("elsewhere/f"), "content");
+    platform::RecordedFile deep = Record(root + "/a/b", "f");
+    ::rename((root + "/a/b").c_str(), (root + "/a/moved").c_str());
+    ::symlink(Path("elsewhere").c_str(), (root + "/a/b").c_str());
+    EXPECT_EQ(StatusOf(deep), kChanged);
+    EXPECT_EQ(RemoveOf(deep), kChanged);
+    EXPECT_TRUE(Exists(Path("elsewhere/f")));
+
+    // A folder higher up swapped the same way.
+    ::unlink((root + "/a/b").c_str());
+    ::rename((root + "/a/moved").c_str(), (root + "/a/b").c_str());
+    EXPECT_EQ(StatusOf(deep), 0);
+    ::mkdir(Path("elsewhere/b").c_str(), 0755);
+    Write(Path("elsewhere/b/f"), "content");
+    ::rename((root + "/a").c_str(), Path("a-moved").c_str());
+    ::symlink(Path("elsewhere").c_str(), (root + "/a").c_str());
+    EXPECT_EQ(RemoveOf(deep), kChanged);
+    EXPECT_TRUE(Exists(Path("elsewhere/b/f")));
+
+    // The root itself is taken as the walk took it, but must be the same folder.
+    Write(root + "/top", "content");
+    Write(Path("elsewhere/top"), "content");
+    platform::RecordedFile top = Record(root, "top");
+    ::rename(root.c_str(), Path("root-moved").c_str());
+    ::symlink(Path("elsewhere").c_str(), root.c_str());
+    EXPECT_EQ(RemoveOf(top), kChanged);
+    EXPECT_TRUE(Exists(Path("elsewhere/top")));
+    // A root reached through a link at scan time works through it.
+    ::unlink(root.c_str());
+    ::symlink(Path("root-moved").c_str(), root.c_str());
+    EXPECT_EQ(RemoveOf(Record(root, "top")), 0);
+    EXPECT_TRUE(Exists(Path("elsewhere/top")));
+    // A folder that is not below the root is never reached.
+    Write(root + "/top2", "content");
+    Write(Path("elsewhere/top2"), "content");
+    platform::RecordedFile outside = Record(root, "top2");
+    outside.folder = Path("elsewhere");
+    EXPECT_EQ(StatusOf(outside), kChanged);
+}
+
+TEST_F(RecordedFileTest, ContentIsComparedByReadingBothFiles) {
+    const std::string folder = root + "/a";
+    std::string bytes(600000, 'x');
+    bytes[599999] = 'y';  // past the first read blocks
+    Write(folder + "/one", bytes);
+    Write(folder + "/two", bytes);
+    std::string other = bytes;
+    other[599999] = 'z';
+    Write(folder + "/three", other);
+    platform::RecordedFileOnDisk one(Record(folder, "one"));
+    platform::RecordedFileOnDisk two(Record(folder, "two"));
+    platform::RecordedFileOnDisk three(Record(folder, "three"));
+    const platform::RecordedFile twoAsRecorded = Record(folder, "two");
+    EXPECT_TRUE(one.SameContent(two));
+    EXPECT_FALSE(one.SameContent(three));
+    // A second name of the same file keeps the bytes; the name itself does not.
+    ::link((folder + "/one").c_str(), (folder + "/hard").c_str());
+    platform::RecordedFileOnDisk hard(Record(folder, "hard"));
+    platform::RecordedFileOnDisk again(Record(folder, "one"));
+    EXPECT_TRUE(again.SameContent(hard));
+    ::unlink((folder + "/hard").c_str());
+    platform::RecordedFileOnDisk alone(Record(folder, "one"));
+    EXPECT_FALSE(alone.SameContent(alone));
+    // A copy replaced by a link to the file itself is not a copy.
+    ::unlink((folder + "/two").c_str());
+    ::symlink("one", (folder + "/two").c_str());
+    platform::RecordedFileOnDisk link(twoAsRecorded);
+    EXPECT_NE(link.SizeStatus(), 0);
+    EXPECT_FALSE(alone.SameContent(link));
 }
 
 TEST_F(FilesTest, FolderCreationAndRemoval) {

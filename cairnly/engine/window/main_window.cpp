@@ -59,6 +59,13 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
 MainWindow::~MainWindow() {
     ShutdownScan(state_, *this);
     state_.Services.SetStatusSink({});
+    // The lists call back into the page logic while they are torn down, so
+    // they go first, while the logic is still there, and tab changes of the
+    // dying tab control are no longer page switches.
+    QObject::disconnect(tabs_, nullptr, this, nullptr);
+    pages_.fill(nullptr);
+    delete tabs_;
+    tabs_ = nullptr;
 }
 
 void MainWindow::BuildControls() {
@@ -155,7 +162,10 @@ void MainWindow::RunConfiguration() {
     ConfigurationDialog dialog(
         state_.Settings, state_.Services, prompter_, opener_, [this] { UpdateCleanupButton(); },
         this);
-    if (RunModal(runner_, dialog) == QDialog::Accepted) storedSettings_.reset();
+    const bool accepted = RunModal(runner_, dialog) == QDialog::Accepted;
+    // Photo mode runs on fixed values and leaves the user's settings file alone.
+    if (state_.PhotoMode.load()) return;
+    if (accepted) storedSettings_.reset();
     if (!storedSettings_) {
         store_.Save(state_.Settings);
         return;

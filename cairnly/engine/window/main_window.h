@@ -51,7 +51,8 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void HelpCommand();
     void AboutCommand();
 
-    // Runs the configuration dialog and saves the settings, whichever way it closed.
+    // Runs the configuration dialog and saves the settings, whichever way it
+    // closed; in photo mode nothing is saved.
     void RunConfiguration();
     // The folder in the settings is for this run only: saves write the stored
     // one until the user confirms the configuration with OK.

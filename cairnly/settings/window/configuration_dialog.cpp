@@ -123,7 +123,6 @@ void ConfigurationDialog::AddChoices(QGridLayout& grid) {
         Named(new QCheckBox(QStringLiteral(
                   "Perform a deep comparison to determine duplicates before deleting files")),
               "1005");
-    deepCheck_->setVisible(false);  // stored and shown only in the settings file
     grid.addWidget(deepCheck_, 5, 0, 1, 2);
 }
 

@@ -117,6 +117,47 @@ TEST_F(DeletionTest, ExtensionCommandListsEveryMatchingFileExactCase) {
         std::string::npos);
 }
 
+TEST_F(DeletionTest, LargeFilesNoLongerAsScannedAreKept) {
+    std::string grown = WriteFile("a/grown.bin", 5000, 1);
+    std::string linked = WriteFile("b/linked.bin", 4000, 2);
+    std::string swapped = WriteFile("c/swapped/big.bin", 3000, 3);
+    std::string kept = WriteFile("d/ok.bin", 2000, 4);
+    Scan();
+    ASSERT_EQ(Pages().Rows(kFilesPage).size(), 4u);
+    auto confirm = Confirm(kDeleteSelectedLargeFiles, {0, 1, 2, 3});
+    confirm->Open();
+    // Between listing and confirming: a file grows, one becomes a link, and a
+    // folder becomes a link to a folder holding a same-named copy with the same time.
+    std::ofstream(grown, std::ios::app) << "more";
+    const std::string elsewhere = base_ + "/elsewhere";
+    fs::create_directories(elsewhere);
+    fs::copy_file(swapped, elsewhere + "/big.bin");
+    fs::last_write_time(elsewhere + "/big.bin", fs::last_write_time(swapped));
+    fs::rename(root + "/c/swapped", root + "/c/moved");
+    fs::create_directory_symlink(elsewhere, root + "/c/swapped");
+    fs::copy_file(linked, base_ + "/target.bin");
+    fs::remove(linked);
+    fs::create_symlink(base_ + "/target.bin", linked);
+    confirm->DeleteAll();
+    confirm->Close();
+    EXPECT_EQ(confirm->DeletedCount(), 1);
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_TRUE(fs::exists(grown));
+    EXPECT_TRUE(fs::is_symlink(linked));
+    EXPECT_TRUE(fs::exists(base_ + "/target.bin"));
+    EXPECT_TRUE(fs::exists(elsewhere + "/big.bin"));
+    EXPECT_TRUE(fs::exists(root + "/c/moved/big.bin"));
+    EXPECT_EQ(LastStatus(),
+              "Previous action: Deleted 1 of the largest files selected (total size: 0.0 MB). "
+              "Error deleting 3 file(s) (please check file permissions)");
+    const std::string log = LogText();
+    for (const std::string& path : {grown, linked, swapped})
+        EXPECT_NE(log.find("Not deleted: " + path + " (changed since the scan)"),
+                  std::string::npos);
+    EXPECT_EQ(Column(kFilesPage, 0),
+              (std::vector<std::string>{"grown.bin", "linked.bin", "big.bin"}));
+}
+
 TEST_F(DeletionTest, NameWithoutExtensionListsNothingAndDeletesNothing) {
     std::string plain = WriteFile("d/noext", 1000, 5);
     Scan();
@@ -206,6 +247,88 @@ TEST_F(DuplicateDeletionTest, DeletingOneOfAPairDropsThePairAndKeepsOtherNumbers
               "Previous action: error deleting 1 file(s) (please check file permissions)");
     EXPECT_FALSE(state->FilesPageStale);
     EXPECT_EQ(Pages().Rows(kDuplicatesPage).size(), 4u);
+}
+
+TEST_F(DuplicateDeletionTest, NoFileGoesWithoutAnIdenticalCopyThatStays) {
+    MakeGroups();
+    // Every copy of the quad group, and a pair file whose partner changed
+    // after the scan (same size, other bytes).
+    std::vector<int> rows{RowOfPath(pair[0])};
+    for (const auto& path : quad) rows.push_back(RowOfPath(path));
+    auto confirm = Confirm(kDeleteSelectedDuplicates, rows);
+    confirm->Open();
+    WaitListed(*confirm);
+    std::string changed = pair[1];
+    WriteFile(changed.substr(root.size() + 1), 8000, 99);
+    confirm->DeleteAll();
+    confirm->Close();
+    EXPECT_EQ(confirm->DeletedCount(), 0);
+    for (const auto& path : quad) EXPECT_TRUE(fs::exists(path));
+    EXPECT_TRUE(fs::exists(pair[0]));
+    EXPECT_EQ(LastStatus(),
+              "Previous action: error deleting 5 file(s) (please check file permissions)");
+    const std::string log = LogText();
+    for (const auto& path : {quad[0], quad[3], pair[0]})
+        EXPECT_NE(log.find("Not deleted: " + path + " (no identical copy remains)"),
+                  std::string::npos);
+    EXPECT_EQ(Pages().Rows(kDuplicatesPage).size(), 6u);
+
+    // A copy that became a link to the file, or a copy deleted before, is no copy.
+    RecordingConfirmView second;
+    DeleteConfirmation first(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(quad[0])},
+                             second, [this](int ms) { Pause(ms); });
+    first.Open();
+    WaitListed(first);
+    first.DeleteAll();
+    first.Close();
+    EXPECT_FALSE(fs::exists(quad[0]));
+    for (const auto& link : {quad[2], quad[3]}) {
+        fs::remove(link);
+        fs::create_symlink(quad[1], link);
+    }
+    RecordingConfirmView third;
+    DeleteConfirmation last(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(quad[1])},
+                            third, [this](int ms) { Pause(ms); });
+    last.Open();
+    WaitListed(last);
+    last.DeleteAll();
+    last.Close();
+    EXPECT_EQ(last.DeletedCount(), 0);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(quad[1])));
+}
+
+TEST_F(DuplicateDeletionTest, QuickModesListQuicklyButDeleteOnlyIdenticalCopies) {
+    // Equal first 64 KiB, different after: one group in the quick partial mode.
+    settings.SetDuplicateMode(1);
+    std::string bytes(100000, 'a');
+    const std::string first = root + "/x/photo.jpg", second = root + "/y/photo.jpg";
+    fs::create_directories(root + "/x");
+    fs::create_directories(root + "/y");
+    std::ofstream(first, std::ios::binary) << bytes;
+    bytes[90000] = 'b';
+    std::ofstream(second, std::ios::binary) << bytes;
+    Scan();
+    ASSERT_EQ(Pages().Rows(kDuplicatesPage).size(), 2u);
+    ASSERT_TRUE(settings.DeepCheckBeforeDelete());  // the default
+    auto confirm = Confirm(kDeleteSelectedDuplicates, {RowOfPath(second)});
+    confirm->Open();
+    WaitListed(*confirm);
+    confirm->DeleteAll();
+    confirm->Close();
+    EXPECT_TRUE(fs::exists(second));
+    EXPECT_NE(LogText().find("Not deleted: " + second + " (no identical copy remains)"),
+              std::string::npos);
+    // Turned off, the stored choice is honoured: the copy only has to be there.
+    settings.SetDeepCheckBeforeDelete(false);
+    RecordingConfirmView again;
+    DeleteConfirmation unchecked(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(second)},
+                                 again, [this](int ms) { Pause(ms); });
+    unchecked.Open();
+    WaitListed(unchecked);
+    unchecked.DeleteAll();
+    unchecked.Close();
+    EXPECT_FALSE(fs::exists(second));
+    EXPECT_TRUE(fs::exists(first));
 }
 
 TEST_F(DuplicateDeletionTest, DontDeleteLeavesEverythingAsItWas) {
@@ -326,7 +449,7 @@ TEST_F(PartialDeletionTest, SelectingEveryFolderOfASetIsRefused) {
     WaitListed(*confirm);
     EXPECT_EQ(dialog.Status(),
               "All partial duplicate folders were selected for folder Dup# 2. Please don't select "
-              "all matching partial duplciate folders.");
+              "all matching partial duplicate folders.");
     EXPECT_FALSE(confirm->DeleteEnabled());
     EXPECT_FALSE(dialog.deleteEnabled);
     EXPECT_EQ(CountState(DeleteState::Listed), 8);  // p's files stay listed until it closes
@@ -366,6 +489,68 @@ TEST_F(PartialDeletionTest, FilesDeletedBeforeAreNotListedAgain) {
     confirm.Close();
     EXPECT_EQ(CountState(DeleteState::Deleted), 1);
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
+}
+
+TEST_F(PartialDeletionTest, OnlyFilesWithACopyLeftOutsideTheCommandAreListed) {
+    // A/B share f0..f9, C/D share g0..g9. A also holds a file and its copy
+    // (only.jpg twice), and x.bin whose only copy is in C.
+    for (int i = 0; i < 10; ++i) {
+        for (const char* folder : {"A/", "B/"})
+            WriteFile(folder + ("f" + std::to_string(i)), 50000 + static_cast<std::size_t>(i), i);
+        for (const char* folder : {"C/", "D/"})
+            WriteFile(folder + ("g" + std::to_string(i)), 40000 + static_cast<std::size_t>(i),
+                      20 + i);
+    }
+    WriteFile("A/only.jpg", 30000, 40);
+    WriteFile("A/only (copy).jpg", 30000, 40);
+    WriteFile("A/x.bin", 20000, 41);
+    WriteFile("C/x.bin", 20000, 41);
+    Scan();
+    const int a = RowWith(kPartialPage, root + "/A");
+    ASSERT_NE(a, -1);
+    EXPECT_EQ(Pages().Rows(kPartialPage)[static_cast<std::size_t>(a)].cells[2], "13");
+
+    // B/f3 goes on the Duplicate files page first: A/f3 is then a last copy,
+    // and no longer one of A's duplicates.
+    int row = RowWith(kDuplicatesPage, root + "/B");
+    ASSERT_NE(row, -1);
+    std::string gone =
+        root + "/B/" + Pages().Rows(kDuplicatesPage)[static_cast<std::size_t>(row)].cells[1];
+    auto first = Confirm(kDeleteSelectedDuplicates, {row});
+    first->Open();
+    WaitListed(*first);
+    first->DeleteAll();
+    first->Close();
+    ASSERT_FALSE(fs::exists(gone));
+    const std::string lastCopy = root + "/A/" + fs::path(gone).filename().string();
+    scanView->ShowPage(kPartialPage);
+    const int aNow = RowWith(kPartialPage, root + "/A");
+    const int c = RowWith(kPartialPage, root + "/C");
+    ASSERT_NE(aNow, -1);
+    ASSERT_NE(c, -1);
+    EXPECT_EQ(Pages().Rows(kPartialPage)[static_cast<std::size_t>(aNow)].cells[2], "12");
+
+    RecordingConfirmView second;
+    DeleteConfirmation confirm(Pages(), *scanView, kDeleteFromPartialFolders, {aNow, c}, second,
+                               [this](int ms) { Pause(ms); });
+    confirm.Open();
+    WaitListed(confirm);
+    EXPECT_EQ(second.RowCount(), 19u);  // A's f-files but the last copy, and C's g-files
+    for (const ConfirmRow& listed : second.rows) {
+        EXPECT_EQ(listed.path.find("only"), std::string::npos);
+        EXPECT_EQ(listed.path.find("x.bin"), std::string::npos);
+        EXPECT_NE(listed.path, lastCopy);
+    }
+    confirm.DeleteAll();
+    confirm.Close();
+    EXPECT_EQ(confirm.DeletedCount(), 19);
+    EXPECT_EQ(confirm.ErrorCount(), 0);
+    for (const char* kept : {"A/only.jpg", "A/only (copy).jpg", "A/x.bin", "C/x.bin"})
+        EXPECT_TRUE(fs::exists(root + "/" + kept)) << kept;
+    EXPECT_TRUE(fs::exists(lastCopy));
+    EXPECT_TRUE(fs::exists(root + "/B/f0"));
+    EXPECT_TRUE(fs::exists(root + "/D/g0"));
+    EXPECT_FALSE(fs::exists(root + "/C/g0"));
 }
 
 TEST_F(PartialDeletionTest, NothingIsOfferedWhileAScanRuns) {

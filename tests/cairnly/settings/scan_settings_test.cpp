@@ -64,7 +64,8 @@ TEST(ScanSettingsDefaults, AreTheTableByteForByte) {
     EXPECT_EQ(b[1180], 1);
     EXPECT_TRUE(ZeroRange(b, 1181, 1184));
     EXPECT_EQ(I32At(b, 1184), 0);
-    EXPECT_TRUE(ZeroRange(b, 1188, 1192));
+    EXPECT_EQ(b[1188], 1);  // deletions compare the bytes of a copy first
+    EXPECT_TRUE(ZeroRange(b, 1189, 1192));
     EXPECT_EQ(I32At(b, 1192), 8);
     EXPECT_EQ(F32At(b, 1196), 100.0f);
     EXPECT_EQ(I32At(b, 1200), 1);
@@ -73,7 +74,7 @@ TEST(ScanSettingsDefaults, AreTheTableByteForByte) {
     EXPECT_EQ(s.RootFolder(), "/");
     EXPECT_EQ(s.WindowLeft(), ScanSettings::kDefaultWindowLeft);
     EXPECT_TRUE(s.SkipSystemFolders());
-    EXPECT_FALSE(s.DeepCheckBeforeDelete());
+    EXPECT_TRUE(s.DeepCheckBeforeDelete());
     EXPECT_EQ(s.LogLevel(), 1);
 }
 
@@ -122,7 +123,7 @@ TEST(ScanSettingsPhotoMode, SetsTheFixedValuesWithoutZeroingOrTouchingTheFolder)
     EXPECT_EQ(F32At(b, 1176), 0.0f);
     EXPECT_EQ(b[1180], 0);
     EXPECT_EQ(I32At(b, 1184), 1);
-    EXPECT_EQ(b[1188], 0);
+    EXPECT_EQ(b[1188], 1);
     EXPECT_EQ(I32At(b, 1192), 8);
     EXPECT_EQ(F32At(b, 1196), 10.0f);
     EXPECT_EQ(I32At(b, 1200), 0);

@@ -74,8 +74,9 @@ TEST_F(ConfigurationDialogTest, ShowsTheStoredValues) {
     EXPECT_EQ(Find<QLineEdit>(*dialog, "1007")->text(), "250.0");
     EXPECT_EQ(Find<QLineEdit>(*dialog, "1006")->text(), "12");
     EXPECT_TRUE(Find<QRadioButton>(*dialog, "1017")->isChecked());
-    // Two controls exist but are never shown.
-    EXPECT_TRUE(Find<QCheckBox>(*dialog, "1005")->isHidden());
+    // The deep check before deleting is a choice the user sees; level 2 logging is not.
+    EXPECT_FALSE(Find<QCheckBox>(*dialog, "1005")->isHidden());
+    EXPECT_TRUE(Find<QCheckBox>(*dialog, "1005")->isChecked());
     EXPECT_TRUE(Find<QRadioButton>(*dialog, "1018")->isHidden());
     EXPECT_EQ(
         Find<QRadioButton>(*dialog, "1013")->text().toStdString(),
@@ -99,6 +100,7 @@ TEST_F(ConfigurationDialogTest, OkStoresEveryFieldAndRelabelsTheCleanupButton) {
     Type(*dialog, "1002", other);
     Find<QCheckBox>(*dialog, "1003")->setChecked(false);
     Find<QRadioButton>(*dialog, "1014")->setChecked(true);
+    Find<QCheckBox>(*dialog, "1005")->setChecked(false);
     Type(*dialog, "1000", "2.25");
     Type(*dialog, "1007", "50");
     Type(*dialog, "1006", "3");
@@ -109,6 +111,7 @@ TEST_F(ConfigurationDialogTest, OkStoresEveryFieldAndRelabelsTheCleanupButton) {
     EXPECT_EQ(settings.RootFolder(), other);
     EXPECT_FALSE(settings.SkipSystemFolders());
     EXPECT_EQ(settings.DuplicateMode(), 1);
+    EXPECT_FALSE(settings.DeepCheckBeforeDelete());
     EXPECT_FLOAT_EQ(settings.MinFileSizeMB(), 2.25f);
     EXPECT_FLOAT_EQ(settings.MinFolderSizeMB(), 50.0f);
     EXPECT_EQ(settings.MinPartialDuplicates(), 3);

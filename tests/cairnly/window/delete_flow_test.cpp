@@ -187,7 +187,7 @@ TEST_F(DeleteFlowTest, SelectingEveryFolderOfAPartialSetIsRefused) {
     Seen seen = Run(3, pages::kDeleteFromPartialFolders, {0, 1}, "delete");
     EXPECT_EQ(seen.status,
               "All partial duplicate folders were selected for folder Dup# 1. Please don't select "
-              "all matching partial duplciate folders.");
+              "all matching partial duplicate folders.");
     EXPECT_FALSE(seen.deleteEnabled);
     for (int i = 0; i < 10; ++i) {
         EXPECT_TRUE(fs::exists(root + "/A/photo" + std::to_string(i) + ".jpg"));

@@ -195,6 +195,23 @@ TEST_F(StartupTest, AFolderOnAFirstRunLeavesTheDefaultsStored) {
     EXPECT_EQ(stored.RootFolder(), defaults.RootFolder());
 }
 
+TEST_F(StartupTest, PhotoModeNeverWritesTheUsersSettings) {
+    WriteSettings([](ScanSettings& s) { s.SetMinPartialDuplicates(5); });
+    const std::string before = testing_support::ReadBytes(SettingsFile());
+    ASSERT_EQ(before.size(), ScanSettings::kSize);
+    auto program = Run({"/P", PhotoFolder()});
+    ASSERT_TRUE(WaitForScan(program->State()));
+    // Cancel, then OK: the photo-mode values stay in memory only.
+    program->Window().ConfigurationCommand();
+    modal.handler = [](QDialog& dialog) {
+        dialog.accept();
+        return static_cast<int>(QDialog::Accepted);
+    };
+    program->Window().ConfigurationCommand();
+    EXPECT_EQ(modal.opened, (std::vector<std::string>{"129", "129"}));
+    EXPECT_EQ(testing_support::ReadBytes(SettingsFile()), before);
+}
+
 TEST_F(StartupTest, OtherSwitchesAreNotPhotoMode) {
     WriteSettings([](ScanSettings&) {});
     auto program = Run({"/X", PhotoFolder()});
