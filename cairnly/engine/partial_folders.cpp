@@ -37,7 +37,6 @@ class PartialAnalysis {
         Status(refresh_ ? "Refreshing duplicate file folders for partial duplicate folders"
                         : "Analyzing duplicate file folders for partial duplicate folders");
         state_.Partials.SetCount(0);
-        if (refresh_) CountCopiesLeft();
         if (!Collect()) return;
         if (Abandoned()) return;
         Status("Sorting partial duplicate folders based (largest to smallest)");
@@ -64,21 +63,10 @@ class PartialAnalysis {
         return *state_.FilesByFolder.At(static_cast<std::size_t>(i));
     }
 
-    // After deletions, how many files of each group are left.
-    void CountCopiesLeft() {
-        copiesLeft_.clear();
-        for (const FileRecord* f : state_.Duplicates)
-            if (f && f->IsNormal()) ++copiesLeft_[f->DupGroup];
-    }
-
-    // After deletions a file counts (and is a member) only while it is left
-    // and so is another copy of it.
+    // After deletions a deleted file neither counts nor is a member.
     bool Counts(std::int32_t i) const {
         const FileRecord& f = File(i);
-        if (f.DupGroup < 0) return false;
-        if (!refresh_) return true;
-        auto left = copiesLeft_.find(f.DupGroup);
-        return f.IsNormal() && left != copiesLeft_.end() && left->second >= 2;
+        return f.DupGroup >= 0 && (!refresh_ || f.IsNormal());
     }
 
     // Returns false when abandoned; a stop or a full table only ends collecting.
@@ -269,7 +257,6 @@ class PartialAnalysis {
     const bool refresh_;
     const std::int32_t minPartial_;
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> holders_;
-    std::unordered_map<std::int32_t, std::int32_t> copiesLeft_;
 };
 
 }  // namespace

@@ -123,15 +123,24 @@ TEST_F(PartialFoldersTest, RefreshRecountsWithoutDeletedFilesAndGivesUpWhenNoLon
     Put("B", 100, 10);
     Scan();
     ASSERT_EQ(GroupsByFolder().size(), 2u);
-    // Delete three of A's duplicates: A falls to 7, below 8.
-    int marked = 0;
-    for (int i = 0; i < state_->FilesByFolder.Count() && marked < 3; ++i) {
-        auto* f = state_->FilesByFolder.At(i);
-        if (*f->FolderPath == Path("A")) {
-            f->DeleteState.store(cairnly::DeleteState::Deleted);
-            ++marked;
+    auto deleteFromA = [this](int count) {
+        for (int i = 0; i < state_->FilesByFolder.Count() && count > 0; ++i) {
+            auto* f = state_->FilesByFolder.At(i);
+            if (*f->FolderPath == Path("A") && f->IsNormal()) {
+                f->DeleteState.store(cairnly::DeleteState::Deleted);
+                --count;
+            }
         }
-    }
+    };
+    // One deleted: it is neither counted nor a member any more.
+    deleteFromA(1);
+    state_->PartialPageStale.store(true);
+    cairnly::FindPartialDuplicateFolders(*state_, view_, true);
+    EXPECT_EQ(GroupsByFolder(), (std::map<std::string, int>{{"A", 1}, {"B", 1}}));
+    EXPECT_EQ(RecordOf("A")->DuplicateCount, 9);
+    EXPECT_EQ(RecordOf("A")->MemberCount(), 9);
+    // Two more: A falls to 7, below 8.
+    deleteFromA(2);
     state_->PartialPageStale.store(false);
     auto callsBefore = view_.Calls().size();
     cairnly::FindPartialDuplicateFolders(*state_, view_, true);

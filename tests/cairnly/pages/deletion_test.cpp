@@ -510,8 +510,8 @@ TEST_F(PartialDeletionTest, OnlyFilesWithACopyLeftOutsideTheCommandAreListed) {
     ASSERT_NE(a, -1);
     EXPECT_EQ(Pages().Rows(kPartialPage)[static_cast<std::size_t>(a)].cells[2], "13");
 
-    // B/f3 goes on the Duplicate files page first: A/f3 is then a last copy,
-    // and no longer one of A's duplicates.
+    // One of B's files goes on the Duplicate files page first: its copy in A
+    // is then a last copy.
     int row = RowWith(kDuplicatesPage, root + "/B");
     ASSERT_NE(row, -1);
     std::string gone =
@@ -528,7 +528,7 @@ TEST_F(PartialDeletionTest, OnlyFilesWithACopyLeftOutsideTheCommandAreListed) {
     const int c = RowWith(kPartialPage, root + "/C");
     ASSERT_NE(aNow, -1);
     ASSERT_NE(c, -1);
-    EXPECT_EQ(Pages().Rows(kPartialPage)[static_cast<std::size_t>(aNow)].cells[2], "12");
+    EXPECT_EQ(Pages().Rows(kPartialPage)[static_cast<std::size_t>(aNow)].cells[2], "13");
 
     RecordingConfirmView second;
     DeleteConfirmation confirm(Pages(), *scanView, kDeleteFromPartialFolders, {aNow, c}, second,
