@@ -40,6 +40,17 @@ class DeletionTest : public PagesTest {
     static void WaitListed(const DeleteConfirmation& confirm) {
         while (!confirm.ListingDone()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    // Lists the rows in a dialog of its own, confirms and closes; returns how many were deleted.
+    int DeleteRows(int command, std::vector<int> rows) {
+        RecordingConfirmView view;
+        DeleteConfirmation confirm(Pages(), *scanView, command, std::move(rows), view,
+                                   [this](int ms) { Pause(ms); });
+        confirm.Open();
+        WaitListed(confirm);
+        confirm.DeleteAll();
+        confirm.Close();
+        return confirm.DeletedCount();
+    }
     int CountState(DeleteState wanted) const {
         int n = 0;
         for (int i = 0; i < state->Files.Count(); ++i)
@@ -236,13 +247,7 @@ TEST_F(DuplicateDeletionTest, DeletingOneOfAPairDropsThePairAndKeepsOtherNumbers
     // The read-only edge: deleting only a read-only file deletes nothing, no follow-up.
     ::chmod(quad[0].c_str(), 0444);
     state->FilesPageStale = false;
-    RecordingConfirmView second;
-    DeleteConfirmation again(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(quad[0])},
-                             second, [this](int ms) { Pause(ms); });
-    again.Open();
-    WaitListed(again);
-    again.DeleteAll();
-    again.Close();
+    EXPECT_EQ(DeleteRows(kDeleteSelectedDuplicates, {RowOfPath(quad[0])}), 0);
     EXPECT_EQ(LastStatus(),
               "Previous action: error deleting 1 file(s) (please check file permissions)");
     EXPECT_FALSE(state->FilesPageStale);
@@ -274,26 +279,13 @@ TEST_F(DuplicateDeletionTest, NoFileGoesWithoutAnIdenticalCopyThatStays) {
     EXPECT_EQ(Pages().Rows(kDuplicatesPage).size(), 6u);
 
     // A copy that became a link to the file, or a copy deleted before, is no copy.
-    RecordingConfirmView second;
-    DeleteConfirmation first(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(quad[0])},
-                             second, [this](int ms) { Pause(ms); });
-    first.Open();
-    WaitListed(first);
-    first.DeleteAll();
-    first.Close();
+    EXPECT_EQ(DeleteRows(kDeleteSelectedDuplicates, {RowOfPath(quad[0])}), 1);
     EXPECT_FALSE(fs::exists(quad[0]));
     for (const auto& link : {quad[2], quad[3]}) {
         fs::remove(link);
         fs::create_symlink(quad[1], link);
     }
-    RecordingConfirmView third;
-    DeleteConfirmation last(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(quad[1])},
-                            third, [this](int ms) { Pause(ms); });
-    last.Open();
-    WaitListed(last);
-    last.DeleteAll();
-    last.Close();
-    EXPECT_EQ(last.DeletedCount(), 0);
+    EXPECT_EQ(DeleteRows(kDeleteSelectedDuplicates, {RowOfPath(quad[1])}), 0);
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(quad[1])));
 }
 
@@ -320,13 +312,7 @@ TEST_F(DuplicateDeletionTest, QuickModesListQuicklyButDeleteOnlyIdenticalCopies)
               std::string::npos);
     // Turned off, the stored choice is honoured: the copy only has to be there.
     settings.SetDeepCheckBeforeDelete(false);
-    RecordingConfirmView again;
-    DeleteConfirmation unchecked(Pages(), *scanView, kDeleteSelectedDuplicates, {RowOfPath(second)},
-                                 again, [this](int ms) { Pause(ms); });
-    unchecked.Open();
-    WaitListed(unchecked);
-    unchecked.DeleteAll();
-    unchecked.Close();
+    EXPECT_EQ(DeleteRows(kDeleteSelectedDuplicates, {RowOfPath(second)}), 1);
     EXPECT_FALSE(fs::exists(second));
     EXPECT_TRUE(fs::exists(first));
 }
@@ -516,11 +502,7 @@ TEST_F(PartialDeletionTest, OnlyFilesWithACopyLeftOutsideTheCommandAreListed) {
     ASSERT_NE(row, -1);
     std::string gone =
         root + "/B/" + Pages().Rows(kDuplicatesPage)[static_cast<std::size_t>(row)].cells[1];
-    auto first = Confirm(kDeleteSelectedDuplicates, {row});
-    first->Open();
-    WaitListed(*first);
-    first->DeleteAll();
-    first->Close();
+    ASSERT_EQ(DeleteRows(kDeleteSelectedDuplicates, {row}), 1);
     ASSERT_FALSE(fs::exists(gone));
     const std::string lastCopy = root + "/A/" + fs::path(gone).filename().string();
     scanView->ShowPage(kPartialPage);
