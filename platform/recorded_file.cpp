@@ -127,8 +127,10 @@ bool ReadFully(int fd, char* buffer, std::size_t size, off_t offset) {
 }
 
 bool SameBytes(int a, int b, off_t size) {
-    std::unique_ptr<char[]> first(new char[kCompareBlock]);
-    std::unique_ptr<char[]> second(new char[kCompareBlock]);
+    // Small files get small buffers: most duplicates are small.
+    const auto buffer = static_cast<std::size_t>(std::min<off_t>(size, kCompareBlock));
+    std::unique_ptr<char[]> first(new char[buffer]);
+    std::unique_ptr<char[]> second(new char[buffer]);
     for (off_t offset = 0; offset < size;) {
         const auto block = static_cast<std::size_t>(std::min<off_t>(size - offset, kCompareBlock));
         if (!ReadFully(a, first.get(), block, offset) || !ReadFully(b, second.get(), block, offset))
