@@ -68,7 +68,6 @@ TEST(KeyTable, PageKeysDependOnShiftAndOthersDoNot) {
 
 TEST(PaneFit, LandscapeFillsTheWidthWithAStripBelow) {
     display::PaneFit fit = display::FitIntoPane(960, 880, 4000, 3000);
-    EXPECT_FALSE(fit.portrait);
     EXPECT_EQ(fit.DrawRect(), QRect(0, 0, 960, 720));
     auto strips = display::UncoveredStrips(fit, 960, 880);
     ASSERT_EQ(strips.size(), 1u);
@@ -77,12 +76,37 @@ TEST(PaneFit, LandscapeFillsTheWidthWithAStripBelow) {
 
 TEST(PaneFit, PortraitFillsTheHeightCentredWithStripsBothSides) {
     display::PaneFit fit = display::FitIntoPane(960, 880, 3000, 4000);
-    EXPECT_TRUE(fit.portrait);
     EXPECT_EQ(fit.DrawRect(), QRect(150, 0, 660, 880));
     auto strips = display::UncoveredStrips(fit, 960, 880);
     ASSERT_EQ(strips.size(), 2u);
     EXPECT_EQ(strips[0], QRect(0, 0, 150, 885));
     EXPECT_EQ(strips[1], QRect(810, 0, 960, 885));
+}
+
+TEST(PaneFit, WholePhotoStaysInsideAPaneOfAnyShape) {
+    // A landscape photo in a wide, low pane fills the height, centred.
+    display::PaneFit wide = display::FitIntoPane(1200, 600, 4000, 3000);
+    EXPECT_EQ(wide.DrawRect(), QRect(200, 0, 800, 600));
+    auto strips = display::UncoveredStrips(wide, 1200, 600);
+    ASSERT_EQ(strips.size(), 2u);
+    EXPECT_EQ(strips[0], QRect(0, 0, 200, 605));
+    EXPECT_EQ(strips[1], QRect(1000, 0, 1200, 605));
+    // A portrait photo in a narrow pane fills the width, at the top.
+    display::PaneFit narrow = display::FitIntoPane(300, 880, 3000, 4000);
+    EXPECT_EQ(narrow.DrawRect(), QRect(0, 0, 300, 400));
+    strips = display::UncoveredStrips(narrow, 300, 880);
+    ASSERT_EQ(strips.size(), 1u);
+    EXPECT_EQ(strips[0], QRect(0, 400, 300, 485));
+    // Any pane and photo: the drawn picture lies inside the pane.
+    for (int cw : {1, 97, 640, 1913})
+        for (int ch : {1, 55, 480, 1080})
+            for (QSize photo :
+                 {QSize(1, 1), QSize(6000, 4000), QSize(4000, 6000), QSize(9, 4000)}) {
+                QRect drawn =
+                    display::FitIntoPane(cw, ch, photo.width(), photo.height()).DrawRect();
+                EXPECT_TRUE(QRect(0, 0, cw, ch).contains(drawn) || drawn.isEmpty())
+                    << cw << "x" << ch << " " << photo.width() << "x" << photo.height();
+            }
 }
 
 TEST(PaneFit, ComposedPaneIsWhiteOutsideThePicture) {
@@ -94,6 +118,11 @@ TEST(PaneFit, ComposedPaneIsWhiteOutsideThePicture) {
     EXPECT_EQ(pane.pixelColor(20, 10), QColor(Qt::black));
     EXPECT_EQ(pane.pixelColor(20, 40), QColor(Qt::white));  // below the landscape photo
     EXPECT_EQ(display::ComposePane({}, QSize(40, 50)).pixelColor(20, 10), QColor(Qt::white));
+    // In a wide, low pane the photo's bottom row is still drawn, white beside it.
+    QImage wide = display::ComposePane(photo, QSize(120, 40));
+    EXPECT_EQ(wide.pixelColor(60, 39), QColor(Qt::black));
+    EXPECT_EQ(wide.pixelColor(5, 20), QColor(Qt::white));
+    EXPECT_EQ(wide.pixelColor(114, 20), QColor(Qt::white));
 }
 
 TEST(Orientation, SwapsTheSidesForFiveToEightOnly) {
