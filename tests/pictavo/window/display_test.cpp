@@ -66,37 +66,28 @@ TEST(KeyTable, PageKeysDependOnShiftAndOthersDoNot) {
     }
 }
 
-TEST(PaneFit, LandscapeFillsTheWidthWithAStripBelow) {
-    display::PaneFit fit = display::FitIntoPane(960, 880, 4000, 3000);
-    EXPECT_EQ(fit.DrawRect(), QRect(0, 0, 960, 720));
-    auto strips = display::UncoveredStrips(fit, 960, 880);
-    ASSERT_EQ(strips.size(), 1u);
-    EXPECT_EQ(strips[0], QRect(0, 720, 960, 165));
-}
-
-TEST(PaneFit, PortraitFillsTheHeightCentredWithStripsBothSides) {
-    display::PaneFit fit = display::FitIntoPane(960, 880, 3000, 4000);
-    EXPECT_EQ(fit.DrawRect(), QRect(150, 0, 660, 880));
-    auto strips = display::UncoveredStrips(fit, 960, 880);
-    ASSERT_EQ(strips.size(), 2u);
-    EXPECT_EQ(strips[0], QRect(0, 0, 150, 885));
-    EXPECT_EQ(strips[1], QRect(810, 0, 960, 885));
-}
-
-TEST(PaneFit, WholePhotoStaysInsideAPaneOfAnyShape) {
-    // A landscape photo in a wide, low pane fills the height, centred.
-    display::PaneFit wide = display::FitIntoPane(1200, 600, 4000, 3000);
-    EXPECT_EQ(wide.DrawRect(), QRect(200, 0, 800, 600));
-    auto strips = display::UncoveredStrips(wide, 1200, 600);
-    ASSERT_EQ(strips.size(), 2u);
-    EXPECT_EQ(strips[0], QRect(0, 0, 200, 605));
-    EXPECT_EQ(strips[1], QRect(1000, 0, 1200, 605));
-    // A portrait photo in a narrow pane fills the width, at the top.
-    display::PaneFit narrow = display::FitIntoPane(300, 880, 3000, 4000);
-    EXPECT_EQ(narrow.DrawRect(), QRect(0, 0, 300, 400));
-    strips = display::UncoveredStrips(narrow, 300, 880);
-    ASSERT_EQ(strips.size(), 1u);
-    EXPECT_EQ(strips[0], QRect(0, 400, 300, 485));
+TEST(PaneFit, WholePhotoCentredAtTheTopWithWhiteStripsAround) {
+    struct Case {
+        QSize pane, photo;
+        QRect drawn;
+        std::vector<QRect> strips;
+    };
+    const Case cases[] = {
+        // Landscape in a tall pane: the width, a strip below.
+        {{960, 880}, {4000, 3000}, {0, 0, 960, 720}, {{0, 720, 960, 165}}},
+        // Portrait in a wide pane: the height, centred, strips both sides.
+        {{960, 880}, {3000, 4000}, {150, 0, 660, 880}, {{0, 0, 150, 885}, {810, 0, 960, 885}}},
+        // Landscape in a wide, low pane: the height, centred (never cut at the bottom).
+        {{1200, 600}, {4000, 3000}, {200, 0, 800, 600}, {{0, 0, 200, 605}, {1000, 0, 1200, 605}}},
+        // Portrait in a narrow pane: the width, at the top (never cut at the sides).
+        {{300, 880}, {3000, 4000}, {0, 0, 300, 400}, {{0, 400, 300, 485}}},
+    };
+    for (const Case& c : cases) {
+        display::PaneFit fit = display::FitIntoPane(c.pane.width(), c.pane.height(),
+                                                    c.photo.width(), c.photo.height());
+        EXPECT_EQ(fit.DrawRect(), c.drawn);
+        EXPECT_EQ(display::UncoveredStrips(fit, c.pane.width(), c.pane.height()), c.strips);
+    }
     // Any pane and photo: the drawn picture lies inside the pane.
     for (int cw : {1, 97, 640, 1913})
         for (int ch : {1, 55, 480, 1080})
