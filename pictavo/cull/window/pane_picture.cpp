@@ -22,7 +22,51 @@ QImage Rotated(const QImage& image, int degrees) {
 // A 200-megapixel PNG must still decode (it cannot be scaled while decoding).
 constexpr int kAllocationLimitMb = 1024;
 
+constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+constexpr qint64 kPngChunkFrame = 12;  // length, type, and the check sum after the data
+constexpr quint32 kPngLargestChunk = 0x7FFFFFFF;
+
+// The most pixels one byte of a real file holds: a baseline JPEG spends at
+// least one bit per 8 x 8 block; a deflated 1-bit PNG at most some 8,300
+// pixels per byte.
+constexpr qint64 kJpegPixelsPerByte = 1024;
+constexpr qint64 kOtherPixelsPerByte = 16384;
+
+quint32 BigEndian32(const char* bytes) {
+    auto byte = [bytes](int i) {
+        return static_cast<quint32>(static_cast<unsigned char>(bytes[i]));
+    };
+    return byte(0) << 24 | byte(1) << 16 | byte(2) << 8 | byte(3);
+}
+
+DecodedPhoto Undecodable(const std::string& path) {
+    DecodedPhoto photo;
+    photo.missing = !platform::FileExists(path);
+    return photo;
+}
+
 }  // namespace
+
+bool PngChunksFitTheFile(const std::string& path) {
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly)) return true;  // the reader will say
+    if (file.read(8) != QByteArray(kPngSignature, 8)) return true;
+    const qint64 size = file.size();
+    for (qint64 at = 8; at < size;) {
+        char header[8];
+        if (!file.seek(at) || file.read(header, 8) != 8) return true;  // a short tail
+        quint32 length = BigEndian32(header);
+        if (length > kPngLargestChunk || length > size - at - kPngChunkFrame) return false;
+        if (QByteArray(header + 4, 4) == "IEND") return true;
+        at += kPngChunkFrame + length;
+    }
+    return true;
+}
+
+bool PixelsFitTheFile(QSize declared, qint64 fileBytes, const QByteArray& format) {
+    qint64 perByte = format == "jpeg" ? kJpegPixelsPerByte : kOtherPixelsPerByte;
+    return qint64{declared.width()} * declared.height() <= std::max<qint64>(fileBytes, 0) * perByte;
+}
 
 QRect PaneFit::DrawRect() const {
     return QRect(static_cast<int>(x), 0, static_cast<int>(drawnWidth),
@@ -31,26 +75,30 @@ QRect PaneFit::DrawRect() const {
 
 PaneFit FitIntoPane(double cw, double ch, double w, double h) {
     PaneFit fit;
-    fit.portrait = h >= w;
-    if (fit.portrait) {
-        fit.drawnHeight = ch;
-        fit.drawnWidth = h > 0 ? ch * w / h : 0;
-    } else {
-        fit.drawnWidth = cw;
-        fit.drawnHeight = cw * h / w;
+    if (w > 0 && h > 0) {
+        // Whichever side meets the pane first limits the size.
+        if (cw * h <= ch * w) {
+            fit.drawnWidth = cw;
+            fit.drawnHeight = cw * h / w;
+        } else {
+            fit.drawnHeight = ch;
+            fit.drawnWidth = ch * w / h;
+        }
     }
     fit.x = cw / 2 - fit.drawnWidth / 2;
     return fit;
 }
 
 std::vector<QRect> UncoveredStrips(const PaneFit& fit, int cw, int ch) {
-    if (fit.portrait) {
-        int left = static_cast<int>(fit.x);
-        int right = static_cast<int>(cw - fit.x);
-        return {QRect(0, 0, left, ch + 5), QRect(right, 0, cw, ch + 5)};
-    }
+    int left = static_cast<int>(fit.x);
+    int right = static_cast<int>(cw - fit.x);
     int top = static_cast<int>(fit.drawnHeight);
-    return {QRect(0, top, cw, static_cast<int>(ch - fit.drawnHeight + 5))};
+    std::vector<QRect> strips{QRect(0, 0, left, ch + 5), QRect(right, 0, cw, ch + 5),
+                              QRect(0, top, cw, static_cast<int>(ch - fit.drawnHeight + 5))};
+    std::erase_if(strips, [cw, ch](const QRect& strip) {
+        return strip.isEmpty() || strip.left() >= cw || strip.top() >= ch;
+    });
+    return strips;
 }
 
 QSize ShownSize(QSize stored, int orientation) {
@@ -79,25 +127,26 @@ QImage ApplyOrientation(const QImage& image, int orientation) {
 }
 
 DecodedPhoto DecodeForPane(const std::string& path, QSize pane, int orientation) {
-    DecodedPhoto photo;
-    QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)));
+    // The PNG reader fills the buffer of a declared chunk before it finds the file short.
+    if (!PngChunksFitTheFile(path)) return Undecodable(path);
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly)) return Undecodable(path);
+    QImageReader reader(&file);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(kAllocationLimitMb);
-    // Only an image the reader recognises has a size worth scaling to.
-    if (reader.format().isEmpty() || !reader.size().isValid()) {
-        photo.missing = !platform::FileExists(path);
-        return photo;
-    }
+    // Only an image the reader recognises, of a size the file can hold, is decoded.
+    const QByteArray format = reader.format();
+    if (format.isEmpty() || !reader.size().isValid() ||
+        !PixelsFitTheFile(reader.size(), file.size(), format))
+        return Undecodable(path);
+    DecodedPhoto photo;
     QSize shown = ShownSize(reader.size(), orientation);
     PaneFit fit = FitIntoPane(pane.width(), pane.height(), shown.width(), shown.height());
     QSize drawn(std::max(1, static_cast<int>(fit.drawnWidth)),
                 std::max(1, static_cast<int>(fit.drawnHeight)));
     reader.setScaledSize(SwapsSides(orientation) ? Transposed(drawn) : drawn);
     QImage stored = reader.read();
-    if (stored.isNull()) {
-        photo.missing = !platform::FileExists(path);
-        return photo;
-    }
+    if (stored.isNull()) return Undecodable(path);
     photo.picture = ApplyOrientation(stored, orientation);
     photo.fullSize = shown;
     return photo;

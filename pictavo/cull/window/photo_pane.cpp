@@ -27,3 +27,28 @@ void PhotoPane::paintEvent(QPaintEvent* event) {
 }
 
 }  // namespace pictavo
+
+namespace pictavo {
+
+PaneCaption::PaneCaption(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    setWordWrap(false);
+    setTextFormat(Qt::PlainText);
+}
+
+void PaneCaption::SetLines(Fitter fitter, const QString& whole) {
+    fitter_ = std::move(fitter);
+    setToolTip(whole);
+    Refit();
+}
+
+void PaneCaption::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Refit();
+}
+
+void PaneCaption::Refit() {
+    setText(fitter_ ? fitter_(fontMetrics(), contentsRect().width()) : QString());
+}
+
+}  // namespace pictavo

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
-#include <future>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
@@ -30,6 +29,7 @@ constexpr int kCullingControls[] = {ids::kExport, ids::kDeleteLeft, ids::kDelete
                                     ids::kPrevious, ids::kNext};
 constexpr int kRedrawTickMs = 500;
 constexpr std::time_t kRedrawDelaySeconds = 2;
+constexpr Side kSides[] = {Side::Left, Side::Right};
 
 std::optional<Move> MoveForAction(KeyAction action) {
     switch (action) {
@@ -53,14 +53,6 @@ std::optional<Move> MoveForAction(KeyAction action) {
 }
 
 }  // namespace
-
-PaneContent LoadPaneContent(const std::string& path, QSize client) {
-    PaneContent content;
-    content.photo = display::DecodeForPane(path, client, ReadOrientation(path).value_or(0));
-    content.picture = display::ComposePane(content.photo, client);
-    if (!content.photo.missing) content.metadata = ReadRatingAndDescription(path);
-    return content;
-}
 
 PictavoWindow::PictavoWindow(WindowServices services)
     : services_(std::move(services)), state_(services_.state) {
@@ -139,12 +131,9 @@ QPushButton* PictavoWindow::AddButton(int id, const char* text, QRect designed) 
     return button;
 }
 
-QLabel* PictavoWindow::AddCaption(int id, QRect designed) {
-    auto* caption = new QLabel(this);
+PaneCaption* PictavoWindow::AddCaption(int id, QRect designed) {
+    auto* caption = new PaneCaption(this);
     caption->setObjectName(QString::number(id));
-    caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    caption->setWordWrap(true);
-    caption->setTextFormat(Qt::PlainText);
     caption->setGeometry(designed);
     controls_[id] = caption;
     return caption;
@@ -164,6 +153,8 @@ void PictavoWindow::ApplyLayout() {
 void PictavoWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     ApplyLayout();
+    // Pictures decoded for the old pane size are of no more use.
+    pictures_.Clear();
     if (!state_.catalogueReady) return;
     lastResize_ = clock_();
     resizePending_ = true;
@@ -189,6 +180,10 @@ void PictavoWindow::EnableCullingControls(bool enabled) {
     RunOnUiThread([this, enabled] {
         cullingEnabled_ = enabled;
         for (int id : kCullingControls) Control(id)->setEnabled(enabled);
+        // A load refills the catalogue: nothing decoded before it is kept. Once
+        // it has ended, the photo after the shown pair is decoded ahead.
+        if (!enabled) pictures_.Clear();
+        if (enabled && panes_[1]->isVisible()) PrefetchAfter(state_.rightIndex);
     });
 }
 
@@ -253,43 +248,80 @@ void PictavoWindow::FinishPane(Side side, std::int32_t position, const PaneConte
         highRating_[i] = part.high;
         const QSize shown = content.photo.fullSize;
         SetCaption(side,
-                   display::CaptionText({position, state_.catalogue.Count(), part.text,
+                   display::CaptionFacts{position, state_.catalogue.Count(), part.text,
                                          record.fileName, record.folderPath(), shown.width(),
                                          shown.height(), static_cast<std::int64_t>(record.fileSize),
-                                         record.photoTime, !record.dateTakenText.empty()}));
+                                         record.photoTime, !record.dateTakenText.empty()});
     }
     panes_[i]->raise();
 }
 
-PaneContent PictavoWindow::StartPaneContent(Side side, std::int32_t position) const {
-    return LoadPaneContent(state_.catalogue.At(position)->FullPath(),
-                           panes_[static_cast<int>(side)]->ClientSize());
+QFuture<PaneContent> PictavoWindow::PaneContentFor(Side side, std::int32_t position, PaneKey& key) {
+    int i = static_cast<int>(side);
+    // The pane's size is read here, on the user-interface thread: the helper
+    // that decodes gets it as a value and never touches a widget.
+    key = KeyNow(state_.catalogue.At(position)->FullPath(), panes_[i]->ClientSize());
+    return pictures_.Get(key, fromCache_[i]);
 }
 
 void PictavoWindow::DrawPairNow(std::int32_t left, std::int32_t right) {
-    bool hasLeft = BeginPane(Side::Left, left);
-    bool hasRight = BeginPane(Side::Right, right);
-    // The two photos decode at once, the right one on a helper thread. The
-    // helper touches no widget and sends nothing here, so waiting cannot deadlock.
-    std::future<PaneContent> rightContent;
-    if (hasRight) {
-        rightContent = std::async(std::launch::async,
-                                  [this, right] { return StartPaneContent(Side::Right, right); });
+    const std::int32_t positions[2] = {left, right};
+    std::array<std::optional<QFuture<PaneContent>>, 2> contents;
+    std::vector<PaneKey> shown;
+    // Both photos decode at once on helper threads (or come decoded ahead).
+    for (Side side : kSides) {
+        int i = static_cast<int>(side);
+        fromCache_[i] = false;
+        if (!BeginPane(side, positions[i])) continue;
+        contents[i] = PaneContentFor(side, positions[i], shown.emplace_back());
     }
-    if (hasLeft) FinishPane(Side::Left, left, StartPaneContent(Side::Left, left));
-    if (hasRight) FinishPane(Side::Right, right, rightContent.get());
+    for (Side side : kSides) {
+        int i = static_cast<int>(side);
+        if (contents[i]) FinishPane(side, positions[i], contents[i]->result());
+    }
+    pictures_.KeepOnly(shown);
+    PrefetchAfter(right);
 }
 
 void PictavoWindow::DrawOnePane(Side side, std::int32_t position) {
-    if (BeginPane(side, position)) FinishPane(side, position, StartPaneContent(side, position));
+    if (!BeginPane(side, position)) return;
+    PaneKey key;
+    FinishPane(side, position, PaneContentFor(side, position, key).result());
+}
+
+void PictavoWindow::PrefetchAfter(std::int32_t right) {
+    // Not while a load runs: its sort is moving the positions.
+    if (!cullingEnabled_ || closing_ || right < 0) return;
+    // Stepping forward and culling either photo all bring this one in on the right.
+    std::int32_t next = NextPresentAfter(state_.catalogue, right);
+    if (next < 0) return;
+    pictures_.Prefetch(KeyNow(state_.catalogue.At(next)->FullPath(), panes_[1]->ClientSize()));
 }
 
 void PictavoWindow::SetCaption(Side side, const std::string& text) {
+    ShowCaption(
+        side,
+        [text](const QFontMetrics& metrics, int width) {
+            return display::FittedLine(text, metrics, width, Qt::ElideMiddle);
+        },
+        text);
+}
+
+void PictavoWindow::SetCaption(Side side, const display::CaptionFacts& facts) {
+    ShowCaption(
+        side,
+        [facts](const QFontMetrics& metrics, int width) {
+            return display::FittedCaption(facts, metrics, width);
+        },
+        display::CaptionText(facts));
+}
+
+void PictavoWindow::ShowCaption(Side side, PaneCaption::Fitter fitter, const std::string& whole) {
     int i = static_cast<int>(side);
     QPalette palette = captions_[i]->palette();
     palette.setColor(QPalette::WindowText, highRating_[i] ? QColor(255, 0, 0) : QColor(Qt::black));
     captions_[i]->setPalette(palette);
-    captions_[i]->setText(QString::fromStdString(text));
+    captions_[i]->SetLines(std::move(fitter), QString::fromStdString(whole));
 }
 
 bool PictavoWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -347,6 +379,8 @@ void PictavoWindow::RotatePane(Side side) {
         ReportFileError(state_.services, report.status, report.errorCode);
     else if (!report.status.empty())
         state_.services.SetStatus(report.status);
+    // The file on disk changed: its pictures decoded before are stale.
+    pictures_.DropPath(record->FullPath());
     if (report.attempted) DrawOnePane(side, position);
 }
 

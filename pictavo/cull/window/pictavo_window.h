@@ -16,6 +16,9 @@
 #include "pictavo/catalogue/pictavo_view.h"
 #include "pictavo/cull/window/cairnly_launch.h"
 #include "pictavo/cull/window/pane_picture.h"
+#include "pictavo/cull/window/pane_picture_cache.h"
+#include "pictavo/cull/window/pane_text.h"
+#include "pictavo/cull/window/photo_pane.h"
 #include "pictavo/cull/window/photo_rotation.h"
 #include "pictavo/cull/window/window_layout.h"
 #include "pictavo/export/export_worker.h"
@@ -26,7 +29,6 @@ class QPushButton;
 
 namespace pictavo {
 
-class PhotoPane;
 class SettingsStore;
 
 struct WindowServices {
@@ -40,14 +42,6 @@ struct WindowServices {
 };
 
 enum class Side { Left = 0, Right = 1 };
-
-// What a pane shows, prepared without touching any widget (so off the UI thread too).
-struct PaneContent {
-    display::DecodedPhoto photo;
-    QImage picture;  // the whole pane
-    std::optional<RatingAndDescription> metadata;
-};
-PaneContent LoadPaneContent(const std::string& path, QSize client);
 
 class PictavoWindow : public QWidget, public PictavoView {
   public:
@@ -72,6 +66,9 @@ class PictavoWindow : public QWidget, public PictavoView {
 
     QWidget* Control(int id) const;
     bool HighRating(Side side) const { return highRating_[static_cast<int>(side)]; }
+    // Whether the pane's last draw took a picture decoded ahead of it.
+    bool DrawnFromCache(Side side) const { return fromCache_[static_cast<int>(side)]; }
+    std::size_t KeptPictures() const { return pictures_.Size(); }
     LayoutMetrics Metrics() const { return metrics_; }
     ExportControl& Export() { return exportControl_; }
 
@@ -87,16 +84,19 @@ class PictavoWindow : public QWidget, public PictavoView {
   private:
     void BuildControls();
     QPushButton* AddButton(int id, const char* text, QRect designed);
-    QLabel* AddCaption(int id, QRect designed);
+    PaneCaption* AddCaption(int id, QRect designed);
     void ApplyLayout();
     void RunOnUiThread(const std::function<void()>& work);
     void DoKeyAction(KeyAction action);
     bool BeginPane(Side side, std::int32_t position);
-    PaneContent StartPaneContent(Side side, std::int32_t position) const;
+    QFuture<PaneContent> PaneContentFor(Side side, std::int32_t position, PaneKey& key);
     void FinishPane(Side side, std::int32_t position, const PaneContent& content);
     void DrawPairNow(std::int32_t left, std::int32_t right);
     void DrawOnePane(Side side, std::int32_t position);
+    void PrefetchAfter(std::int32_t right);
     void SetCaption(Side side, const std::string& text);
+    void SetCaption(Side side, const display::CaptionFacts& facts);
+    void ShowCaption(Side side, PaneCaption::Fitter fitter, const std::string& whole);
     void RotatePane(Side side);
     void OnConfigurationCommand();
     void OnUndelete();
@@ -106,8 +106,10 @@ class PictavoWindow : public QWidget, public PictavoView {
     PictavoState& state_;
     std::map<int, QWidget*> controls_;
     std::array<PhotoPane*, 2> panes_{};
-    std::array<QLabel*, 2> captions_{};
+    std::array<PaneCaption*, 2> captions_{};
     std::array<bool, 2> highRating_{};
+    std::array<bool, 2> fromCache_{};
+    PanePictureCache pictures_;
     QLabel* status_ = nullptr;
     LayoutMetrics metrics_;
     bool cullingEnabled_ = false;

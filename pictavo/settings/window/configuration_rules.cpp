@@ -1,6 +1,5 @@
 #include "pictavo/settings/window/configuration_rules.h"
 
-#include <QString>
 #include <cstdio>
 
 #include "pictavo/cull/photo_store.h"
@@ -34,10 +33,6 @@ std::string StartPositionText(const PhotoTime& t) {
     return text;
 }
 
-bool SameFolderIgnoringCase(const std::string& a, const std::string& b) {
-    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) == 0;
-}
-
 FolderCheck CheckPhotoFolder(const std::string& typed, SettingsRecord& settings,
                              shared::Prompter& prompter) {
     if (!platform::FolderExists(typed)) {
@@ -48,7 +43,8 @@ FolderCheck CheckPhotoFolder(const std::string& typed, SettingsRecord& settings,
     }
     if (platform::Utf16Length(typed) < kDriveRootUnits && !ConfirmDriveRoot(typed, prompter))
         return {};
-    if (SameFolderIgnoringCase(typed, settings.photoFolder())) return {true, false};
+    // Names are case-sensitive here: "/photos/Trip" and "/photos/trip" are two folders.
+    if (typed == settings.photoFolder()) return {true, false};
     settings.setPhotoFolder(typed);
     return {true, true};
 }

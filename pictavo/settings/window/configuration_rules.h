@@ -19,12 +19,11 @@ struct FolderCheck {
     bool close = false;   // the dialog may close
     bool reload = false;  // the folder changed: it was stored and a reload is due
 };
-// The OK checks in order: the folder exists, a drive root is confirmed, and a
-// folder differing only in letter case is not stored.
+// The OK checks in order: the folder exists, a drive root is confirmed, and
+// only a folder that differs from the stored one (letter case included) is
+// stored for a reload.
 FolderCheck CheckPhotoFolder(const std::string& typed, SettingsRecord& settings,
                              shared::Prompter& prompter);
-
-bool SameFolderIgnoringCase(const std::string& a, const std::string& b);
 
 std::string StoreEmptyingReport(std::int32_t deleted, std::int32_t failed);
 

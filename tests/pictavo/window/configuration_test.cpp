@@ -55,11 +55,14 @@ TEST_F(FolderChecks, MissingFolderIsRefusedAndNothingChanges) {
     EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
 }
 
-TEST_F(FolderChecks, CaseOnlyChangeIsNotStoredAndNeedsNoReload) {
+TEST_F(FolderChecks, SameFolderNeedsNoReloadButACaseChangeIsAnotherFolder) {
+    FolderCheck same = CheckPhotoFolder(home.Path() + "/Photos", settings, prompter);
+    EXPECT_TRUE(same.close);
+    EXPECT_FALSE(same.reload);
     FolderCheck check = CheckPhotoFolder(home.Path() + "/photos", settings, prompter);
     EXPECT_TRUE(check.close);
-    EXPECT_FALSE(check.reload);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
+    EXPECT_TRUE(check.reload);
+    EXPECT_EQ(settings.photoFolder(), home.Path() + "/photos");
     EXPECT_TRUE(prompter.asked.empty());
 }
 

@@ -66,23 +66,38 @@ TEST(KeyTable, PageKeysDependOnShiftAndOthersDoNot) {
     }
 }
 
-TEST(PaneFit, LandscapeFillsTheWidthWithAStripBelow) {
-    display::PaneFit fit = display::FitIntoPane(960, 880, 4000, 3000);
-    EXPECT_FALSE(fit.portrait);
-    EXPECT_EQ(fit.DrawRect(), QRect(0, 0, 960, 720));
-    auto strips = display::UncoveredStrips(fit, 960, 880);
-    ASSERT_EQ(strips.size(), 1u);
-    EXPECT_EQ(strips[0], QRect(0, 720, 960, 165));
-}
-
-TEST(PaneFit, PortraitFillsTheHeightCentredWithStripsBothSides) {
-    display::PaneFit fit = display::FitIntoPane(960, 880, 3000, 4000);
-    EXPECT_TRUE(fit.portrait);
-    EXPECT_EQ(fit.DrawRect(), QRect(150, 0, 660, 880));
-    auto strips = display::UncoveredStrips(fit, 960, 880);
-    ASSERT_EQ(strips.size(), 2u);
-    EXPECT_EQ(strips[0], QRect(0, 0, 150, 885));
-    EXPECT_EQ(strips[1], QRect(810, 0, 960, 885));
+TEST(PaneFit, WholePhotoCentredAtTheTopWithWhiteStripsAround) {
+    struct Case {
+        QSize pane, photo;
+        QRect drawn;
+        std::vector<QRect> strips;
+    };
+    const Case cases[] = {
+        // Landscape in a tall pane: the width, a strip below.
+        {{960, 880}, {4000, 3000}, {0, 0, 960, 720}, {{0, 720, 960, 165}}},
+        // Portrait in a wide pane: the height, centred, strips both sides.
+        {{960, 880}, {3000, 4000}, {150, 0, 660, 880}, {{0, 0, 150, 885}, {810, 0, 960, 885}}},
+        // Landscape in a wide, low pane: the height, centred (never cut at the bottom).
+        {{1200, 600}, {4000, 3000}, {200, 0, 800, 600}, {{0, 0, 200, 605}, {1000, 0, 1200, 605}}},
+        // Portrait in a narrow pane: the width, at the top (never cut at the sides).
+        {{300, 880}, {3000, 4000}, {0, 0, 300, 400}, {{0, 400, 300, 485}}},
+    };
+    for (const Case& c : cases) {
+        display::PaneFit fit = display::FitIntoPane(c.pane.width(), c.pane.height(),
+                                                    c.photo.width(), c.photo.height());
+        EXPECT_EQ(fit.DrawRect(), c.drawn);
+        EXPECT_EQ(display::UncoveredStrips(fit, c.pane.width(), c.pane.height()), c.strips);
+    }
+    // Any pane and photo: the drawn picture lies inside the pane.
+    for (int cw : {1, 97, 640, 1913})
+        for (int ch : {1, 55, 480, 1080})
+            for (QSize photo :
+                 {QSize(1, 1), QSize(6000, 4000), QSize(4000, 6000), QSize(9, 4000)}) {
+                QRect drawn =
+                    display::FitIntoPane(cw, ch, photo.width(), photo.height()).DrawRect();
+                EXPECT_TRUE(QRect(0, 0, cw, ch).contains(drawn) || drawn.isEmpty())
+                    << cw << "x" << ch << " " << photo.width() << "x" << photo.height();
+            }
 }
 
 TEST(PaneFit, ComposedPaneIsWhiteOutsideThePicture) {
@@ -94,6 +109,11 @@ TEST(PaneFit, ComposedPaneIsWhiteOutsideThePicture) {
     EXPECT_EQ(pane.pixelColor(20, 10), QColor(Qt::black));
     EXPECT_EQ(pane.pixelColor(20, 40), QColor(Qt::white));  // below the landscape photo
     EXPECT_EQ(display::ComposePane({}, QSize(40, 50)).pixelColor(20, 10), QColor(Qt::white));
+    // In a wide, low pane the photo's bottom row is still drawn, white beside it.
+    QImage wide = display::ComposePane(photo, QSize(120, 40));
+    EXPECT_EQ(wide.pixelColor(60, 39), QColor(Qt::black));
+    EXPECT_EQ(wide.pixelColor(5, 20), QColor(Qt::white));
+    EXPECT_EQ(wide.pixelColor(114, 20), QColor(Qt::white));
 }
 
 TEST(Orientation, SwapsTheSidesForFiveToEightOnly) {
@@ -129,6 +149,48 @@ TEST(PaneDecoding, DecodesAtTheDrawnSizeAndReportsTheShownSize) {
     EXPECT_TRUE(bad.fullSize.isEmpty());
 }
 
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(PaneDecoding, HeadersDeclaringMoreThanTheFileHoldsAreNotDecoded) {
+    testing_support::TempHome home;
+    std::vector<unsigned char> png = window_tests::MarkedImage(16, 16, "PNG");
+    std::vector<unsigned char> jpeg = window_tests::MarkedImage(16, 16, "JPEG");
+    WriteBytes(home.Path() + "/real.png", std::string(png.begin(), png.end()));
+    WriteBytes(home.Path() + "/real.jpg", std::string(jpeg.begin(), jpeg.end()));
+    // A real signature and header chunk, then a text chunk declaring 2 GB: 44 bytes.
+    std::string bomb(png.begin(), png.begin() + 33);
+    bomb += std::string(
+        "\x7f\xff\xff\xff"
+        "tEXt"
+        "abc",
+        11);
+    ASSERT_EQ(bomb.size(), 44u);
+    const std::string bombPath = home.Path() + "/bomb.png";
+    WriteBytes(bombPath, bomb);
+    EXPECT_FALSE(display::PngChunksFitTheFile(bombPath));
+    EXPECT_TRUE(display::PngChunksFitTheFile(home.Path() + "/real.png"));
+    EXPECT_TRUE(display::PngChunksFitTheFile(home.Path() + "/real.jpg"));  // not a PNG
+    display::DecodedPhoto decoded = display::DecodeForPane(bombPath, QSize(96, 88), 0);
+    EXPECT_TRUE(decoded.fullSize.isEmpty());
+    EXPECT_FALSE(decoded.missing);
+
+    // A JPEG of a few hundred bytes whose frame header claims 60000 x 60000.
+    std::string liar(jpeg.begin(), jpeg.end());
+    std::size_t frame = liar.find("\xff\xc0");
+    ASSERT_NE(frame, std::string::npos);
+    liar.replace(frame + 5, 4, "\xea\x60\xea\x60");
+    WriteBytes(home.Path() + "/liar.jpg", liar);
+    EXPECT_TRUE(display::DecodeForPane(home.Path() + "/liar.jpg", {96, 88}, 0).fullSize.isEmpty());
+    EXPECT_EQ(display::DecodeForPane(home.Path() + "/real.jpg", {96, 88}, 0).fullSize,
+              QSize(16, 16));
+    // Real files pack far fewer pixels per byte: a 24 MP photo, a white 1-bit PNG.
+    EXPECT_TRUE(display::PixelsFitTheFile(QSize(6000, 4000), 2000000, "jpeg"));
+    EXPECT_TRUE(display::PixelsFitTheFile(QSize(10000, 10000), 12200, "png"));
+    EXPECT_FALSE(display::PixelsFitTheFile(QSize(60000, 60000), 700, "jpeg"));
+}
+
 TEST(CaptionText, FourLinesWithRatingDescriptionAndDateKind) {
     display::RatingPart part = display::MakeRatingPart(std::string("5"), "Beach");
     EXPECT_TRUE(part.high);
@@ -153,6 +215,42 @@ TEST(CaptionText, FourLinesWithRatingDescriptionAndDateKind) {
               "2020/01/02  03:04:05 (file date)");
     facts.position = -1;
     EXPECT_EQ(display::CaptionText(facts), "");
+}
+
+TEST(CaptionText, FittedToTheWidthInFourLinesWhateverTheNames) {
+    QFontMetrics metrics(QFont("DejaVu Sans", 9));
+    const int width = 400;
+    const std::string name = std::string(200, 'n') + "_end.jpg";
+    const std::string folder = "/photos/" + std::string(300, 'f') + "/last";
+    display::CaptionFacts facts{0,    2,       " - Rating: 4 stars - A\nB",    name, folder, 6000,
+                                4000, 9000000, PhotoTime{1, 2, 3, 4, 5, 2021}, true};
+    QStringList lines = display::FittedCaption(facts, metrics, width).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    for (const QString& line : lines)
+        EXPECT_LE(metrics.horizontalAdvance(line), width) << line.toStdString();
+    EXPECT_EQ(lines[0].toStdString(),
+              "1 (of 2) - Rating: 4 stars - A\xEF\xBF\xBD"
+              "B");
+    // Both name and folder keep their start and end; the middle gives way.
+    EXPECT_TRUE(lines[1].startsWith("nnn")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].contains(QString::fromUtf8("_end.jpg (/photos/")));
+    EXPECT_TRUE(lines[1].endsWith("/last)"));
+    EXPECT_EQ(lines[1].count(QChar(0x2026)), 2);
+    EXPECT_EQ(lines[2], "6000 x 4000 (8.6 MB)");
+    EXPECT_EQ(lines[3], "2021/05/04  03:02:01 (date taken)");
+
+    // A short name keeps its whole self, a folder too long gives way alone.
+    facts.fileName = "a.jpg";
+    lines = display::FittedCaption(facts, metrics, width).split('\n');
+    EXPECT_TRUE(lines[1].startsWith("a.jpg (/photos/fff"));
+    // Newlines and other line breaks in names stay on their line.
+    facts.fileName = "two\nlines\r.jpg";
+    facts.folderPath = "/p\xE2\x80\xA8q";  // U+2028, a line separator
+    lines = display::FittedCaption(facts, metrics, width).split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[1].toStdString(), "two\xEF\xBF\xBDlines\xEF\xBF\xBD.jpg (/p\xEF\xBF\xBDq)");
+    facts.position = -1;
+    EXPECT_EQ(display::FittedCaption(facts, metrics, width), QString());
 }
 
 TEST(CaptionText, RatingPartOnlyForOneToFiveStarsAndRedForFourAndFive) {

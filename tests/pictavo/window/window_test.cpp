@@ -187,6 +187,7 @@ TEST_F(MainWindow, OrientationSixShowsPortraitSizeAndRotationTurnsTheFile) {
     std::string caption = rig.CaptionText(ids::kLeftCaption);
     EXPECT_NE(caption.find("\n32 x 64 ("), std::string::npos) << caption;
     Press(Qt::Key_Q);
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Left));
     caption = rig.CaptionText(ids::kLeftCaption);
     EXPECT_NE(caption.find("\n64 x 32 ("), std::string::npos) << caption;
     EXPECT_TRUE(platform::FileExists(rig.state.storeFolder + "tall (Rotated copy).jpg"));
@@ -204,6 +205,70 @@ TEST_F(MainWindow, VanishedAndBrokenPhotosGetTheirCaptions) {
     EXPECT_EQ(rig.CaptionText(ids::kLeftCaption), "File no longer exists: " + rig.Photo("a.jpg"));
     auto* pane = static_cast<PhotoPane*>(rig.window->Control(ids::kLeftPane));
     EXPECT_EQ(pane->Picture().pixelColor(5, 5), QColor(Qt::white));
+}
+
+TEST_F(MainWindow, CaptionsKeepFourLinesForLongAndBrokenNames) {
+    MakePhoto(rig.Photo(std::string(180, 'x') + ".jpg"), Taken("2019:01:01 00:00:00"));
+    MakePhoto(rig.Photo("two\nlines.jpg"), Taken("2019:01:02 00:00:00"));
+    rig.Load();
+    for (QSize window : {QSize(1430, 900), QSize(700, 600)}) {
+        rig.window->resize(window);  // the lines are fitted again at once
+        for (int id : {ids::kLeftCaption, ids::kRightCaption}) {
+            auto* caption = static_cast<QLabel*>(rig.window->Control(id));
+            QStringList lines = caption->text().split('\n');
+            ASSERT_EQ(lines.size(), 4) << id;
+            for (const QString& line : lines)
+                EXPECT_LE(caption->fontMetrics().horizontalAdvance(line), caption->width()) << id;
+            EXPECT_TRUE(lines[3].endsWith("(date taken)")) << lines[3].toStdString();
+        }
+    }
+    EXPECT_NE(rig.CaptionText(ids::kRightCaption).find("two\xEF\xBF\xBDlines.jpg ("),
+              std::string::npos);
+}
+
+TEST_F(MainWindow, NextPhotoIsDecodedAheadAndUsedOnlyWhileUnchanged) {
+    MakeLibrary();
+    rig.Load();
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Left));
+    auto bothFromCache = [this] {
+        return rig.window->DrawnFromCache(Side::Left) && rig.window->DrawnFromCache(Side::Right);
+    };
+    Press(Qt::Key_Right);  // b, c: c was decoded ahead
+    EXPECT_TRUE(bothFromCache());
+    Press(Qt::Key_S);  // c culled: b, d
+    EXPECT_TRUE(bothFromCache());
+    Press(Qt::Key_A);  // b culled: d, e
+    EXPECT_TRUE(bothFromCache());
+    EXPECT_EQ(rig.window->KeptPictures(), 3u);  // the pair and the one ahead, nothing more
+    // f changes on disk after it was decoded ahead: it is decoded anew.
+    ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("f.jpg"), 40, 20, "JPEG"));
+    Press(Qt::Key_Right);  // e, f
+    EXPECT_TRUE(rig.window->DrawnFromCache(Side::Left));
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Right));
+    EXPECT_NE(rig.CaptionText(ids::kRightCaption).find("\n40 x 20 ("), std::string::npos);
+    Press(Qt::Key_Left);  // d, e: only e is still kept
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Left));
+    EXPECT_TRUE(rig.window->DrawnFromCache(Side::Right));
+    // Another pane size drops everything.
+    rig.window->resize(1200, 800);
+    EXPECT_EQ(rig.window->KeptPictures(), 0u);
+    DrawPair(rig.state, false);
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Left));
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Right));
+}
+
+TEST_F(MainWindow, NothingDecodedOutlivesAReload) {
+    MakeLibrary();
+    rig.Load();
+    Press(Qt::Key_Home);
+    StartLoading(rig.state);
+    for (int i = 0; i < 200 && rig.state.loadingBusy; ++i) rig.window->PumpEvents(20);
+    ASSERT_EQ(rig.state.catalogue.Count(), 6);
+    // The same two files, unchanged, are decoded again after the reload.
+    EXPECT_EQ(LeftName(), "a.jpg");
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Left));
+    EXPECT_FALSE(rig.window->DrawnFromCache(Side::Right));
+    EXPECT_EQ(rig.window->KeptPictures(), 3u);
 }
 
 // Remembers every text a label shows on screen.
