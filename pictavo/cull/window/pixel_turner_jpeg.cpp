@@ -134,14 +134,20 @@ void TurnParameters(jpeg_compress_struct& d, const jpeg_decompress_struct& s) {
     if (s.progressive_mode) jpeg_simple_progression(&d);
 }
 
-// Turned plane(X, Y) = source plane(Y, height - 1 - X); the padding repeats
-// the last column and row, as the encoder does for pictures it pads itself.
+// Turned plane(X, Y) = source plane(Y, height - 1 - X), in tiles that stay in
+// the cache; the padding repeats the last column and row, as the encoder does
+// for pictures it pads itself.
 void TurnPlane(Plane& from, Plane& to) {
-    for (int y = 0; y < to.height; ++y) {
-        JSAMPLE* out = to.Row(y);
-        for (int x = 0; x < to.width; ++x) out[x] = from.Row(from.height - 1 - x)[y];
-        std::fill(out + to.width, out + to.stride, out[to.width - 1]);
-    }
+    constexpr int kTile = 64;
+    for (int top = 0; top < to.height; top += kTile)
+        for (int left = 0; left < to.width; left += kTile)
+            for (int y = top; y < std::min(top + kTile, to.height); ++y) {
+                JSAMPLE* out = to.Row(y);
+                for (int x = left; x < std::min(left + kTile, to.width); ++x)
+                    out[x] = from.Row(from.height - 1 - x)[y];
+            }
+    for (int y = 0; y < to.height; ++y)
+        std::fill(to.Row(y) + to.width, to.Row(y) + to.stride, to.Row(y)[to.width - 1]);
     for (int y = to.height; y < to.rows; ++y)
         std::copy_n(to.Row(to.height - 1), to.stride, to.Row(y));
 }
