@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "pictavo/catalogue/metadata.h"
+#include "pictavo/catalogue/photo_file.h"
 #include "pictavo/cull/window/pixel_turner.h"
 
 namespace {

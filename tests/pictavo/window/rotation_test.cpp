@@ -15,15 +15,15 @@
 #include "pictavo/cull/window/photo_rotation.h"
 #include "pictavo/cull/window/pixel_turner.h"
 #include "platform/files.h"
-#include "tests/pictavo/window/turn_fixtures.h"
+#include "tests/pictavo/catalogue/image_bytes.h"
 #include "tests/pictavo/window/window_rig.h"
 #include "tests/platform/test_files.h"
 
 namespace pictavo {
 namespace {
 
+using image_bytes::Bytes;
 using photo_fixtures::Tags;
-using turn_fixtures::Bytes;
 using window_tests::FileBytes;
 using window_tests::PixelAt;
 using window_tests::WriteMarkedImage;
@@ -126,7 +126,7 @@ int SamplingOf(const Bytes& jpeg) {
 // which keeps its values.
 std::map<int, Bytes> QuantisationValues(const Bytes& jpeg) {
     std::map<int, Bytes> tables;
-    for (const auto& segment : turn_fixtures::Segments(jpeg)) {
+    for (const auto& segment : image_bytes::Segments(jpeg)) {
         if (segment.marker != 0xDB) continue;
         for (std::size_t at = 0; at + 65 <= segment.payload.size(); at += 65) {
             Bytes values(segment.payload.begin() + at + 1, segment.payload.begin() + at + 65);
@@ -138,7 +138,7 @@ std::map<int, Bytes> QuantisationValues(const Bytes& jpeg) {
 }
 
 bool HasMarker(const Bytes& jpeg, int marker) {
-    for (const auto& segment : turn_fixtures::Segments(jpeg))
+    for (const auto& segment : image_bytes::Segments(jpeg))
         if (segment.marker == marker) return true;
     return false;
 }
@@ -159,18 +159,18 @@ TEST_F(Rotation, JpegOfPartialBlocksIsReencodedKeepingMarkersCodingAndQuality) {
           Coding{TJSAMP_422, TJSAMP_440, false}}) {
         SCOPED_TRACE(coding.sampling);
         const std::string name = "photo" + std::to_string(coding.sampling) + ".jpg";
-        Bytes photo = turn_fixtures::WithSegment(
-            turn_fixtures::PhotoJpeg(61, 45, coding.sampling, coding.progressive), 0xE2,
+        Bytes photo = image_bytes::WithSegment(
+            image_bytes::PhotoJpeg(61, 45, coding.sampling, coding.progressive), 0xE2,
             IccSegment());
-        ASSERT_TRUE(turn_fixtures::Write(Path(name), photo));
+        ASSERT_TRUE(image_bytes::Write(Path(name), photo));
         ASSERT_TRUE(photo_fixtures::WriteTags(Path(name), FullTags()));
         photo = FileBytes(Path(name));
         ASSERT_FALSE(TurnJpegLosslessly(photo, unused));
 
         ASSERT_TRUE(Rotate(name).turned);
         Bytes turned = FileBytes(Path(name));
-        EXPECT_EQ(turn_fixtures::AppAndCommentSegments(turned),
-                  turn_fixtures::AppAndCommentSegments(photo));  // JFIF, Exif, XMP, ICC
+        EXPECT_EQ(image_bytes::AppAndCommentSegments(turned),
+                  image_bytes::AppAndCommentSegments(photo));  // JFIF, Exif, XMP, ICC
         EXPECT_EQ(QImageReader(QString::fromStdString(Path(name))).read().colorSpace(),
                   QColorSpace(QColorSpace::AdobeRgb));
         ExpectMetadataKept(Path(name));
@@ -179,12 +179,12 @@ TEST_F(Rotation, JpegOfPartialBlocksIsReencodedKeepingMarkersCodingAndQuality) {
         EXPECT_EQ(QuantisationValues(turned), QuantisationValues(photo));
 
         int width = 0, height = 0, turnedWidth = 0, turnedHeight = 0;
-        Bytes original = turn_fixtures::DecodeRgb(photo, width, height);
-        Bytes expected = turn_fixtures::TurnRgb(original, width, height);
-        Bytes got = turn_fixtures::DecodeRgb(turned, turnedWidth, turnedHeight);
+        Bytes original = image_bytes::DecodeRgb(photo, width, height);
+        Bytes expected = image_bytes::TurnRgb(original, width, height);
+        Bytes got = image_bytes::DecodeRgb(turned, turnedWidth, turnedHeight);
         EXPECT_EQ(turnedWidth, height);
         EXPECT_EQ(turnedHeight, width);
-        EXPECT_GT(turn_fixtures::Psnr(expected, got), 40.0);
+        EXPECT_GT(image_bytes::Psnr(expected, got), 40.0);
     }
 }
 
@@ -200,18 +200,18 @@ TEST_F(Rotation, PngKeepsItsChunksAndMetadata) {
                               {0, static_cast<unsigned char>(v >> 16),
                                static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)});
     const std::vector<Bytes> beforeData = {
-        turn_fixtures::PngChunk("gAMA", {0, 0, 0xB1, 0x8F}),
-        turn_fixtures::PngChunk("cHRM", chromaticities),
-        turn_fixtures::PngChunk("iCCP", iccp),
-        turn_fixtures::PngChunk("bKGD", {0, 10, 0, 20, 0, 30}),
+        image_bytes::PngChunk("gAMA", {0, 0, 0xB1, 0x8F}),
+        image_bytes::PngChunk("cHRM", chromaticities),
+        image_bytes::PngChunk("iCCP", iccp),
+        image_bytes::PngChunk("bKGD", {0, 10, 0, 20, 0, 30}),
     };
     const std::vector<Bytes> afterData = {
-        turn_fixtures::PngChunk("tEXt", {'T', 'i', 't', 'l', 'e', 0, 'S', 'e', 'a'}),
+        image_bytes::PngChunk("tEXt", {'T', 'i', 't', 'l', 'e', 0, 'S', 'e', 'a'}),
     };
-    const Bytes privateChunk = turn_fixtures::PngChunk("prVT", {1, 2, 3});
-    Bytes png = turn_fixtures::WithPngChunks(window_tests::MarkedImage(20, 10, "PNG"), beforeData,
-                                             {afterData[0], privateChunk});
-    ASSERT_TRUE(turn_fixtures::Write(Path("chart.png"), png));
+    const Bytes privateChunk = image_bytes::PngChunk("prVT", {1, 2, 3});
+    Bytes png = image_bytes::WithPngChunks(window_tests::MarkedImage(20, 10, "PNG"), beforeData,
+                                           {afterData[0], privateChunk});
+    ASSERT_TRUE(image_bytes::Write(Path("chart.png"), png));
     Tags tags;
     tags.xmpRating = "4";
     ASSERT_TRUE(photo_fixtures::WriteTags(Path("chart.png"), tags));
@@ -225,8 +225,8 @@ TEST_F(Rotation, PngKeepsItsChunksAndMetadata) {
     EXPECT_EQ(PixelAt(Path("chart.png"), 0, 0), kBlue);
     Bytes turned = FileBytes(Path("chart.png"));
     for (const auto& chunks : {beforeData, afterData})
-        for (const Bytes& chunk : chunks) EXPECT_TRUE(turn_fixtures::ContainsBytes(turned, chunk));
-    EXPECT_FALSE(turn_fixtures::ContainsBytes(turned, privateChunk));  // unsafe to copy
+        for (const Bytes& chunk : chunks) EXPECT_TRUE(image_bytes::ContainsBytes(turned, chunk));
+    EXPECT_FALSE(image_bytes::ContainsBytes(turned, privateChunk));  // unsafe to copy
     EXPECT_EQ(QImageReader(QString::fromStdString(Path("chart.png"))).read().colorSpace(), colours);
     Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(Path("chart.png"));
     image->readMetadata();
@@ -240,16 +240,16 @@ TEST_F(Rotation, BmpPixelsTurnBitForBitAlphaIncluded) {
         Bytes pixels((width * bits + 7) / 8 * height);
         for (std::size_t i = 0; i < pixels.size(); ++i)
             pixels[i] = static_cast<unsigned char>(i * 37 + 11);
-        const Bytes bmp = turn_fixtures::Bmp(width, height, bits, pixels);
+        const Bytes bmp = image_bytes::Bmp(width, height, bits, pixels);
         const std::string name = "scan" + std::to_string(bits) + ".bmp";
-        ASSERT_TRUE(turn_fixtures::Write(Path(name), bmp));
+        ASSERT_TRUE(image_bytes::Write(Path(name), bmp));
 
         ASSERT_TRUE(Rotate(name).turned);
         Bytes turned = FileBytes(Path(name));
         for (int y = 0; y < width; ++y)
             for (int x = 0; x < height; ++x)
-                ASSERT_EQ(turn_fixtures::BmpPixel(turned, x, y),
-                          turn_fixtures::BmpPixel(bmp, y, height - 1 - x));
+                ASSERT_EQ(image_bytes::BmpPixel(turned, x, y),
+                          image_bytes::BmpPixel(bmp, y, height - 1 - x));
         for (int turn = 0; turn < 3; ++turn) ASSERT_TRUE(Rotate(name).turned);
         EXPECT_EQ(FileBytes(Path(name)), bmp);  // four quarter turns give back every byte
     }
@@ -277,7 +277,7 @@ void WriteEveryKind(const std::function<std::string(const std::string&)>& path) 
     ASSERT_TRUE(WriteMarkedImage(path("whole.jpg"), 32, 16, "JPEG"));
     ASSERT_TRUE(WriteMarkedImage(path("partial.jpg"), 30, 20, "JPEG"));
     ASSERT_TRUE(WriteMarkedImage(path("chart.png"), 30, 20, "PNG"));
-    ASSERT_TRUE(turn_fixtures::Write(path("scan.bmp"), turn_fixtures::Bmp(5, 3, 32, Bytes(60, 9))));
+    ASSERT_TRUE(image_bytes::Write(path("scan.bmp"), image_bytes::Bmp(5, 3, 32, Bytes(60, 9))));
 }
 const char* const kEveryKind[] = {"whole.jpg", "partial.jpg", "chart.png", "scan.bmp"};
 
@@ -330,35 +330,27 @@ TEST_F(Rotation, UnreadableFilesAreNotOpened) {
     EXPECT_EQ(folder.status, "Unable to open file to rotate file: " + Path("album.jpg"));
 }
 
-// An Exif block whose first directory claims more entries than the block holds,
-// pointing far outside it.
-Bytes MalformedExif() {
-    Bytes exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0xFF, 0x7F};
-    for (int i = 0; i < 6; ++i)
-        exif.insert(exif.end(), {0x0F, 0x01, 2, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF0, 0xFF, 0xFF, 0xFF});
-    return exif;
-}
-
 TEST_F(Rotation, MalformedMetadataNeitherStopsTheTurnNorTheReaders) {
     for (bool whole : {true, false}) {
         const std::string name = whole ? "whole.jpg" : "partial.jpg";
-        Bytes photo = turn_fixtures::WithSegment(
-            window_tests::MarkedImage(whole ? 32 : 30, 20, "JPEG"), 0xE1, MalformedExif());
-        ASSERT_TRUE(turn_fixtures::Write(Path(name), photo));
+        Bytes photo =
+            image_bytes::WithSegment(window_tests::MarkedImage(whole ? 32 : 30, 20, "JPEG"), 0xE1,
+                                     image_bytes::MalformedExif());
+        ASSERT_TRUE(image_bytes::Write(Path(name), photo));
         EXPECT_EQ(ReadDateTaken(Path(name)), std::nullopt);
         ReadOrientation(Path(name));
         ReadRatingAndDescription(Path(name));
         EXPECT_TRUE(Rotate(name).turned) << name;
-        EXPECT_EQ(turn_fixtures::AppAndCommentSegments(FileBytes(Path(name))),
-                  turn_fixtures::AppAndCommentSegments(photo));
+        EXPECT_EQ(image_bytes::AppAndCommentSegments(FileBytes(Path(name))),
+                  image_bytes::AppAndCommentSegments(photo));
     }
     Bytes rawProfile = {'R', 'a', 'w', ' ',  'p', 'r', 'o',  'f', 'i', 'l', 'e',  ' ',
                         't', 'y', 'p', 'e',  ' ', 'e', 'x',  'i', 'f', 0,   '\n', 'e',
                         'x', 'i', 'f', '\n', ' ', '9', '9',  '9', '9', '9', '9',  '9',
                         '9', '9', '9', '9',  '9', '9', '\n', '4', '5'};
-    Bytes png = turn_fixtures::WithPngChunks(window_tests::MarkedImage(20, 10, "PNG"), {},
-                                             {turn_fixtures::PngChunk("tEXt", rawProfile)});
-    ASSERT_TRUE(turn_fixtures::Write(Path("chart.png"), png));
+    Bytes png = image_bytes::WithPngChunks(window_tests::MarkedImage(20, 10, "PNG"), {},
+                                           {image_bytes::PngChunk("tEXt", rawProfile)});
+    ASSERT_TRUE(image_bytes::Write(Path("chart.png"), png));
     EXPECT_TRUE(Rotate("chart.png").turned);
     EXPECT_EQ(PixelAt(Path("chart.png"), 9, 0), kRed);
 }

@@ -1,4 +1,4 @@
-#include "tests/pictavo/window/turn_fixtures.h"
+#include "tests/pictavo/catalogue/image_bytes.h"
 
 #include <turbojpeg.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <fstream>
 
-namespace turn_fixtures {
+namespace image_bytes {
 namespace {
 
 std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
@@ -123,6 +123,31 @@ Bytes WithSegment(const Bytes& jpeg, int marker, const Bytes& payload) {
     return out;
 }
 
+Bytes FromFirstScan(const Bytes& jpeg) {
+    static const Bytes kStartOfScan = {0xFF, 0xDA};
+    auto scan = std::search(jpeg.begin(), jpeg.end(), kStartOfScan.begin(), kStartOfScan.end());
+    return {scan, jpeg.end()};
+}
+
+Bytes MalformedExif() {
+    Bytes exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0xFF, 0x7F};
+    for (int i = 0; i < 6; ++i)
+        exif.insert(exif.end(), {0x0F, 0x01, 2, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xF0, 0xFF, 0xFF, 0xFF});
+    return exif;
+}
+
+std::vector<Bytes> PngChunks(const Bytes& png) {
+    std::vector<Bytes> chunks;
+    for (std::size_t at = 8; at + 12 <= png.size();) {
+        std::size_t length = static_cast<std::size_t>(png[at]) << 24 | png[at + 1] << 16 |
+                             png[at + 2] << 8 | png[at + 3];
+        if (length > png.size() - at - 12) break;
+        chunks.emplace_back(png.begin() + at, png.begin() + at + 12 + length);
+        at += 12 + length;
+    }
+    return chunks;
+}
+
 Bytes PngChunk(const std::string& type, const Bytes& data) {
     Bytes chunk;
     Put32(chunk, static_cast<std::uint32_t>(data.size()), true);
@@ -188,4 +213,4 @@ unsigned BmpPixel(const Bytes& bmp, int x, int y) {
     return value;
 }
 
-}  // namespace turn_fixtures
+}  // namespace image_bytes
