@@ -11,6 +11,7 @@
 
 #include "pictavo/catalogue/exiv2_access.h"
 #include "pictavo/catalogue/photo_file.h"
+#include "pictavo/catalogue/png_crc.h"
 
 namespace pictavo {
 namespace {
@@ -131,15 +132,6 @@ bool RatedPacket(const std::string& packet, int stars, std::string& out, bool& c
     });
 }
 
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
 void PutBigEndian(Bytes& out, std::uint32_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i)
         out.push_back(static_cast<unsigned char>(value >> (8 * i)));
@@ -161,7 +153,7 @@ Bytes PngXmpChunk(const std::string& packet) {
     chunk.insert(chunk.end(), kPngXmpKeyword.begin(), kPngXmpKeyword.end());
     chunk.insert(chunk.end(), {0, 0, 0, 0});
     chunk.insert(chunk.end(), packet.begin(), packet.end());
-    PutBigEndian(chunk, Crc32(chunk.data() + 4, chunk.size() - 4), 4);
+    PutBigEndian(chunk, PngCrc32(chunk.data() + 4, chunk.size() - 4), 4);
     return chunk;
 }
 

@@ -7,17 +7,10 @@
 #include <cstdint>
 #include <fstream>
 
+#include "pictavo/catalogue/png_crc.h"
+
 namespace image_bytes {
 namespace {
-
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
 
 void Put32(Bytes& out, std::uint32_t value, bool bigEndian) {
     for (int i = 0; i < 4; ++i)
@@ -153,7 +146,7 @@ Bytes PngChunk(const std::string& type, const Bytes& data) {
     Put32(chunk, static_cast<std::uint32_t>(data.size()), true);
     chunk.insert(chunk.end(), type.begin(), type.end());
     chunk.insert(chunk.end(), data.begin(), data.end());
-    Put32(chunk, Crc32(chunk.data() + 4, chunk.size() - 4), true);
+    Put32(chunk, pictavo::PngCrc32(chunk.data() + 4, chunk.size() - 4), true);
     return chunk;
 }
 
