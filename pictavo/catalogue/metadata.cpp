@@ -6,36 +6,25 @@
 #include <memory>
 #include <mutex>
 
+#include "pictavo/catalogue/exiv2_access.h"
 #include "platform/clock.h"
 #include "platform/text.h"
-
-// Exiv2 0.27 hands images out as std::auto_ptr; the warning is about its header.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#include <exiv2/exiv2.hpp>
-#pragma GCC diagnostic pop
 
 namespace pictavo {
 namespace {
 
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-using ImagePtr = std::unique_ptr<Exiv2::Image>;
+using exiv2::Guarded;
+using exiv2::ImagePtr;
 
 // Opens and parses a file; null when it is not an image Exiv2 reads or cannot be read.
 ImagePtr OpenImage(const std::string& path, bool jpegOnly) {
-    try {
-        if (jpegOnly && Exiv2::ImageFactory::getType(path) != Exiv2::ImageType::jpeg)
-            return nullptr;
-        ImagePtr image(Exiv2::ImageFactory::open(path, false).release());
-        if (!image.get()) return nullptr;
-        image->readMetadata();
-        return image;
-    } catch (const std::exception&) {
+    bool isJpeg = false;
+    if (jpegOnly &&
+        !(Guarded([&] { isJpeg = Exiv2::ImageFactory::getType(path) == Exiv2::ImageType::jpeg; }) &&
+          isJpeg))
         return nullptr;
-    }
+    return exiv2::OpenFile(path);
 }
-#pragma GCC diagnostic pop
 
 constexpr std::size_t kDateTakenBytes = 40;
 constexpr std::size_t kTextUnits = 63;       // longest rating/description kept
@@ -149,24 +138,22 @@ long long LeadingNumber(std::string_view text) {
 
 void InitializeMetadata() {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize(LockXmpToolkit, nullptr);
+    Guarded([] { Exiv2::XmpParser::initialize(LockXmpToolkit, nullptr); });
 }
 
 std::optional<std::string> ReadDateTaken(const std::string& path) {
     if (!IsJpegPath(path)) return std::nullopt;
     ImagePtr image = OpenImage(path, false);
     if (!image) return std::nullopt;
-    try {
+    std::optional<std::string> text;
+    Guarded([&] {
         const Exiv2::ExifData& exif = image->exifData();
         auto it = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
-        if (it == exif.end() || it->typeId() != Exiv2::asciiString || it->size() == 0)
-            return std::nullopt;
-        std::string text = UpToNul(it->value().toString());
-        if (text.size() >= kDateTakenBytes) return std::nullopt;
-        return text;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+        if (it == exif.end() || it->typeId() != Exiv2::asciiString || it->size() == 0) return;
+        std::string stored = UpToNul(it->value().toString());
+        if (stored.size() < kDateTakenBytes) text = stored;
+    });
+    return text;
 }
 
 std::optional<PhotoTime> PhotoTimeFromDateTaken(std::string_view text) {
@@ -203,29 +190,27 @@ PhotoTime PhotoTimeFromFileTime(std::int64_t lastWriteFileTime) {
 std::optional<std::uint16_t> ReadOrientation(const std::string& path) {
     ImagePtr image = OpenImage(path, true);
     if (!image) return std::nullopt;
-    try {
+    std::optional<std::uint16_t> orientation;
+    Guarded([&] {
         const Exiv2::ExifData& exif = image->exifData();
         auto it = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-        if (it == exif.end() || it->typeId() != Exiv2::unsignedShort || it->count() < 1)
-            return std::nullopt;
-        return static_cast<std::uint16_t>(it->toLong(0));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+        if (it == exif.end() || it->typeId() != Exiv2::unsignedShort || it->count() < 1) return;
+        orientation = static_cast<std::uint16_t>(it->toLong(0));
+    });
+    return orientation;
 }
 
 std::optional<RatingAndDescription> ReadRatingAndDescription(const std::string& path) {
     ImagePtr image = OpenImage(path, true);
     if (!image) return std::nullopt;
-    try {
-        RatingAndDescription result;
+    RatingAndDescription result;
+    bool read = Guarded([&] {
         result.rating = RatingFromXmp(image->xmpData());
         result.description = DescriptionFromExif(image->exifData());
         if (result.description.empty()) result.description = CaptionFromIptc(image->iptcData());
-        return result;
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    });
+    if (!read) return std::nullopt;
+    return result;
 }
 
 int StarRatingValue(std::string_view ratingText) {
