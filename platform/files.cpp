@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -87,6 +89,19 @@ int CopyBytes(int in, int out) {
     }
 }
 
+// Reads until size bytes or the end of the file. Returns the count or -1.
+ssize_t ReadFull(int fd, char* buffer, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::read(fd, buffer + done, size - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return -1;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return static_cast<ssize_t>(done);
+}
+
 std::string TempNameBeside(const std::string& target) {
     static std::atomic<unsigned> counter{0};
     return target + ".~tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
@@ -101,8 +116,11 @@ int WriteCopy(int in, const struct stat& st, const std::string& path) {
     if (err == 0 && ::fchmod(out.fd, st.st_mode & 07777) != 0) err = errno;
     timespec times[2] = {st.st_atim, st.st_mtim};
     if (err == 0 && ::futimens(out.fd, times) != 0) err = errno;
-    if (err == 0 && ::close(out.fd) != 0) err = errno;
+    // Closed on every path: an unlinked file kept open holds its disk space,
+    // and a leaked descriptor per failure soon makes every later open fail.
+    int closeErr = ::close(out.fd) == 0 ? 0 : errno;
     out.fd = -1;
+    if (err == 0) err = closeErr;
     if (err != 0) ::unlink(path.c_str());
     return err;
 }
@@ -307,6 +325,44 @@ int DeleteFile(const std::string& path) {
     return 0;
 }
 
+bool SameContent(const std::string& a, const std::string& b) {
+    Fd first(::open(a.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Fd second(::open(b.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat sa, sb;
+    if (first.fd < 0 || second.fd < 0 || ::fstat(first.fd, &sa) != 0 ||
+        ::fstat(second.fd, &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) ||
+        sa.st_size != sb.st_size)
+        return false;
+    static constexpr std::size_t kBlock = 1 << 16;
+    std::unique_ptr<char[]> bufferA(new char[kBlock]), bufferB(new char[kBlock]);
+    for (;;) {
+        ssize_t gotA = ReadFull(first.fd, bufferA.get(), kBlock);
+        ssize_t gotB = ReadFull(second.fd, bufferB.get(), kBlock);
+        if (gotA < 0 || gotA != gotB) return false;
+        if (gotA == 0) return true;
+        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<std::size_t>(gotA)) != 0)
+            return false;
+    }
+}
+
+bool IsAtOrBelow(const std::string& path, const std::string& folder) {
+    struct stat target;
+    if (::stat(folder.c_str(), &target) != 0) return false;
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), ::free);
+    if (!resolved) return false;
+    // Each ancestor of the real location, itself first, compared by identity:
+    // links, "..", doubled separators and bind mounts cannot hide the folder.
+    for (std::string level = resolved.get();;) {
+        struct stat st;
+        if (::stat(level.c_str(), &st) == 0 && st.st_dev == target.st_dev &&
+            st.st_ino == target.st_ino)
+            return true;
+        std::string::size_type slash = level.find_last_of('/');
+        if (slash == std::string::npos || level == "/") return false;
+        level = slash == 0 ? "/" : level.substr(0, slash);
+    }
+}
+
 int CreateFolder(const std::string& path) {
     if (int fault = InjectedFault(FileOp::CreateFolder, path)) return fault;
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
@@ -323,10 +379,26 @@ int SetFileTimes(const std::string& path, FileTime access, FileTime write) {
 }  // namespace platform
 
 namespace platform {
+namespace {
+
+// The file a symbolic link names, or path itself when it is no link or the
+// link leads nowhere.
+std::string LinkTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), ::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
+}  // namespace
 
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes) {
-    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opening a FIFO for reading would wait for a writer for ever, and a
+    // device may never answer: only a regular file is read.
+    Fd in(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (in.fd < 0) return -1;
+    struct stat st;
+    if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     std::size_t done = 0;
     char* out = static_cast<char*>(buffer);
     while (done < maxBytes) {
@@ -338,13 +410,18 @@ long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes)
     return static_cast<long>(done);
 }
 
-int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
-    if (int fault = InjectedFault(FileOp::Write, path)) return fault;
+int WriteFileAtomically(const std::string& linkOrPath, const void* data, std::size_t size) {
+    if (int fault = InjectedFault(FileOp::Write, linkOrPath)) return fault;
+    // A symbolic link stays a link: the file it names is replaced.
+    const std::string path = LinkTarget(linkOrPath);
     // A read-only file is not replaced (the platform's create-always refuses it),
-    // and a replaced file keeps its permission bits.
+    // a FIFO, socket, device or folder is never replaced by a file, and a
+    // replaced file keeps its permission bits.
     mode_t mode = 0666;  // less the umask
     struct stat existing;
-    bool keepMode = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+    bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode)) return kErrorAccessDenied;
+    bool keepMode = exists;
     if (keepMode && (existing.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
     std::string temp = TempNameBeside(path);
     Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));

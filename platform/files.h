@@ -66,6 +66,16 @@ int MoveAcrossFileSystems(const std::string& source, const std::string& target);
 // folder, or permission denied (or another errno value).
 int DeleteFile(const std::string& path);
 
+// True when both are regular files of the same size and the same bytes;
+// false when they differ or either cannot be read.
+bool SameContent(const std::string& a, const std::string& b);
+
+// True when path is folder itself or lies below it, comparing the real
+// locations (device and inode of each ancestor of the resolved path), so no
+// other spelling of the folder (links, "..", "//", relative paths) hides it.
+// False when either does not exist.
+bool IsAtOrBelow(const std::string& path, const std::string& folder);
+
 // Creates one folder level. Returns 0, 17 when it exists, or an errno value.
 int CreateFolder(const std::string& path);
 // Removes an empty folder. Returns 0 or an errno value.
@@ -91,15 +101,17 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 namespace platform {
 
-// Reads up to maxBytes from the start of a file. Returns the byte count read,
-// or -1 when the file cannot be opened.
+// Reads up to maxBytes from the start of a regular file. Returns the byte
+// count read, or -1 when it cannot be opened or is no regular file (a FIFO or
+// device is never waited for).
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes);
 
 // Writes data to a temporary file beside path and renames it over path, so the
 // old file stays whole when the write fails (short write, full disk). A
-// read-only file (owner-write bit clear) is not replaced (5); a replaced file
-// keeps its permission bits. Returns 0 or an error number (112 for a write that
-// stopped short without an errno).
+// symbolic link is followed and the file it names replaced. A read-only file
+// (owner-write bit clear), a FIFO, socket, device or folder is not replaced
+// (5); a replaced file keeps its permission bits. Returns 0 or an error number (112 for a write
+// that stopped short without an errno).
 int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace platform

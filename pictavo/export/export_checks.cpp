@@ -10,6 +10,9 @@ DestinationVerdict CheckDestination(const std::string& destination,
     if (!platform::FolderExists(destination)) return DestinationVerdict::Missing;
     if (destination.find(photoFolder) != std::string::npos)
         return DestinationVerdict::InsideLibrary;
+    // The same folder by another name (a link, "..", "//", a relative path)
+    // would put the copies into the library all the same.
+    if (platform::IsAtOrBelow(destination, photoFolder)) return DestinationVerdict::InsideLibrary;
     if (platform::Utf16Length(destination) < 4) return DestinationVerdict::AskRoot;
     return DestinationVerdict::Accepted;
 }

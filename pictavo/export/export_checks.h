@@ -10,7 +10,7 @@ namespace pictavo {
 enum class DestinationVerdict {
     Accepted,
     Missing,        // not an existing folder
-    InsideLibrary,  // contains the photo folder's text
+    InsideLibrary,  // contains the photo folder's text, or is the library by another name
     AskRoot,        // shorter than 4 characters: the user confirms first
 };
 

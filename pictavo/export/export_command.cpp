@@ -1,8 +1,12 @@
 #include "pictavo/export/export_command.h"
 
+#include <stdlib.h>
+
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <ostream>
 #include <thread>
 
@@ -97,6 +101,30 @@ shared::OptionParser ExportOptionParser(ExportCommandLine& line) {
     return parser;
 }
 
+// The real location of an existing folder; any other path made absolute, so
+// every check and the export itself see the same folder whatever the working
+// folder and whatever links or ".." the name holds.
+std::string ResolvedPath(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> real(::realpath(path.c_str(), nullptr), ::free);
+    if (real) return real.get();
+    if (path.empty() || path.front() == '/') return path;
+    std::error_code error;
+    std::string cwd = std::filesystem::current_path(error).string();
+    return error ? path : platform::JoinPath(cwd, path);
+}
+
+// A one-line reason for refusing the photo folder, or "" when it is accepted.
+// The library is never guessed: without settings it must be named, and the
+// whole file system only when named so.
+std::string LibraryRefusal(const ExportCommandLine& line, const ExportOptions& options) {
+    if (line.from) return "";
+    if (options.photoFolder.empty())
+        return "No photo folder is set (no Pictavo settings file names one); give --from FOLDER.";
+    if (options.photoFolder == "/")
+        return "The photo folder is / (the whole file system); give --from / to export it.";
+    return "";
+}
+
 // A one-line reason for a refused destination, or "" when it is accepted.
 std::string RefusalText(DestinationVerdict verdict, const ExportCommandLine& line,
                         const std::string& destination) {
@@ -132,10 +160,17 @@ std::optional<ExportCommandLine> ParseExportCommandLine(const std::vector<std::s
     return line;
 }
 
+void LoadCommandSettings(SettingsStore& store, SettingsRecord& settings) {
+    if (store.Load(settings)) return;
+    store.SetDefaults(settings);
+    settings.setPhotoFolder("");  // the default location is a guess, never a library to export
+}
+
 ExportOptions CommandOptions(const ExportCommandLine& line, const SettingsRecord& settings) {
     ExportOptions options = ExportOptions::FromSettings(settings);
     if (line.from) options.photoFolder = *line.from;
-    options.exportFolder = StoredDestination(line.to);
+    if (!options.photoFolder.empty()) options.photoFolder = ResolvedPath(options.photoFolder);
+    options.exportFolder = StoredDestination(ResolvedPath(line.to));
     options.selection = line.selection.value_or(options.selection);
     options.layout = line.layout.value_or(options.layout);
     options.setFileDates = line.setFileDates.value_or(options.setFileDates);
@@ -147,12 +182,17 @@ int RunExportCommand(const ExportCommandLine& line, const SettingsRecord& settin
                      shared::DesktopServices& services, std::ostream& out, std::ostream& err,
                      bool stderrIsTerminal) {
     ExportOptions options = CommandOptions(line, settings);
+    if (std::string refusal = LibraryRefusal(line, options); !refusal.empty()) {
+        err << kProgram << refusal << "\n";
+        return kExportRefused;
+    }
     if (!platform::FolderExists(options.photoFolder)) {
         err << kProgram << "The photo folder does not exist: " << options.photoFolder << "\n";
         return kExportRefused;
     }
+    std::string destination = ResolvedPath(line.to);
     std::string refusal =
-        RefusalText(CheckDestination(line.to, options.photoFolder), line, line.to);
+        RefusalText(CheckDestination(destination, options.photoFolder), line, destination);
     if (!refusal.empty()) {
         err << kProgram << refusal << "\n";
         return kExportRefused;

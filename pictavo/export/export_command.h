@@ -25,7 +25,11 @@ struct ExportCommandLine {
 std::optional<ExportCommandLine> ParseExportCommandLine(const std::vector<std::string>& args,
                                                         std::string& error);
 
-// The command's options over the settings' defaults.
+// The settings file, or the defaults with no photo folder when there is none.
+void LoadCommandSettings(SettingsStore& store, SettingsRecord& settings);
+
+// The command's options over the settings' defaults; the folders resolved
+// (relative paths, links and ".." of existing folders) before anything uses them.
 ExportOptions CommandOptions(const ExportCommandLine& line, const SettingsRecord& settings);
 
 // Exit status: 0 all copied, 1 copy or delete errors, 2 refused before starting.

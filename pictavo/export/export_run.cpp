@@ -154,12 +154,16 @@ void ExportRun::MakeDestinationFolder(const std::string& path) const {
 }
 
 bool ExportRun::CopyToDestination(const std::string& source, const std::string& destination) {
-    // A copy this export already made is never replaced by a later photo of the same name.
-    if (written_.count(destination) != 0) {
+    bool madeHere = written_.count(destination) != 0;
+    int error =
+        madeHere ? platform::kErrorFileExists : platform::CopyFileTo(source, destination, true);
+    if (error == platform::kErrorFileExists && options_.deleteOriginals)
+        return KeepExistingCopy(source, destination);
+    if (madeHere) {
+        // A copy this export already made is never replaced by a later photo of the same name.
         CountCopyError(source, destination, platform::kErrorFileExists);
         return false;
     }
-    int error = platform::CopyFileTo(source, destination, true);
     if (error == platform::kErrorFileExists) {
         if (IsLibraryFile(destination) || platform::CopyFileTo(source, destination, false) != 0) {
             CountCopyError(source, destination, platform::kErrorFileExists);
@@ -178,13 +182,19 @@ bool ExportRun::CopyToDestination(const std::string& source, const std::string& 
 // The decisions of CopyToDestination, taken without copying.
 bool ExportRun::PlanCopy(const std::string& source, const std::string& destination) {
     bool exists = platform::GetAttributes(destination).has_value();
-    if (written_.count(destination) != 0 || (exists && IsLibraryFile(destination))) {
+    // As in the export itself: with originals deleted a file there is kept
+    // unless it holds the same bytes, and a library file is never replaced.
+    bool kept = exists && (options_.deleteOriginals || IsLibraryFile(destination));
+    if (written_.count(destination) != 0 || (kept && !IsIdenticalCopy(source, destination))) {
         plan_("not copied: " + source + " -> " + destination + " (a file of that name stays)");
         ++counters_.copyErrors;
         return false;
     }
-    plan_((exists ? "overwrite: " : "copy: ") + source + " -> " + destination);
-    if (exists) ++counters_.overwritten;
+    plan_((kept     ? "already there: "
+           : exists ? "overwrite: "
+                    : "copy: ") +
+          source + " -> " + destination);
+    if (exists && !kept) ++counters_.overwritten;
     if (!options_.deleteOriginals) ++counters_.exported;
     written_.insert(destination);
     return true;
@@ -193,6 +203,23 @@ bool ExportRun::PlanCopy(const std::string& source, const std::string& destinati
 void ExportRun::PlanDeletion(const std::string& source) {
     plan_("delete: " + source);
     ++counters_.exported;
+}
+
+bool ExportRun::KeepExistingCopy(const std::string& source, const std::string& destination) {
+    // The file there may be the only copy of a photo whose original an earlier
+    // export deleted: it is never replaced. The same bytes are the copy itself.
+    if (IsIdenticalCopy(source, destination)) {
+        written_.insert(destination);
+        return true;
+    }
+    CountCopyError(source, destination, platform::kErrorFileExists);
+    return false;
+}
+
+bool ExportRun::IsIdenticalCopy(const std::string& source, const std::string& destination) const {
+    // Never the source itself (a second name of it included) nor a library file.
+    return !SameFile(source, destination) && !IsLibraryFile(destination) &&
+           platform::SameContent(source, destination);
 }
 
 void ExportRun::CountCopyError(const std::string& source, const std::string& destination,

@@ -22,7 +22,8 @@ class ExportRun {
     void Run();
 
     // Makes Run change nothing (no folder, copy, date, deletion or log entry)
-    // and tell plan each step it would take: "copy", "overwrite" or "not copied"
+    // and tell plan each step it would take: "copy", "overwrite", "already
+    // there" (the same bytes, kept when deleting originals) or "not copied"
     // with source and destination, and "delete" with the original.
     void PlanOnly(Report plan);
 
@@ -42,6 +43,10 @@ class ExportRun {
     std::optional<std::string> DestinationFolder(const std::string& sourceFolder,
                                                  const DateTaken& date) const;
     bool CopyToDestination(const std::string& source, const std::string& destination);
+    // With originals deleted, a file already at the destination is kept: the
+    // copy counts as done when its bytes are the source's, else as an error.
+    bool KeepExistingCopy(const std::string& source, const std::string& destination);
+    bool IsIdenticalCopy(const std::string& source, const std::string& destination) const;
     void SetFileDates(const std::string& destination, const PhotoTime& taken) const;
     void DeleteOriginal(const std::string& source, const std::string& destination);
     void ShowProgress();

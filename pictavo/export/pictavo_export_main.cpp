@@ -17,7 +17,8 @@ const char kHelp[] =
     "(or its defaults); the settings file is never changed.\n"
     "\n"
     "  --to FOLDER            destination (must exist, must not be inside the library)\n"
-    "  --from FOLDER          photo folder (default: Pictavo's photo folder)\n"
+    "  --from FOLDER          photo folder (default: Pictavo's photo folder; needed when\n"
+    "                         no settings file names one, and to export / itself)\n"
     "  --rated | --all        only JPEGs rated 4 or 5 stars, or every image\n"
     "  --layout keep|yearly|flat\n"
     "                         keep the folder layout, one folder per year, or all in FOLDER\n"
@@ -59,7 +60,7 @@ int main(int argc, char** argv) {
     pictavo::SettingsRecord settings;
     shared::DesktopServices services("Pictavo", [&settings] { return settings.logLevel(); });
     pictavo::SettingsStore store(services);
-    if (!store.Load(settings)) store.SetDefaults(settings);
+    pictavo::LoadCommandSettings(store, settings);
     if (!line->dryRun) services.CreateLogFolder();
     pictavo::InitializeMetadata();
     return pictavo::RunExportCommand(*line, settings, services, std::cout, std::cerr,

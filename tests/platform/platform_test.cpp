@@ -396,6 +396,70 @@ TEST_F(FilesTest, FullFileSystemGivesDiskFull) {
     EXPECT_FALSE(Exists(mountPoint + "/big"));
 }
 
+TEST_F(FilesTest, FailedCopiesToAFullDiskCloseTheirFilesAndReportTheDiskFull) {
+    ASSERT_TRUE(WriteBytes(Path("big"), std::string(1 << 20, 'b')));
+    std::string full = Path("full-fs");
+    ::mkdir(full.c_str(), 0755);
+    FullDisk disk(full);
+    ASSERT_TRUE(disk.Ready());
+    ASSERT_TRUE(WriteBytes(full + "/old", "old"));
+    int openBefore = OpenDescriptorCount();
+    {
+        OpenFileLimit limit(8);
+        // Many more failures than free descriptors: a leak would turn 112 into 24.
+        for (int i = 0; i < 40; ++i) {
+            std::string target = full + "/copy" + std::to_string(i);
+            ASSERT_EQ(platform::CopyFileTo(Path("big"), target, true), 112) << i;
+            ASSERT_FALSE(Exists(target));
+            ASSERT_EQ(platform::CopyFileTo(Path("big"), full + "/old", false), 112) << i;
+        }
+    }
+    EXPECT_EQ(OpenDescriptorCount(), openBefore);
+    EXPECT_EQ(ReadBytes(full + "/old"), "old");
+    EXPECT_EQ(List(full).size(), 1u);  // no partial copy or temporary file left behind
+}
+
+// ------------------------------------------------------------------ compare
+
+TEST_F(FilesTest, SameContentComparesEveryByte) {
+    std::string data(200000, 'x');
+    WriteBytes(Path("a"), data);
+    WriteBytes(Path("b"), data);
+    data[150000] = 'y';
+    WriteBytes(Path("c"), data);
+    WriteBytes(Path("short"), data.substr(1));
+    EXPECT_TRUE(platform::SameContent(Path("a"), Path("b")));
+    EXPECT_FALSE(platform::SameContent(Path("a"), Path("c")));
+    EXPECT_FALSE(platform::SameContent(Path("a"), Path("short")));
+    EXPECT_FALSE(platform::SameContent(Path("a"), Path("missing")));
+    ::mkfifo(Path("fifo").c_str(), 0600);
+    EXPECT_FALSE(platform::SameContent(Path("fifo"), Path("fifo")));
+}
+
+TEST_F(FilesTest, IsAtOrBelowComparesRealLocations) {
+    std::string library = Path("lib");
+    ::mkdir(library.c_str(), 0755);
+    ::mkdir((library + "/sub").c_str(), 0755);
+    ::mkdir(Path("lib2").c_str(), 0755);
+    ::symlink(library.c_str(), Path("alias").c_str());
+    EXPECT_TRUE(platform::IsAtOrBelow(library, library));
+    EXPECT_TRUE(platform::IsAtOrBelow(library + "/sub", library));
+    EXPECT_TRUE(platform::IsAtOrBelow(Path("alias/sub"), library));
+    EXPECT_TRUE(platform::IsAtOrBelow(library + "/sub", Path("alias")));
+    EXPECT_TRUE(platform::IsAtOrBelow(home.Path() + "//lib//sub/", library));
+    EXPECT_TRUE(platform::IsAtOrBelow(Path("lib2/../lib/sub"), library));
+    std::string cwd = std::filesystem::current_path().string();
+    ASSERT_EQ(::chdir(library.c_str()), 0);
+    EXPECT_TRUE(platform::IsAtOrBelow("sub", library));
+    EXPECT_TRUE(platform::IsAtOrBelow(".", library));
+    EXPECT_FALSE(platform::IsAtOrBelow("..", library));
+    ASSERT_EQ(::chdir(cwd.c_str()), 0);
+    EXPECT_FALSE(platform::IsAtOrBelow(Path("lib2"), library));  // a longer name is elsewhere
+    EXPECT_FALSE(platform::IsAtOrBelow(home.Path(), library));
+    EXPECT_FALSE(platform::IsAtOrBelow(Path("missing"), library));
+    EXPECT_TRUE(platform::IsAtOrBelow(Path("lib2"), "/"));
+}
+
 // ------------------------------------------------------------------ delete
 
 TEST_F(FilesTest, DeleteGivesRuntimeNumbers) {

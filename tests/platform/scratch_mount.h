@@ -1,7 +1,11 @@
 #pragma once
 // A second file system for tests: a small tmpfs mounted on a folder when the
-// test may mount (root in a container that allows it), else nothing.
+// test may mount (root in a container that allows it), else nothing; a full
+// disk; a low open-file limit.
+#include <dirent.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -34,6 +38,65 @@ class ScratchMount {
   private:
     std::string folder_;
     bool mounted_ = false;
+};
+
+// A folder whose writes fail as on a full disk once a file passes 64 KiB: a
+// tiny tmpfs mounted there when the test may mount (ENOSPC), else a file-size
+// limit on this process (EFBIG, which the copy reports as disk full as well).
+// Write the test's own large files before making one.
+class FullDisk {
+  public:
+    static constexpr std::size_t kRoom = 64 << 10;
+    explicit FullDisk(const std::string& folder) : mount_(folder, kRoom) {
+        if (mount_.Mounted()) return;
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit low = old_;
+        low.rlim_cur = kRoom;
+        limited_ = ::setrlimit(RLIMIT_FSIZE, &low) == 0;
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FullDisk() {
+        if (limited_) ::setrlimit(RLIMIT_FSIZE, &old_);
+        if (!mount_.Mounted()) ::signal(SIGXFSZ, oldHandler_);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+    bool Ready() const { return mount_.Mounted() || limited_; }
+
+  private:
+    ScratchMount mount_;
+    rlimit old_{};
+    bool limited_ = false;
+    sighandler_t oldHandler_ = SIG_DFL;
+};
+
+// The number of file descriptors this process has open.
+inline int OpenDescriptorCount() {
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (dirent* d = ::readdir(dir))
+            if (d->d_name[0] != '.') ++count;
+        ::closedir(dir);
+        --count;  // the listing's own
+    }
+    return count;
+}
+
+// Lowers the open-file limit to what is open now plus room, for its lifetime.
+class OpenFileLimit {
+  public:
+    explicit OpenFileLimit(int room) {
+        ::getrlimit(RLIMIT_NOFILE, &old_);
+        rlimit low = old_;
+        low.rlim_cur = static_cast<rlim_t>(OpenDescriptorCount() + room);
+        ::setrlimit(RLIMIT_NOFILE, &low);
+    }
+    ~OpenFileLimit() { ::setrlimit(RLIMIT_NOFILE, &old_); }
+    OpenFileLimit(const OpenFileLimit&) = delete;
+    OpenFileLimit& operator=(const OpenFileLimit&) = delete;
+
+  private:
+    rlimit old_{};
 };
 
 inline bool SameFileSystem(const std::string& a, const std::string& b) {

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
 
 namespace testing_support {
@@ -43,6 +46,20 @@ inline struct stat StatOf(const std::string& path) {
 inline void SetTimes(const std::string& path, time_t atimeSec, time_t mtimeSec, long nsec = 0) {
     timespec times[2] = {{atimeSec, nsec}, {mtimeSec, nsec}};
     ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+// Runs body, which opens the FIFO at fifo, and tells whether it returned at
+// once. A body stuck opening it is set free by opening the other end.
+inline bool ReturnsWithoutWaitingOnFifo(const std::string& fifo,
+                                        const std::function<void()>& body) {
+    std::future<void> done = std::async(std::launch::async, body);
+    if (done.wait_for(std::chrono::seconds(10)) == std::future_status::ready) return true;
+    do {
+        // A writer that comes and goes: the waiting open returns and reads the end.
+        int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (writer >= 0) ::close(writer);
+    } while (done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready);
+    return false;
 }
 
 }  // namespace testing_support

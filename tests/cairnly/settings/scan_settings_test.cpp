@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -262,6 +263,19 @@ TEST_F(CairnlySettingsFile, SafeSaveKeepsTheOldFileOnFailure) {
                   std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Cairnly"),
                   std::filesystem::directory_iterator()),
               1);
+}
+
+TEST_F(CairnlySettingsFile, AFifoIsReadAsMissingWithoutWaitingAndNeverReplaced) {
+    services.DataFolder();
+    ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0);
+    ScanSettings s;
+    bool loaded = true, saved = true;
+    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { loaded = store.Load(s); }));
+    EXPECT_FALSE(loaded);
+    s.SetDefaults();
+    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { saved = store.Save(s); }));
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(S_ISFIFO(StatOf(FilePath()).st_mode));
 }
 
 TEST_F(CairnlySettingsFile, LevelTwoSaveLogsSaveConfiguration) {

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "tests/pictavo/export/export_fixtures.h"
+#include "tests/platform/test_files.h"
 
 namespace pictavo {
 namespace {
@@ -103,8 +104,9 @@ class ExportProgramTest : public ::testing::Test {
         WriteJpeg(photos + "/sub/b.jpg", 2);
     }
 
-    int RunProgram(const std::vector<std::string>& args) {
-        std::string command = ShellQuote(PICTAVO_EXPORT_PROGRAM);
+    int RunProgram(const std::vector<std::string>& args, const std::string& folder = ".") {
+        std::string command =
+            "cd " + ShellQuote(folder) + " && " + ShellQuote(PICTAVO_EXPORT_PROGRAM);
         for (const std::string& arg : args) command += " " + ShellQuote(arg);
         command += " >" + home.Path("out.txt") + " 2>" + home.Path("err.txt");
         int status = std::system(command.c_str());
@@ -128,6 +130,16 @@ TEST_F(ExportProgramTest, RefusedDestinationsExitWithTwoAndAOneLineReason) {
     EXPECT_THAT(err, HasSubstr("existing photo library: " + photos + "/sub"));
     EXPECT_EQ(RunProgram({"--from", photos, "--to", "/"}), 2);
     EXPECT_THAT(err, HasSubstr("--yes"));
+    // The library by other names: a link, a doubled separator, a relative path.
+    ASSERT_EQ(::symlink(photos.c_str(), home.Path("alias").c_str()), 0);
+    for (const std::string& other : {home.Path("alias/sub"), home.Root() + "//photos"}) {
+        EXPECT_EQ(RunProgram({"--from", photos, "--to", other}), 2) << other;
+        EXPECT_THAT(err, HasSubstr("existing photo library: ")) << other;
+    }
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", "sub"}, photos), 2);
+    EXPECT_THAT(err, HasSubstr("existing photo library: " + photos + "/sub"));
+    EXPECT_EQ(RunProgram({"--from", ".", "--to", "../dest/../photos"}, photos), 2);
+    EXPECT_THAT(err, HasSubstr("existing photo library: " + photos));
     EXPECT_EQ(RunProgram({"--from", home.Path("nothing"), "--to", dest}), 2);
     EXPECT_EQ(RunProgram({"--to"}), 2);
     EXPECT_THAT(err, HasSubstr("usage: pictavo-export"));
@@ -138,6 +150,46 @@ TEST_F(ExportProgramTest, ACleanExportExitsWithZeroAndPrintsTheClosingText) {
     EXPECT_EQ(RunProgram({"--from", photos, "--to", dest + "/", "--layout", "keep"}), 0);
     EXPECT_THAT(FilesBelow(dest), ElementsAre("a.jpg", "sub/b.jpg"));
     EXPECT_EQ(out, "Export Complete: Exported 2 images successfully\n");
+    // Relative folders are taken from the working folder.
+    std::filesystem::remove_all(dest);
+    MakeFolders(dest);
+    EXPECT_EQ(RunProgram({"--from", "photos", "--to", "dest", "--layout", "flat"}, home.Root()), 0);
+    EXPECT_THAT(FilesBelow(dest), ElementsAre("a.jpg", "b.jpg"));
+}
+
+TEST_F(ExportProgramTest, TheLibraryIsNeverGuessedNorTheWholeFileSystemTakenUnasked) {
+    // A fresh home: no settings file, no Pictures folder.
+    EXPECT_EQ(RunProgram({"--to", "dest"}, home.Root()), 2);
+    EXPECT_THAT(err, HasSubstr("give --from FOLDER"));
+    MakeFolders(home.Path("Pictures"));
+    WriteJpeg(home.Path("Pictures/p.jpg"));
+    EXPECT_EQ(RunProgram({"--to", dest}), 2);  // still only a guess
+    shared::DesktopServices services("Pictavo", [] { return 1; });
+    SettingsStore store(services);
+    SettingsRecord settings;
+    store.SetDefaults(settings);
+    settings.setPhotoFolder("/");
+    ASSERT_TRUE(store.Save(settings));
+    EXPECT_EQ(RunProgram({"--to", dest}), 2);
+    EXPECT_THAT(err, HasSubstr("give --from / to export it"));
+    // Named, the root is the library, and every destination lies inside it.
+    EXPECT_EQ(RunProgram({"--from", "/", "--to", dest}), 2);
+    EXPECT_THAT(err, HasSubstr("existing photo library: " + dest));
+    EXPECT_TRUE(FilesBelow(dest).empty());
+}
+
+TEST_F(ExportProgramTest, AFifoInPlaceOfTheSettingsFileIsTakenAsNoSettingsFile) {
+    shared::DesktopServices services("Pictavo", [] { return 1; });
+    SettingsStore store(services);
+    services.DataFolder();
+    ASSERT_EQ(::mkfifo(store.FilePath().c_str(), 0600), 0);
+    int status = -1;
+    EXPECT_TRUE(testing_support::ReturnsWithoutWaitingOnFifo(store.FilePath(), [&] {
+        status = RunProgram({"--from", photos, "--to", dest});
+    }));
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(FilesBelow(dest).size(), 2u);
+    EXPECT_TRUE(S_ISFIFO(testing_support::StatOf(store.FilePath()).st_mode));
 }
 
 // Every file below the folders with its bytes and times.
@@ -163,17 +215,30 @@ TEST_F(ExportProgramTest, ADryRunListsEveryStepAndChangesNothing) {
               1);
     EXPECT_EQ(TreeState({photos, dest}), before);
     EXPECT_FALSE(platform::FolderExists(home.Path("Documents/Quillfen/Pictavo/Logs")));
-    // Whichever a.jpg comes first replaces the old copy; the second would meet
-    // the copy this export made of the first.
-    EXPECT_THAT(out, ContainsRegex("overwrite: " + photos + "(/more)?/a.jpg -> " + dest +
-                                   "/a.jpg\ndelete: " + photos + "(/more)?/a.jpg\n"));
-    EXPECT_THAT(out, ContainsRegex("not copied: " + photos + "(/more)?/a.jpg -> " + dest +
-                                   "/a.jpg \\(a file of that name stays\\)\n"));
+    // Deleting originals, the old copy of another photo is kept: neither a.jpg is copied.
+    for (const std::string& source : {photos + "/a.jpg", photos + "/more/a.jpg"})
+        EXPECT_THAT(out, HasSubstr("not copied: " + source + " -> " + dest +
+                                   "/a.jpg (a file of that name stays)\n"));
     EXPECT_THAT(out, HasSubstr("copy: " + photos + "/sub/b.jpg -> " + dest +
                                "/b.jpg\ndelete: " + photos + "/sub/b.jpg\n"));
-    EXPECT_THAT(out, HasSubstr("Dry run, nothing was changed: 2 images would be exported, 1 files "
-                               "overwritten, 2 originals deleted, 1 copy errors\n"));
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;
+    EXPECT_THAT(out, HasSubstr("Dry run, nothing was changed: 1 images would be exported, 0 files "
+                               "overwritten, 1 originals deleted, 2 copy errors\n"));
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 5) << out;
+    // Without deleting, whichever a.jpg comes first replaces the old copy; the
+    // second would meet the copy this export made of the first.
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", dest, "--layout=flat", "--dry-run"}), 1);
+    EXPECT_THAT(out,
+                ContainsRegex("overwrite: " + photos + "(/more)?/a.jpg -> " + dest + "/a.jpg\n"));
+    EXPECT_THAT(out, ContainsRegex("not copied: " + photos + "(/more)?/a.jpg -> " + dest +
+                                   "/a.jpg \\(a file of that name stays\\)\n"));
+    // An identical file already there counts as the copy, and its original may go.
+    WriteJpeg(dest + "/b.jpg", 2);
+    EXPECT_EQ(RunProgram({"--from", photos, "--to", dest, "--layout=flat", "--delete-originals",
+                          "--dry-run"}),
+              1);
+    EXPECT_THAT(out, HasSubstr("already there: " + photos + "/sub/b.jpg -> " + dest +
+                               "/b.jpg\ndelete: " + photos + "/sub/b.jpg\n"));
+    before = TreeState({photos, dest});
 
     EXPECT_EQ(RunProgram({"--from", photos, "--to", dest, "--layout", "keep", "--dry-run"}), 0);
     EXPECT_EQ(TreeState({photos, dest}), before);

@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -164,6 +165,17 @@ TEST_F(ExportDialogTest, RefusedDestinationsShowTheirBoxAndChangeNoSetting) {
               "You can't export your photos to a directory in your existing photo library.\n" +
                   photos + "2\n\nPlease specify a different export directory.");
     EXPECT_EQ(prompter.boxes[1].icon, shared::BoxIcon::Warning);
+    // The library under other names: a link, a doubled separator, "..".
+    MakeFolders(photos + "/sub");
+    ASSERT_EQ(::symlink(photos.c_str(), home.Path("alias").c_str()), 0);
+    for (const std::string& other :
+         {home.Path("alias/sub"), home.Root() + "//photos", dest + "/../photos/sub/"}) {
+        prompter.boxes.clear();
+        PressExport(other);
+        ASSERT_EQ(prompter.boxes.size(), 1u) << other;
+        EXPECT_EQ(prompter.boxes[0].caption, "Invalid export directory") << other;
+    }
+    EXPECT_TRUE(FilesBelow(photos).empty());
     EXPECT_EQ(settings.exportFolder(), dest);
     EXPECT_EQ(settings.exportLayout(), 7);
     EXPECT_TRUE(Control<QPushButton>("1")->isEnabled());

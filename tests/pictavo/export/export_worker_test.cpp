@@ -8,9 +8,12 @@
 
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "pictavo/export/export_run.h"
 #include "tests/pictavo/export/export_fixtures.h"
+#include "tests/platform/scratch_mount.h"
+#include "tests/platform/test_files.h"
 
 namespace pictavo {
 namespace {
@@ -271,6 +274,41 @@ TEST_F(ExportWorkerTest, APhotoNeverReplacesACopyMadeByTheSameExport) {
                 HasSubstr("CopyFile error: " + kept + " to " + dest + "/same.jpg error [80]"));
 }
 
+TEST_F(ExportWorkerTest, RepeatedExportsDeletingOriginalsNeverReplaceAnEarlierCopy) {
+    for (int layout : {kSingleFolder, kYearlyFolders}) {
+        SCOPED_TRACE(layout);
+        std::filesystem::remove_all(dest);
+        MakeFolders(dest);
+        std::string first = Photo("card1/IMG_0001.jpg", 1);
+        std::string firstBytes = ReadAll(first);
+        ExportOptions options = Options(layout);
+        options.deleteOriginals = true;
+        ASSERT_EQ(Run(options), (ExportCounts{1, 0, 0, 0}));
+        std::vector<std::string> copies = FilesBelow(dest);
+        ASSERT_EQ(copies.size(), 1u);
+        std::string copy = dest + "/" + copies[0];
+        // The next card holds another photo of the same name, and one already exported.
+        std::string second = Photo("card2/IMG_0001.jpg", 2);
+        std::string again = Photo("card2/IMG_0002.jpg", 3);
+        MakeFolders(std::filesystem::path(copy).parent_path().string());
+        WriteJpeg(std::filesystem::path(copy).replace_filename("IMG_0002.jpg").string(), 3);
+
+        EXPECT_EQ(Run(options), (ExportCounts{1, 1, 0, 0}));
+
+        EXPECT_EQ(ReadAll(copy), firstBytes);  // the only copy of the first photo
+        EXPECT_TRUE(platform::FileExists(second));
+        EXPECT_FALSE(platform::FileExists(again));  // its bytes are already there
+        EXPECT_THAT(home.LogText(),
+                    HasSubstr("CopyFile error: " + second + " to " + copy + " error [80]"));
+        std::filesystem::remove_all(photos + "/card2");
+    }
+    // Without deleting originals an existing file is still overwritten.
+    std::string third = Photo("card3/IMG_0001.jpg", 4);
+    WriteJpeg(dest + "/IMG_0001.jpg", 5);
+    EXPECT_EQ(Run(Options(kSingleFolder)), (ExportCounts{1, 0, 0, 1}));
+    EXPECT_EQ(ReadAll(dest + "/IMG_0001.jpg"), ReadAll(third));
+}
+
 TEST_F(ExportWorkerTest, ClashesInOneYearFolderAreProtectedToo) {
     TagPhoto(Photo("x/img.jpg", 1), "2016:01:01 10:00:00");
     TagPhoto(Photo("y/img.jpg", 2), "2016:05:05 10:00:00");
@@ -301,20 +339,33 @@ TEST_F(ExportWorkerTest, DeletingOriginalsRemovesThemAndCountsFailedDeletes) {
               "0 files overwritten");
 }
 
-TEST_F(ExportWorkerTest, FailedCopiesAreLoggedWithTheirErrorAndNothingIsDeleted) {
-    std::string source = Photo("full.jpg");
-    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
-        return op == platform::FileOp::Copy ? platform::kErrorDiskFull : 0;
-    });
+TEST_F(ExportWorkerTest, CopiesToAFullDiskAreLoggedWithTheirErrorLeaveNothingOpenOrDeleted) {
+    std::vector<std::string> sources;
+    for (int i = 0; i < 40; ++i) {
+        sources.push_back(photos + "/p" + std::to_string(i) + ".jpg");
+        ASSERT_TRUE(testing_support::WriteBytes(sources.back(), std::string(100 << 10, 'p')));
+    }
+    testing_support::FullDisk disk(dest);
+    ASSERT_TRUE(disk.Ready());
+    int openBefore = testing_support::OpenDescriptorCount();
     ExportOptions options = Options(kKeepLayout);
     options.deleteOriginals = true;
+    ExportCounts counts;
+    {
+        testing_support::OpenFileLimit limit(16);
+        counts = Run(options);
+    }
 
-    ExportCounts counts = Run(options);
-
-    EXPECT_EQ(counts, (ExportCounts{0, 1, 0, 0}));
-    EXPECT_TRUE(platform::FileExists(source));
-    EXPECT_THAT(home.LogText(),
-                HasSubstr("CopyFile error: " + source + " to " + dest + "/full.jpg error [112]"));
+    EXPECT_EQ(counts, (ExportCounts{0, 40, 0, 0}));
+    EXPECT_EQ(testing_support::OpenDescriptorCount(), openBefore);
+    EXPECT_TRUE(FilesBelow(dest).empty());
+    std::string log = home.LogText();
+    for (const std::string& source : sources) {
+        EXPECT_TRUE(platform::FileExists(source));
+        EXPECT_THAT(log, HasSubstr("CopyFile error: " + source + " to " + dest +
+                                   source.substr(photos.size()) + " error [112]"));
+    }
+    EXPECT_THAT(log, Not(HasSubstr("error [24]")));
 }
 
 TEST_F(ExportWorkerTest, ALibraryPhotoIsNeverOverwrittenByTheExportOfAnother) {
@@ -441,6 +492,8 @@ TEST_F(ExportWorkerTest, AStopWhileWaitingStartsNothing) {
                                  [&](int) { control.RequestStop(); });
     gate.Open();
     EXPECT_FALSE(started);
+    // The worker still runs with the gate and the view, which end with this test.
+    while (control.Busy()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 }  // namespace

@@ -264,6 +264,43 @@ TEST_F(PictavoSettingsFile, ASaveThatCannotCreateTheFileFailsQuietly) {
     EXPECT_TRUE(std::filesystem::is_directory(FilePath()));
 }
 
+TEST_F(PictavoSettingsFile, AFifoOrDeviceIsReadAsMissingAndNeverReplaced) {
+    services.DataFolder();
+    ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0);
+    SettingsRecord r;
+    bool loaded = true, saved = true;
+    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { loaded = store.Load(r); }));
+    EXPECT_FALSE(loaded);
+    store.SetDefaults(r);
+    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { saved = store.Save(r); }));
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(S_ISFIFO(StatOf(FilePath()).st_mode));
+    ::unlink(FilePath().c_str());
+    ASSERT_EQ(::symlink("/dev/zero", FilePath().c_str()), 0);
+    EXPECT_FALSE(store.Load(r));  // endless zeros are no settings file
+    EXPECT_FALSE(store.Save(r));
+    EXPECT_TRUE(S_ISLNK(StatOf(FilePath()).st_mode));
+}
+
+TEST_F(PictavoSettingsFile, ALinkedSettingsFileStaysALinkAndItsTargetIsSaved) {
+    services.DataFolder();
+    std::string target = home.Path() + "/dotfiles/Pictavo.kvcfg";
+    std::filesystem::create_directories(home.Path() + "/dotfiles");
+    SettingsRecord r;
+    store.SetDefaults(r);
+    ASSERT_EQ(::symlink(target.c_str(), FilePath().c_str()), 0);
+    EXPECT_FALSE(store.Load(r));
+    ASSERT_TRUE(WriteBytes(target, std::string(SettingsRecord::kSize, '\0'), 0600));
+    r.setPhotoFolder("/linked");
+    ASSERT_TRUE(store.Save(r));
+    EXPECT_TRUE(S_ISLNK(StatOf(FilePath()).st_mode));
+    EXPECT_EQ(ReadBytes(target), RecordBytes(r));
+    EXPECT_EQ(StatOf(target).st_mode & 07777, 0600u);
+    SettingsRecord back;
+    ASSERT_TRUE(store.Load(back));
+    EXPECT_EQ(back.photoFolder(), "/linked");
+}
+
 TEST_F(PictavoSettingsFile, AReadOnlyFileIsNotReplacedAndAReplacedFileKeepsItsMode) {
     SettingsRecord r;
     store.SetDefaults(r);
