@@ -18,8 +18,8 @@ namespace pictavo {
 class PictavoState {
   public:
     PictavoState(SettingsRecord& settings, shared::DesktopServices& services,
-                 std::int32_t capacity = Catalogue::kCapacity,
-                 std::int32_t undeleteCapacity = UndeleteStack::kCapacity);
+                 std::int32_t capacity = Catalogue::kUnlimited,
+                 std::int32_t undeleteCapacity = UndeleteStack::kUnlimited);
     // Asks a running loading thread to stop and joins it; the view must no
     // longer block by then (see StopLoading).
     ~PictavoState();

@@ -96,8 +96,8 @@ void AddRecord(pictavo::Catalogue& catalogue, const pictavo::PhotoTime& time,
 // recording view, with every status text kept.
 class Harness {
   public:
-    explicit Harness(std::int32_t capacity = pictavo::Catalogue::kCapacity,
-                     std::int32_t undeleteCapacity = pictavo::UndeleteStack::kCapacity);
+    explicit Harness(std::int32_t capacity = pictavo::Catalogue::kUnlimited,
+                     std::int32_t undeleteCapacity = pictavo::UndeleteStack::kUnlimited);
     ~Harness();
     std::vector<std::string> Statuses() const;
     bool SawStatus(const std::string& text) const;

@@ -23,8 +23,8 @@ using testing_support::WriteBytes;
 
 class Store : public ::testing::Test {
   protected:
-    explicit Store(std::int32_t undeleteCapacity = UndeleteStack::kCapacity)
-        : h(Catalogue::kCapacity, undeleteCapacity) {}
+    explicit Store(std::int32_t undeleteCapacity = UndeleteStack::kUnlimited)
+        : h(Catalogue::kUnlimited, undeleteCapacity) {}
     void SetUp() override { ASSERT_TRUE(CreateStoreFolder(h.state)); }
     void TearDown() override { platform::SetFaultHook(nullptr); }
 
