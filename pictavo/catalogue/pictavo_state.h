@@ -10,6 +10,7 @@
 #include "pictavo/catalogue/catalogue.h"
 #include "pictavo/catalogue/pictavo_view.h"
 #include "pictavo/catalogue/undelete_stack.h"
+#include "pictavo/cull/photo_store_journal.h"
 #include "pictavo/settings/settings_record.h"
 #include "shared/desktop_services.h"
 
@@ -36,6 +37,9 @@ class PictavoState {
     UndeleteStack undeleteStack;
     // The store of culled photos, with a trailing '/'; set by CreateStoreFolder.
     std::string storeFolder;
+    // Where the store's photos came from; the loading thread adds those below
+    // the photo folder to the catalogue, culled, and rebuilds the undelete stack.
+    StoreJournal storeJournal;
 
     // Set by the window when it closes; the walk and the sort poll it.
     std::atomic<bool> stopRequest{false};
