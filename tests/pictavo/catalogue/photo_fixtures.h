@@ -23,7 +23,8 @@ struct Tags {
     std::optional<std::string> description;         // ImageDescription as 8-bit text
     std::optional<std::u16string> wideDescription;  // ImageDescription as UTF-16LE bytes
     std::optional<std::string> iptcCaption;
-    bool iptcUtf8 = false;  // adds the UTF-8 character-set envelope
+    bool iptcUtf8 = false;   // adds the UTF-8 character-set envelope
+    bool bigEndian = false;  // writes the EXIF block in Motorola byte order
 };
 
 // A small real JPEG (libjpeg-turbo), or a 1x1 PNG.
