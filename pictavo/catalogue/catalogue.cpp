@@ -7,6 +7,9 @@
 #include "shared/selection_order.h"
 
 namespace pictavo {
+
+static_assert(sizeof(PhotoRecord) <= 120, "a record should fit a 128-byte heap block");
+
 namespace {
 
 // Photo time packed so that the comparison is two integer compares.

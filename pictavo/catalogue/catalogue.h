@@ -14,23 +14,25 @@
 
 namespace pictavo {
 
-enum class PhotoState : std::int32_t { Present = 0, Culled = 2 };
+// Kept in one byte: a record is read by every Part but stored a million times.
+enum class PhotoState : std::uint8_t { Present = 0, Culled = 2 };
 
 // Attribute bits kept from the directory listing.
 constexpr std::uint32_t kAttributeReadOnly = 0x1;
 
+// Fields ordered so that a record takes 120 bytes (one 128-byte heap block).
 struct PhotoRecord {
-    std::int32_t folderSerial = 0;
     // Path of the folder the file was found in, shared by all its files.
     std::shared_ptr<const std::string> folder;
     // Name as on disk; the store name while the photo is culled under another name.
     std::string fileName;
-    platform::FileTime lastWriteTime = 0;
     // The date-taken text; "" when photoTime is the file date.
     std::string dateTakenText;
-    PhotoTime photoTime;
-    std::uint32_t attributes = 0;
+    platform::FileTime lastWriteTime = 0;
     std::uint64_t fileSize = 0;
+    std::int32_t folderSerial = 0;
+    std::uint32_t attributes = 0;
+    PhotoTime photoTime;
     PhotoState state = PhotoState::Present;
     // Set while culled under a "(Deleted copy n)" name, so undelete restores the original name.
     bool renamedInStore = false;
