@@ -23,7 +23,8 @@ constexpr unsigned kMaxIfdEntries = 256;     // larger directories are not read 
 constexpr std::uint32_t kMaxCount = 0x10000000;
 
 constexpr int kMarkerSoi = 0xD8, kMarkerEoi = 0xD9, kMarkerSos = 0xDA, kMarkerApp1 = 0xE1,
-              kMarkerApp13 = 0xED;
+              kMarkerApp13 = 0xED, kMarkerCom = 0xFE;
+constexpr int kSearchKinds = 5;
 constexpr std::uint16_t kTagExifIfd = 0x8769, kTagDateTimeOriginal = 0x9003;
 constexpr std::uint16_t kTypeAscii = 2, kTypeLong = 4, kTypeIfd = 13;
 
@@ -214,6 +215,9 @@ QuickDateTaken ReadJpegDateTakenQuickly(const std::string& path) {
     const unsigned char* soi = file.Get(0, 2);
     if (!soi || soi[0] != 0xFF || soi[1] != kMarkerSoi) return unsure;
     std::optional<QuickDateTaken> exif;
+    // The full reader may stop looking after five segments of the kinds it
+    // collects; an Exif block behind that many is left to it.
+    int searchEnders = 0;
     for (std::uint64_t at = 2;;) {
         const unsigned char* head = file.Get(at, 4);
         if (!head || head[0] != 0xFF) return unsure;
@@ -227,9 +231,14 @@ QuickDateTaken ReadJpegDateTakenQuickly(const std::string& path) {
         if (marker == kMarkerApp1 && !exif) {
             const unsigned char* segment = file.Get(at + 4, length - 2u);
             if (!segment) return unsure;
-            if (std::memcmp(segment, "Exif\0\0", 6) == 0)
+            if (std::memcmp(segment, "Exif\0\0", 6) == 0) {
+                if (searchEnders >= kSearchKinds) return unsure;
                 exif = DateFromExif(segment + 6, length - 8u);
+            }
         }
+        if (marker == kMarkerApp1 || marker == kMarkerApp13 || marker == kMarkerCom ||
+            IsStartOfFrame(marker))
+            ++searchEnders;
         at += 2 + length;
     }
     if (!exif) return {Answer::Missing, {}};

@@ -140,6 +140,10 @@ TEST_F(QuickDateTaken, AgreesWithTheFullReaderOnVariedWholeCutAndDamagedFiles) {
     Compare("png content.jpg", testing_support::ReadBytes(dir / "png.jpg"));
     Compare("empty.jpg", "");
     Compare("soi.jpg", "\xff\xd8");
+    // Many segments ahead of the Exif block leave it to the full reader.
+    std::string comments;
+    for (int i = 0; i < 5; ++i) comments += std::string("\xff\xfe\x00\x03\x00", 5);
+    Compare("comments.jpg", samples[1].substr(0, 2) + comments + samples[1].substr(2));
 
     // Every cut of a tagged file, and damage at every byte of its head.
     const std::string& tagged = samples[8];
