@@ -1,9 +1,15 @@
 // Catalogue speed on generated photos: scan rate with a warm cache, time to
-// the early first pair, the sort of 100,000 records against the quadratic
-// procedure, and date reading against the exiv2 command-line tool.
+// the early first pair, the sort, memory per photo, the sort of 100,000
+// records against the quadratic procedure, and date reading against the exiv2
+// command-line tool.
 //
-//   pictavo_catalogue_bench [photos=20000] [folder]   (the folder is removed afterwards)
+//   pictavo_catalogue_bench [photos=20000] [folders=photos/100] [root] [keep]
+//
+// The tree is generated under root (default: a temporary folder; a tmpfs such
+// as /dev/shm keeps a million files off the disk) and removed afterwards,
+// unless "keep" is given; a kept tree of the same size is used again.
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <turbojpeg.h>
@@ -11,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -31,7 +38,8 @@ extern char** environ;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kPhotosPerFolder = 100;
+constexpr int kDefaultPhotosPerFolder = 100;
+constexpr std::size_t kDateReadingSample = 20000;
 const std::string kTemplateDate = "2000:01:01 00:00:00";
 
 double SecondsSince(Clock::time_point start) {
@@ -66,21 +74,25 @@ std::string TemplateJpeg(std::size_t& dateOffset) {
     return tagged;
 }
 
-std::vector<std::string> GeneratePhotos(const std::string& root, int count) {
+std::string PhotoPath(const std::string& root, int i, int perFolder) {
+    return root + "/f" + std::to_string(i / perFolder) + "/IMG_" + std::to_string(i) + ".jpg";
+}
+
+std::vector<std::string> GeneratePhotos(const std::string& root, int count, int perFolder) {
     std::size_t dateOffset = 0;
     std::string bytes = TemplateJpeg(dateOffset);
     std::mt19937 random(42);
     std::vector<std::string> paths;
     char date[32];
     for (int i = 0; i < count; ++i) {
-        std::string folder = root + "/f" + std::to_string(i / kPhotosPerFolder);
-        if (i % kPhotosPerFolder == 0) std::filesystem::create_directories(folder);
+        std::string folder = root + "/f" + std::to_string(i / perFolder);
+        if (i % perFolder == 0) std::filesystem::create_directories(folder);
         std::snprintf(date, sizeof date, "%04d:%02d:%02d %02d:%02d:%02d",
                       2000 + static_cast<int>(random() % 20), 1 + static_cast<int>(random() % 12),
                       1 + static_cast<int>(random() % 28), static_cast<int>(random() % 24),
                       static_cast<int>(random() % 60), static_cast<int>(random() % 60));
         bytes.replace(dateOffset, kTemplateDate.size(), date);
-        paths.push_back(folder + "/IMG_" + std::to_string(i) + ".jpg");
+        paths.push_back(PhotoPath(root, i, perFolder));
         std::ofstream(paths.back(), std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
@@ -96,24 +108,46 @@ class TimingView : public pictavo::NullPictavoView {
     double firstPair = 0;
 };
 
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+std::size_t HeapInUse() { return mallinfo2().uordblks; }
+
+// Heap bytes of the names themselves (those too long for the string's own buffer).
+std::size_t NameBytes(const pictavo::Catalogue& catalogue) {
+    std::size_t bytes = 0;
+    for (std::int32_t p = 0; p < catalogue.Count(); ++p) {
+        const std::string& name = catalogue.At(p)->fileName;
+        if (name.capacity() > 15) bytes += name.capacity() + 1;
+    }
+    return bytes;
+}
+
 void BenchScan(const std::string& root) {
     pictavo::SettingsRecord settings;
     settings.Zero();
     shared::DesktopServices services("Pictavo", [] { return 0; });
     for (int round = 0; round < 2; ++round) {  // the first round warms the cache
+        const std::size_t heapBefore = HeapInUse();
         pictavo::PictavoState state(settings, services);
         TimingView view;
         state.SetView(&view);
         view.start = Clock::now();
+        const double cpuStart = CpuSeconds();
         state.scanFolder = root;
         pictavo::ScanFolder(state, root, false);
         double scan = SecondsSince(view.start);
+        double cpu = CpuSeconds() - cpuStart;
         if (round == 0) continue;
         std::int32_t count = state.catalogue.Count();
         std::printf(
-            "scan: %d photos in %.3f s = %.0f photos/s (warm cache); 100,000 would take %.1f s\n",
-            count, scan, count / scan, 100000.0 / (count / scan));
+            "scan: %d photos in %.3f s = %.0f photos/s (warm cache; %.3f s CPU = %.0f photos per "
+            "CPU second)\n",
+            count, scan, count / scan, cpu, count / cpu);
         std::printf("early first pair after %.2f ms\n", view.firstPair * 1000);
+        const double perPhoto =
+            static_cast<double>(HeapInUse() - heapBefore - NameBytes(state.catalogue)) / count;
+        std::printf("memory: %.0f bytes a photo plus its name (heap in use after the scan)\n",
+                    perPhoto);
         Clock::time_point sortStart = Clock::now();
         pictavo::SortCatalogue(state);
         std::printf("sort of the %d scanned records: %.2f ms\n", count,
@@ -178,7 +212,8 @@ double RunExiv2(const std::vector<std::string>& paths) {
     return SecondsSince(start);
 }
 
-void BenchDateReading(const std::vector<std::string>& paths) {
+void BenchDateReading(std::vector<std::string> paths) {
+    if (paths.size() > kDateReadingSample) paths.resize(kDateReadingSample);
     Clock::time_point start = Clock::now();
     std::size_t found = 0;
     for (const std::string& path : paths) found += pictavo::ReadDateTaken(path).has_value();
@@ -198,19 +233,32 @@ void BenchDateReading(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int count = argc > 1 ? std::atoi(argv[1]) : 20000;
-    std::string root =
-        argc > 2 ? argv[2]
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20000;
+    const int folders =
+        argc > 2 ? std::max(1, std::atoi(argv[2])) : std::max(1, count / kDefaultPhotosPerFolder);
+    const int perFolder = (count + folders - 1) / folders;
+    const std::string root =
+        argc > 3 ? argv[3]
                  : (std::filesystem::temp_directory_path() / "pictavo-bench-photos").string();
+    const bool keep = argc > 4 && std::string(argv[4]) == "keep";
     pictavo::InitializeMetadata();
-    std::filesystem::remove_all(root);
-    Clock::time_point start = Clock::now();
-    std::vector<std::string> paths = GeneratePhotos(root, count);
-    std::printf("generated %d photos in %d folders (%.1f s)\n", count,
-                (count + kPhotosPerFolder - 1) / kPhotosPerFolder, SecondsSince(start));
+    const std::string marker =
+        root + "/.generated-" + std::to_string(count) + "-" + std::to_string(perFolder);
+    std::vector<std::string> paths;
+    if (keep && std::filesystem::exists(marker)) {
+        for (int i = 0; i < count; ++i) paths.push_back(PhotoPath(root, i, perFolder));
+        std::printf("using the %d photos generated before in %s\n", count, root.c_str());
+    } else {
+        std::filesystem::remove_all(root);
+        Clock::time_point start = Clock::now();
+        paths = GeneratePhotos(root, count, perFolder);
+        std::ofstream(marker).put('\n');
+        std::printf("generated %d photos in %d folders (%.1f s)\n", count,
+                    (count + perFolder - 1) / perFolder, SecondsSince(start));
+    }
     BenchScan(root);
     BenchDateReading(paths);
     BenchSort();
-    std::filesystem::remove_all(root);
+    if (!keep) std::filesystem::remove_all(root);
     return 0;
 }

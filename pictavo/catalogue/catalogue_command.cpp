@@ -10,6 +10,7 @@
 #include "pictavo/catalogue/size_text.h"
 #include "platform/text.h"
 #include "shared/command_line.h"
+#include "shared/json_text.h"
 #include "shared/terminal_progress.h"
 #include "shared/text_format.h"
 
@@ -22,7 +23,9 @@ const char kHelp[] =
     "Scans FOLDER as Pictavo's loading does and prints the catalogue in date\n"
     "order, one photo a line: position, photo time with \"(date taken)\" or\n"
     "\"(file date)\", rating and description as the caption shows them,\n"
-    "orientation, size and full path. --json prints one JSON object instead.\n"
+    "orientation, size and full path. --json prints one JSON object instead;\n"
+    "a path or text that is not valid UTF-8 shows U+FFFD there and is also\n"
+    "given exactly as base64 in \"path_bytes\" (\"folder_bytes\", \"dateTakenText_bytes\").\n"
     "On a terminal the scan's progress is shown on one line of stderr; --quiet\n"
     "hides it. '--' ends the options, for a FOLDER that begins with '-'.\n"
     "Nothing on disk is changed. Exit status 2 for a missing folder or a bad option.\n";
@@ -99,45 +102,15 @@ std::string CaptionDate(const PhotoRecord& r) {
                           r.dateTakenText.empty() ? "(file date)" : "(date taken)");
 }
 
-// JSON string of text; bytes that are not UTF-8 become U+FFFD.
-std::string JsonString(const std::string& raw) {
-    std::string text =
-        platform::IsValidUtf8(raw) ? raw : platform::Utf16ToUtf8(platform::Utf8ToUtf16(raw));
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            out += shared::Format("\\u%04x", c);
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
-std::string JsonBytes(const std::string& raw) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < raw.size(); ++i)
-        out += (i ? "," : "") + std::to_string(static_cast<unsigned char>(raw[i]));
-    return out + "]";
-}
-
-// "name": "text", and "nameBytes": [...] when the text is not UTF-8.
-std::string JsonTextMember(const std::string& name, const std::string& raw) {
-    std::string member = "\"" + name + "\": " + JsonString(raw);
-    if (!platform::IsValidUtf8(raw)) member += ", \"" + name + "Bytes\": " + JsonBytes(raw);
-    return member;
-}
+std::string JsonString(const std::string& raw) { return "\"" + shared::JsonEscape(raw) + "\""; }
 
 void PrintJsonPhoto(std::ostream& out, std::int32_t position, const PhotoRecord& r) {
     const std::string path = r.FullPath();
     PhotoFacts facts = ReadFacts(path);
-    out << "    {\"position\": " << position << ", " << JsonTextMember("path", path)
+    out << "    {\"position\": " << position << ", " << shared::JsonPathMembers("path", path)
         << ", \"photoTime\": \"" << IsoTime(r.photoTime)
         << "\", \"dateTaken\": " << (r.dateTakenText.empty() ? "false" : "true") << ", "
-        << JsonTextMember("dateTakenText", r.dateTakenText)
+        << shared::JsonPathMembers("dateTakenText", r.dateTakenText)
         << ", \"orientation\": " << facts.orientation
         << ", \"rating\": " << JsonString(facts.rating)
         << ", \"description\": " << JsonString(facts.description) << ", \"size\": " << r.fileSize
@@ -146,7 +119,8 @@ void PrintJsonPhoto(std::ostream& out, std::int32_t position, const PhotoRecord&
 
 void PrintJson(std::ostream& out, const std::string& folder, const Catalogue& catalogue) {
     const std::int32_t count = catalogue.Count();
-    out << "{" << JsonTextMember("folder", folder) << ", \"count\": " << count << ", \"photos\": [";
+    out << "{" << shared::JsonPathMembers("folder", folder) << ", \"count\": " << count
+        << ", \"photos\": [";
     for (std::int32_t p = 0; p < count; ++p) {
         out << (p ? ",\n" : "\n");
         PrintJsonPhoto(out, p, *catalogue.At(p));

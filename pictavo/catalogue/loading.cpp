@@ -1,6 +1,8 @@
 #include "pictavo/catalogue/loading.h"
 
+#include <map>
 #include <new>
+#include <unordered_map>
 
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/navigation.h"
@@ -16,6 +18,13 @@ constexpr std::int32_t kEarlyPairCount = 3;
 
 std::uint32_t AttributesOf(const platform::DirEntry& entry) {
     return entry.readOnly ? kAttributeReadOnly : 0;
+}
+
+// True when path is folder or lies below it.
+bool IsBelow(const std::string& path, const std::string& folder) {
+    if (path == folder) return true;
+    const std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+    return path.starts_with(prefix);
 }
 
 // Builds, fills and publishes one record; false when the folder's walk must end.
@@ -72,8 +81,10 @@ void ShowStartPair(PictavoState& state) {
 
 }  // namespace
 
-void SetPhotoTime(PhotoRecord& record) {
-    std::optional<std::string> text = ReadDateTaken(record.FullPath());
+void SetPhotoTime(PhotoRecord& record) { SetPhotoTime(record, record.FullPath()); }
+
+void SetPhotoTime(PhotoRecord& record, const std::string& path) {
+    std::optional<std::string> text = ReadDateTaken(path);
     if (text) {
         if (std::optional<PhotoTime> taken = PhotoTimeFromDateTaken(*text)) {
             record.dateTakenText = *text;
@@ -104,6 +115,49 @@ std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool repar
     });
     ShowEarlyPair(state);
     return total;
+}
+
+std::vector<const PhotoRecord*> AddStoredCulls(PictavoState& state) {
+    std::vector<const PhotoRecord*> added;
+    if (state.storeFolder.empty()) return added;
+    state.storeJournal.KeepStored(state.storeFolder);
+    std::map<std::string, std::shared_ptr<const std::string>> folders;
+    for (const StoredCull& cull : state.storeJournal.Entries()) {
+        if (state.stopRequest || state.catalogue.Full()) break;
+        if (!IsBelow(cull.folder, state.scanFolder)) continue;
+        const std::string stored = state.storeFolder + cull.storeName;
+        std::optional<platform::DirEntry> file = platform::GetAttributes(stored);
+        if (!file || !file->regularFile) continue;
+        auto& folder = folders[cull.folder];
+        if (!folder) folder = std::make_shared<const std::string>(cull.folder);
+        auto record = std::make_unique<PhotoRecord>();
+        record->folderSerial = -1;  // not met by this walk
+        record->folder = folder;
+        record->fileName = cull.storeName;
+        record->renamedInStore = cull.storeName != cull.name;
+        record->lastWriteTime = file->lastWrite;
+        record->attributes = AttributesOf(*file);
+        SetPhotoTime(*record, stored);
+        record->fileSize = file->size;
+        record->state = PhotoState::Culled;
+        const PhotoRecord* kept = record.get();
+        if (!state.catalogue.Append(std::move(record))) break;
+        added.push_back(kept);
+    }
+    return added;
+}
+
+void RebuildUndeleteStack(PictavoState& state, const std::vector<const PhotoRecord*>& culled) {
+    if (culled.empty()) return;
+    std::unordered_map<const PhotoRecord*, std::int32_t> positions;
+    for (const PhotoRecord* record : culled) positions.emplace(record, -1);
+    for (std::int32_t p = 0; p < state.catalogue.Count(); ++p) {
+        auto it = positions.find(state.catalogue.At(p));
+        if (it != positions.end()) it->second = p;
+    }
+    for (const PhotoRecord* record : culled)
+        if (!state.undeleteStack.Push(positions[record])) break;
+    state.View().SetUndeleteEnabled(!state.undeleteStack.Empty());
 }
 
 void SortCatalogue(PictavoState& state) {
@@ -138,7 +192,9 @@ void LoadingThreadBody(PictavoState& state) {
     state.services.SetStatus(
         shared::Format("Loaded and analyzed %d images in %s with total size of %s", count,
                        folder.c_str(), SizeText(total).c_str()));
+    const std::vector<const PhotoRecord*> stored = AddStoredCulls(state);
     if (!state.stopRequest) SortCatalogue(state);
+    if (!state.stopRequest) RebuildUndeleteStack(state, stored);
     if (count != 0) {
         state.reloadPending = false;
     } else if (!state.stopRequest) {

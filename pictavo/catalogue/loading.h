@@ -2,6 +2,7 @@
 // The folder scan and the loading thread that fills and sorts the catalogue.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "pictavo/catalogue/pictavo_state.h"
 
@@ -29,8 +30,17 @@ void EmptyUndeleteStack(PictavoState& state);
 std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool reparsePoint);
 
 // Fills a record's photoTime and dateTakenText: the date taken when it is
-// valid, else the local file date.
+// valid, else the local file date. The date is read from path (the record's
+// own full path when not given).
 void SetPhotoTime(PhotoRecord& record);
+void SetPhotoTime(PhotoRecord& record, const std::string& path);
+
+// Appends the store's photos culled from below the scanned folder (per the
+// store journal, oldest cull first) as culled records; returns them in that order.
+std::vector<const PhotoRecord*> AddStoredCulls(PictavoState& state);
+// Pushes the positions the records have now (after the sort) on the undelete
+// stack in the given order, so the last cull is undone first.
+void RebuildUndeleteStack(PictavoState& state, const std::vector<const PhotoRecord*>& culled);
 
 // Orders the catalogue by photo time; polls the stop request once per target position.
 void SortCatalogue(PictavoState& state);

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "pictavo/catalogue/exiv2_access.h"
+#include "pictavo/catalogue/jpeg_date_taken.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 
@@ -142,6 +143,14 @@ void InitializeMetadata() {
 }
 
 std::optional<std::string> ReadDateTaken(const std::string& path) {
+    if (!IsJpegPath(path)) return std::nullopt;
+    QuickDateTaken quick = ReadJpegDateTakenQuickly(path);
+    if (quick.answer == QuickDateTaken::Answer::Found) return std::move(quick.text);
+    if (quick.answer == QuickDateTaken::Answer::Missing) return std::nullopt;
+    return ReadDateTakenFully(path);
+}
+
+std::optional<std::string> ReadDateTakenFully(const std::string& path) {
     if (!IsJpegPath(path)) return std::nullopt;
     ImagePtr image = OpenImage(path, false);
     if (!image) return std::nullopt;

@@ -16,7 +16,10 @@ void InitializeMetadata();
 // EXIF DateTimeOriginal (0x9003, type ASCII) as stored; only for paths that
 // contain ".jpg" or ".jpeg" anywhere (case-insensitive). A value that does not
 // fit the 40-byte text (39 bytes and a terminator) counts as no date taken.
+// Well-formed JPEG files are answered from their head alone; the rest through
+// ReadDateTakenFully, which parses the whole metadata and gives the same answer.
 std::optional<std::string> ReadDateTaken(const std::string& path);
+std::optional<std::string> ReadDateTakenFully(const std::string& path);
 
 // The form checks and field reading of a date-taken text; nullopt when the
 // form is wrong or the year lies outside 1900..3000.

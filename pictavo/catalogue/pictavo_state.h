@@ -10,6 +10,7 @@
 #include "pictavo/catalogue/catalogue.h"
 #include "pictavo/catalogue/pictavo_view.h"
 #include "pictavo/catalogue/undelete_stack.h"
+#include "pictavo/cull/photo_store_journal.h"
 #include "pictavo/settings/settings_record.h"
 #include "shared/desktop_services.h"
 
@@ -18,8 +19,8 @@ namespace pictavo {
 class PictavoState {
   public:
     PictavoState(SettingsRecord& settings, shared::DesktopServices& services,
-                 std::int32_t capacity = Catalogue::kCapacity,
-                 std::int32_t undeleteCapacity = UndeleteStack::kCapacity);
+                 std::int32_t capacity = Catalogue::kUnlimited,
+                 std::int32_t undeleteCapacity = UndeleteStack::kUnlimited);
     // Asks a running loading thread to stop and joins it; the view must no
     // longer block by then (see StopLoading).
     ~PictavoState();
@@ -36,6 +37,9 @@ class PictavoState {
     UndeleteStack undeleteStack;
     // The store of culled photos, with a trailing '/'; set by CreateStoreFolder.
     std::string storeFolder;
+    // Where the store's photos came from; the loading thread adds those below
+    // the photo folder to the catalogue, culled, and rebuilds the undelete stack.
+    StoreJournal storeJournal;
 
     // Set by the window when it closes; the walk and the sort poll it.
     std::atomic<bool> stopRequest{false};

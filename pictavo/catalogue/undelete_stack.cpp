@@ -1,24 +1,25 @@
 #include "pictavo/catalogue/undelete_stack.h"
 
+#include <new>
+
 namespace pictavo {
 
-UndeleteStack::UndeleteStack(std::int32_t capacity)
-    : entries_(static_cast<std::size_t>(capacity > 0 ? capacity : 0), -1) {}
+UndeleteStack::UndeleteStack(std::int32_t limit) : limit_(limit > 0 ? limit : 0) {}
 
 bool UndeleteStack::Push(std::int32_t position) {
-    if (length_ >= Capacity()) return false;
-    entries_[static_cast<std::size_t>(length_++)] = position;
+    if (Length() >= limit_) return false;
+    try {
+        entries_.push_back(position);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }
 
 void UndeleteStack::Pop() {
-    if (length_ == 0) return;
-    entries_[static_cast<std::size_t>(--length_)] = -1;
+    if (!entries_.empty()) entries_.pop_back();
 }
 
-void UndeleteStack::Clear() {
-    entries_.assign(entries_.size(), -1);
-    length_ = 0;
-}
+void UndeleteStack::Clear() { std::vector<std::int32_t>().swap(entries_); }
 
 }  // namespace pictavo

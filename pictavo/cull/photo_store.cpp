@@ -48,6 +48,14 @@ std::string OriginalName(const std::string& storeName) {
     return parts->stem.substr(0, mark) + parts->extension;
 }
 
+// The journal knows the name exactly, also one that itself holds the clash mark.
+std::string NameBeforeCull(const PictavoState& state, const PhotoRecord& record) {
+    if (!record.renamedInStore) return record.fileName;
+    std::optional<StoredCull> cull = state.storeJournal.Find(record.fileName);
+    if (cull && cull->folder == record.folderPath()) return cull->name;
+    return OriginalName(record.fileName);
+}
+
 void PushCulled(PictavoState& state, std::int32_t position) {
     if (state.undeleteStack.Push(position)) state.View().SetUndeleteEnabled(true);
 }
@@ -66,7 +74,12 @@ bool CreateStoreFolder(PictavoState& state) {
     std::string folder = platform::JoinPath(state.services.DataFolder(), "Deletes");
     platform::CreateFolder(folder);
     state.storeFolder = folder + "/";
+    state.storeJournal.Open(StoreJournalPath(state.services.DataFolder()));
     return platform::FolderExists(folder);
+}
+
+std::string StoreJournalPath(const std::string& dataFolder) {
+    return platform::JoinPath(dataFolder, "Deletes.journal");
 }
 
 bool Cull(PictavoState& state, std::int32_t position) {
@@ -87,6 +100,7 @@ bool Cull(PictavoState& state, std::int32_t position) {
                         "Unable to move file to the deleted files folder: " + source, error);
         return false;
     }
+    state.storeJournal.Add({storeName, record->folderPath(), record->fileName});
     record->renamedInStore = storeName != record->fileName;
     record->fileName = storeName;
     record->state = PhotoState::Culled;
@@ -99,15 +113,16 @@ bool Undelete(PictavoState& state) {
     const std::int32_t r = state.undeleteStack.Top();
     PhotoRecord* record = state.catalogue.At(r);
     if (!record || record->state != PhotoState::Culled) return false;
-    const std::string source = StorePath(state, record->fileName);
-    const std::string name =
-        record->renamedInStore ? OriginalName(record->fileName) : record->fileName;
+    const std::string storeName = record->fileName;
+    const std::string source = StorePath(state, storeName);
+    const std::string name = NameBeforeCull(state, *record);
     int error = platform::MoveNoReplace(source, platform::JoinPath(record->folderPath(), name));
     if (error != 0) {
         ReportFileError(state.services,
                         "Unable to move file from the deleted files folder: " + source, error);
         return false;
     }
+    state.storeJournal.Remove(storeName);
     record->fileName = name;
     record->renamedInStore = false;
     record->state = PhotoState::Present;
@@ -161,6 +176,7 @@ StoreEmptying DeleteStoreFiles(PictavoState& state) {
             ++result.failed;
         }
     }
+    state.storeJournal.KeepStored(state.storeFolder);
     if (result.deleted > 0) EmptyUndeleteStack(state);
     return result;
 }

@@ -10,14 +10,17 @@ namespace pictavo {
 
 constexpr int kMaxDeletedCopyNumber = 998;
 
-// Creates the data folder and its Deletes folder (an existing one is fine) and
-// keeps the path, with a trailing '/', in state.storeFolder. False when the
-// folder does not exist afterwards.
+// Creates the data folder and its Deletes folder (an existing one is fine),
+// keeps the path, with a trailing '/', in state.storeFolder and reads the
+// store journal. False when the folder does not exist afterwards.
 bool CreateStoreFolder(PictavoState& state);
+// The journal beside the store, in the data folder (not in the store, whose
+// every file the emptying deletes).
+std::string StoreJournalPath(const std::string& dataFolder);
 
-// Moves the photo at position into the store (renaming it on a clash), marks
-// it culled and pushes it on the undelete stack. False, with a status message
-// and nothing changed, when the move fails.
+// Moves the photo at position into the store (renaming it on a clash), notes
+// it in the store journal, marks it culled and pushes it on the undelete stack. False, with a
+// status message and nothing changed, when the move fails.
 bool Cull(PictavoState& state, std::int32_t position);
 // Restores the photo on top of the undelete stack and positions the pair
 // around it (the caller settles and draws). False when nothing was restored.
@@ -40,8 +43,9 @@ struct StoreEmptying {
     std::int32_t deleted = 0;
     std::int32_t failed = 0;
 };
-// Deletes every file (not folders) of the store; empties the undelete stack
-// when at least one file was deleted. Culled records stay culled.
+// Deletes every file (not folders) of the store, drops the journal entries of
+// the files gone; empties the undelete stack when at least one file was
+// deleted. Culled records stay culled.
 StoreEmptying DeleteStoreFiles(PictavoState& state);
 
 }  // namespace pictavo

@@ -41,10 +41,6 @@ std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pag
 std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pages,
                         std::optional<int> only = std::nullopt);
 
-// Text as JSON string contents (UTF-8; invalid bytes become U+FFFD).
-std::string JsonEscape(const std::string& text);
-std::string Base64(const std::string& bytes);
-
 // Runs the whole command; returns the exit status.
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               bool stderrIsTerminal);

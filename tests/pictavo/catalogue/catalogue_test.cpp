@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <random>
@@ -129,11 +130,45 @@ TEST_F(Scan, ReportsProgressEvery25PhotosAndStopsOnRequest) {
     EXPECT_EQ(ScanFolder(stopped.state, dir.Path(), false), 0);
 }
 
-TEST_F(Scan, AFullCatalogueIgnoresFurtherPhotos) {
-    EXPECT_EQ(Catalogue().Capacity(), 100000);
-    EXPECT_EQ(h.state.catalogue.Capacity(), 100000);
-    EXPECT_EQ(h.state.undeleteStack.Capacity(), 100000);
+TEST(Growth, CatalogueAndUndeleteStackGrowPastTheOldLimitWhileAReaderReads) {
+    constexpr std::int32_t kPhotos = 250000;
+    Catalogue catalogue;
+    std::atomic<bool> done{false};
+    std::atomic<long> wrong{0};
+    std::thread reader([&] {
+        std::mt19937 random(1);
+        while (!done) {
+            const std::int32_t count = catalogue.Count();
+            if (count == 0) continue;
+            const std::int32_t p = static_cast<std::int32_t>(random() % count);
+            const PhotoRecord* record = catalogue.At(p);
+            if (!record || record->folderSerial != p) ++wrong;
+        }
+    });
+    for (std::int32_t i = 0; i < kPhotos; ++i) {
+        auto record = std::make_unique<PhotoRecord>();
+        record->folderSerial = i;
+        ASSERT_TRUE(catalogue.Append(std::move(record)));
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(wrong, 0);
+    ASSERT_EQ(catalogue.Count(), kPhotos);
+    for (std::int32_t p : {0, 1023, 1024, 3071, 3072, 100000, kPhotos - 1})
+        EXPECT_EQ(catalogue.At(p)->folderSerial, p);
+    EXPECT_EQ(catalogue.At(kPhotos), nullptr);
+    catalogue.Clear();
+    EXPECT_EQ(catalogue.At(0), nullptr);
+    ASSERT_TRUE(catalogue.Append(std::make_unique<PhotoRecord>()));
+    EXPECT_EQ(catalogue.Count(), 1);
 
+    UndeleteStack stack;
+    for (std::int32_t i = 0; i < kPhotos; ++i) ASSERT_TRUE(stack.Push(i));
+    EXPECT_EQ(stack.Top(), kPhotos - 1);
+    EXPECT_EQ(stack.Entry(kPhotos), -1);
+}
+
+TEST_F(Scan, ACatalogueAtItsLimitIgnoresFurtherPhotos) {
     for (int i = 0; i < 7; ++i)
         ASSERT_TRUE(photo_fixtures::WriteJpeg(dir / ("p" + std::to_string(i) + ".jpg")));
     Harness small(5);

@@ -7,6 +7,7 @@
 
 #include "pictavo/catalogue/catalogue_command.h"
 #include "pictavo/catalogue/size_text.h"
+#include "shared/json_text.h"
 #include "tests/pictavo/catalogue/photo_fixtures.h"
 #include "tests/platform/test_files.h"
 #include "tests/shared/temp_home.h"
@@ -78,10 +79,12 @@ TEST_F(Command, JsonListsThePhotosInCatalogueOrder) {
     std::string beach = json.substr(second);
     EXPECT_NE(cafe.find("\"path\": \"" + dir.Path() + "/caf\xef\xbf\xbd.jpg\""), std::string::npos)
         << cafe;
-    std::string bytes;
-    for (unsigned char c : dir / "caf\xe9.jpg")
-        bytes += (bytes.empty() ? "" : ",") + std::to_string(c);
-    EXPECT_NE(cafe.find("\"pathBytes\": [" + bytes + "]"), std::string::npos) << cafe;
+    const std::string bytesKey = "\"path_bytes\": \"";
+    std::size_t bytesAt = cafe.find(bytesKey);
+    ASSERT_NE(bytesAt, std::string::npos) << cafe;
+    bytesAt += bytesKey.size();
+    std::string base64 = cafe.substr(bytesAt, cafe.find('"', bytesAt) - bytesAt);
+    EXPECT_EQ(base64, shared::Base64(dir / "caf\xe9.jpg"));
     EXPECT_NE(cafe.find("\"photoTime\": \"2000-01-01 00:00:00\", \"dateTaken\": false, "
                         "\"dateTakenText\": \"\""),
               std::string::npos)
@@ -97,7 +100,7 @@ TEST_F(Command, JsonListsThePhotosInCatalogueOrder) {
             std::to_string(testing_support::StatOf(dir / "beach.jpg").st_size) + "}"),
         std::string::npos)
         << beach;
-    EXPECT_EQ(beach.find("pathBytes"), std::string::npos);
+    EXPECT_EQ(beach.find("_bytes"), std::string::npos);
     EXPECT_EQ(Snapshot(dir.Path()), before);
     EXPECT_FALSE(std::filesystem::exists(home.Documents()));
 }

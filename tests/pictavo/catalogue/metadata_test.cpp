@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "pictavo/catalogue/jpeg_date_taken.h"
 #include "tests/pictavo/catalogue/photo_fixtures.h"
 #include "tests/platform/test_files.h"
 
@@ -90,6 +93,71 @@ TEST_F(Metadata, BrokenFilesAnswerNoWithoutHarm) {
     ASSERT_TRUE(testing_support::WriteBytes(dir / "text.jpg", "not an image at all"));
     EXPECT_EQ(ReadDateTaken(dir / "text.jpg"), std::nullopt);
     EXPECT_EQ(ReadRatingAndDescription(dir / "text.jpg"), std::nullopt);
+}
+
+// The quick head reader must answer exactly as the full metadata parse does.
+class QuickDateTaken : public Metadata {
+  protected:
+    void Compare(const std::string& name, const std::string& bytes) {
+        const std::string path = dir / name;
+        ASSERT_TRUE(testing_support::WriteBytes(path, bytes));
+        EXPECT_EQ(ReadDateTaken(path), ReadDateTakenFully(path)) << name;
+        ++compared;
+    }
+    int compared = 0;
+};
+
+TEST_F(QuickDateTaken, AgreesWithTheFullReaderOnVariedWholeCutAndDamagedFiles) {
+    std::vector<Tags> variants(9);
+    variants[1].dateTaken = "2015:06:30 23:59:59";
+    variants[2].dateTaken = "2015:06:30 23:59:59";
+    variants[2].bigEndian = true;
+    variants[2].orientation = 6;
+    variants[3].dateTaken = "abc";  // fits inside the entry
+    variants[4].dateTaken = std::string(39, '1');
+    variants[5].dateTaken = std::string(40, '1');
+    variants[6].dateTakenUndefined = "2015:06:30 23:59:59";
+    variants[7].dateTaken = std::string("2001:01:01 00:00:00\0tail", 25);
+    variants[8] = variants[1];
+    variants[8].xmpRating = "5";
+    variants[8].description = "Beach";
+    variants[8].iptcCaption = "Caption";
+    int quickAnswers = 0;
+    std::vector<std::string> samples;
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        const std::string path = dir / ("v" + std::to_string(v) + ".jpg");
+        ASSERT_TRUE(MakePhoto(path, variants[v]));
+        EXPECT_EQ(ReadDateTaken(path), ReadDateTakenFully(path)) << v;
+        quickAnswers +=
+            ReadJpegDateTakenQuickly(path).answer != pictavo::QuickDateTaken::Answer::Unsure;
+        samples.push_back(testing_support::ReadBytes(path));
+    }
+    EXPECT_EQ(quickAnswers, static_cast<int>(variants.size()));  // clean files need no parse
+    EXPECT_EQ(ReadDateTaken(dir / "v1.jpg"), "2015:06:30 23:59:59");
+
+    ASSERT_TRUE(photo_fixtures::WritePng(dir / "png.jpg"));
+    ASSERT_TRUE(photo_fixtures::WriteTags(dir / "png.jpg", variants[1]));
+    Compare("png content.jpg", testing_support::ReadBytes(dir / "png.jpg"));
+    Compare("empty.jpg", "");
+    Compare("soi.jpg", "\xff\xd8");
+    // Many segments ahead of the Exif block leave it to the full reader.
+    std::string comments;
+    for (int i = 0; i < 5; ++i) comments += std::string("\xff\xfe\x00\x03\x00", 5);
+    Compare("comments.jpg", samples[1].substr(0, 2) + comments + samples[1].substr(2));
+
+    // Every cut of a tagged file, and damage at every byte of its head.
+    const std::string& tagged = samples[8];
+    for (std::size_t cut = 0; cut < tagged.size(); cut += 7)
+        Compare("cut" + std::to_string(cut) + ".jpg", tagged.substr(0, cut));
+    const std::size_t head = std::min<std::size_t>(tagged.find("\xff\xda"), tagged.size());
+    for (const std::string& sample : {samples[2], tagged}) {
+        for (std::size_t i = 0; i < std::min(head, sample.size()); ++i) {
+            std::string damaged = sample;
+            damaged[i] = static_cast<char>(i % 2 ? 0xFF : damaged[i] + 1);
+            Compare("damaged.jpg", damaged);
+        }
+    }
+    EXPECT_GT(compared, 1000);
 }
 
 TEST(DateTakenForm, NeedsColonsBlankAndLengthAndAYearFrom1900To3000) {

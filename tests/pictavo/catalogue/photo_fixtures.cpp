@@ -107,6 +107,7 @@ bool WriteTags(const std::string& path, const Tags& tags) {
         Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
 #pragma GCC diagnostic pop
         image->readMetadata();
+        if (tags.bigEndian) image->setByteOrder(Exiv2::bigEndian);
         ApplyExif(image->exifData(), tags);
         if (tags.xmpRating) image->xmpData()["Xmp.xmp.Rating"] = *tags.xmpRating;
         if (tags.iptcCaption) {

@@ -23,7 +23,8 @@ struct Tags {
     std::optional<std::string> description;         // ImageDescription as 8-bit text
     std::optional<std::u16string> wideDescription;  // ImageDescription as UTF-16LE bytes
     std::optional<std::string> iptcCaption;
-    bool iptcUtf8 = false;  // adds the UTF-8 character-set envelope
+    bool iptcUtf8 = false;   // adds the UTF-8 character-set envelope
+    bool bigEndian = false;  // writes the EXIF block in Motorola byte order
 };
 
 // A small real JPEG (libjpeg-turbo), or a 1x1 PNG.
@@ -96,8 +97,8 @@ void AddRecord(pictavo::Catalogue& catalogue, const pictavo::PhotoTime& time,
 // recording view, with every status text kept.
 class Harness {
   public:
-    explicit Harness(std::int32_t capacity = pictavo::Catalogue::kCapacity,
-                     std::int32_t undeleteCapacity = pictavo::UndeleteStack::kCapacity);
+    explicit Harness(std::int32_t capacity = pictavo::Catalogue::kUnlimited,
+                     std::int32_t undeleteCapacity = pictavo::UndeleteStack::kUnlimited);
     ~Harness();
     std::vector<std::string> Statuses() const;
     bool SawStatus(const std::string& text) const;

@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/navigation.h"
+#include "pictavo/cull/photo_store_journal.h"
 #include "platform/files.h"
 #include "tests/pictavo/catalogue/photo_fixtures.h"
 #include "tests/platform/scratch_mount.h"
@@ -23,8 +27,8 @@ using testing_support::WriteBytes;
 
 class Store : public ::testing::Test {
   protected:
-    explicit Store(std::int32_t undeleteCapacity = UndeleteStack::kCapacity)
-        : h(Catalogue::kCapacity, undeleteCapacity) {}
+    explicit Store(std::int32_t undeleteCapacity = UndeleteStack::kUnlimited)
+        : h(Catalogue::kUnlimited, undeleteCapacity) {}
     void SetUp() override { ASSERT_TRUE(CreateStoreFolder(h.state)); }
     void TearDown() override { platform::SetFaultHook(nullptr); }
 
@@ -74,10 +78,16 @@ TEST_F(Store, SameNameFromTwoFoldersGetsANumberedCopyAndComesBackUnderItsName) {
 
 TEST_F(Store, ANameThatLooksLikeAStoreNameKeepsItThroughCullAndUndelete) {
     std::int32_t p = AddPhoto(photos.Path(), "beach (Deleted copy 3).jpg");
+    std::int32_t q = AddPhoto(photos / "two", "beach (Deleted copy 3).jpg");
     ASSERT_TRUE(Cull(h.state, p));
+    ASSERT_TRUE(Cull(h.state, q));  // clashes, so it is renamed in the store
+    EXPECT_EQ(Record(q).fileName, "beach (Deleted copy 3) (Deleted copy 1).jpg");
+    ASSERT_TRUE(Undelete(h.state));
     ASSERT_TRUE(Undelete(h.state));
     EXPECT_TRUE(Exists(photos / "beach (Deleted copy 3).jpg"));
+    EXPECT_TRUE(Exists(photos / "two/beach (Deleted copy 3).jpg"));
     EXPECT_EQ(Record(p).fileName, "beach (Deleted copy 3).jpg");
+    EXPECT_EQ(Record(q).fileName, "beach (Deleted copy 3).jpg");
 }
 
 TEST_F(Store, ClashNumbersStopAt998) {
@@ -231,6 +241,123 @@ TEST_F(Store, EmptyingCountsFilesThatCannotBeDeleted) {
     EXPECT_EQ(result.deleted, 0);
     EXPECT_EQ(result.failed, 1);
     EXPECT_EQ(h.view.undeleteEnabled.size(), states);  // nothing deleted: stack left alone
+}
+
+// The program as it starts again: a new state over the same data folder.
+struct Restart {
+    explicit Restart(const std::string& photoFolder) {
+        h.settings.setPhotoFolder(photoFolder);
+        EXPECT_TRUE(CreateStoreFolder(h.state));
+        LoadingThreadBody(h.state);
+    }
+    const PhotoRecord* Named(const std::string& name) const {
+        for (std::int32_t p = 0; p < h.state.catalogue.Count(); ++p)
+            if (h.state.catalogue.At(p)->fileName == name) return h.state.catalogue.At(p);
+        return nullptr;
+    }
+    Harness h;
+};
+
+TEST_F(Store, UndeleteWorksAfterARestartLastCullFirst) {
+    const std::string odd = "line\none\ttab %41 \xff.jpg";
+    std::int32_t a = AddPhoto(photos / "one", "beach.jpg");
+    std::int32_t b = AddPhoto(photos / "two", "beach.jpg");
+    std::int32_t c = AddPhoto(photos / "two", odd);
+    AddPhoto(photos.Path(), "kept.jpg");
+    for (std::int32_t p : {a, c, b}) ASSERT_TRUE(Cull(h.state, p));
+    ASSERT_TRUE(Undelete(h.state));  // b is back and no longer in the journal
+    ASSERT_TRUE(Cull(h.state, b));
+    ASSERT_TRUE(Exists(InStore("beach (Deleted copy 1).jpg")));
+
+    Restart again(photos.Path());
+    PictavoState& state = again.h.state;
+    EXPECT_EQ(state.catalogue.Count(), 4);
+    const std::vector<std::string> statuses = again.h.Statuses();
+    EXPECT_NE(std::find_if(statuses.begin(), statuses.end(),
+                           [&](const std::string& text) {
+                               return text.starts_with("Loaded and analyzed 1 images in " +
+                                                       photos.Path() + " with total size");
+                           }),
+              statuses.end());
+    ASSERT_EQ(state.undeleteStack.Length(), 3);
+    EXPECT_EQ(again.h.view.undeleteEnabled, std::vector<bool>{true});
+    const PhotoRecord* renamed = again.Named("beach (Deleted copy 1).jpg");
+    ASSERT_NE(renamed, nullptr);
+    EXPECT_EQ(renamed->state, PhotoState::Culled);
+    EXPECT_EQ(renamed->folderPath(), photos / "two");
+    EXPECT_EQ(state.catalogue.At(state.undeleteStack.Top()), renamed);
+    SettlePair(state);
+    EXPECT_EQ(state.catalogue.At(state.leftIndex)->fileName, "kept.jpg");  // culled stay hidden
+
+    ASSERT_TRUE(UndeleteAndShow(state));
+    EXPECT_EQ(ReadBytes(photos / "two/beach.jpg"), "content of " + (photos / "two") + "/beach.jpg");
+    EXPECT_EQ(renamed->fileName, "beach.jpg");
+    EXPECT_TRUE(state.catalogue.At(state.leftIndex) == renamed ||
+                state.catalogue.At(state.rightIndex) == renamed);
+    ASSERT_TRUE(Undelete(state));
+    EXPECT_EQ(ReadBytes(photos / "two" + "/" + odd), "content of " + (photos / "two") + "/" + odd);
+    ASSERT_TRUE(Undelete(state));
+    EXPECT_TRUE(Exists(photos / "one/beach.jpg"));
+    EXPECT_FALSE(Undelete(state));
+    EXPECT_TRUE(state.storeJournal.Entries().empty());
+    EXPECT_EQ(Restart(photos.Path()).h.state.undeleteStack.Length(), 0);
+}
+
+TEST_F(Store, ARestartSurvivesADamagedJournalAndAStoreEmptiedFromOutside) {
+    std::int32_t a = AddPhoto(photos / "one", "a.jpg");
+    std::int32_t b = AddPhoto(photos / "one", "b.jpg");
+    TempFolder elsewhere;
+    std::int32_t c = AddPhoto(elsewhere.Path(), "c.jpg");
+    for (std::int32_t p : {a, b, c}) ASSERT_TRUE(Cull(h.state, p));
+    const std::string journal = StoreJournalPath(h.services.DataFolder());
+    std::string text = ReadBytes(journal);
+    // Damage the line of a.jpg, add noise and a line cut short by a crash.
+    std::size_t line = text.find("a.jpg");
+    ASSERT_NE(line, std::string::npos);
+    text[line] = 'x';
+    WriteBytes(journal, "garbage\n\n" + text + "cull\tz.jpg\t/tmp\tz.jpg\t0000");
+
+    Restart damaged(photos / "one");
+    EXPECT_EQ(damaged.h.state.undeleteStack.Length(), 1);  // b only; c is from another folder
+    EXPECT_EQ(damaged.Named("a.jpg"), nullptr);
+    ASSERT_NE(damaged.Named("b.jpg"), nullptr);
+    EXPECT_EQ(damaged.h.state.storeJournal.Entries().size(), 2u);  // c is kept for its folder
+
+    ASSERT_EQ(platform::DeleteFile(InStore("b.jpg")), 0);  // emptied by hand
+    Restart emptied(photos.Path());
+    EXPECT_TRUE(emptied.h.state.undeleteStack.Empty());
+    ASSERT_EQ(emptied.h.state.storeJournal.Entries().size(), 1u);
+    EXPECT_EQ(emptied.h.state.storeJournal.Entries()[0].name, "c.jpg");
+    EXPECT_EQ(ReadBytes(journal).find("b.jpg"), std::string::npos);  // pruned on disk too
+
+    ASSERT_EQ(platform::DeleteFile(journal), 0);
+    EXPECT_TRUE(Restart(photos.Path()).h.state.undeleteStack.Empty());
+    DeleteStoreFiles(h.state);
+    EXPECT_TRUE(h.state.storeJournal.Entries().empty());
+}
+
+TEST(StoreJournalText, RoundTripsAnyNameAndSkipsWhatIsDamaged) {
+    std::vector<StoredCull> entries = {
+        {"a.jpg", "/photos", "a.jpg"},
+        {"b (Deleted copy 1).jpg", "/p/new\nline", "b.jpg"},
+        {"%41\t\r\n\x7f\x01\xfe.jpg", "/%/\xff", "%41\t\r\n\x7f\x01\xfe.jpg"},
+    };
+    const std::string text = JournalText(entries);
+    EXPECT_EQ(ParseJournal(text), entries);
+    EXPECT_EQ(ParseJournal(text + text), entries);  // a store name is listed once, last wins
+    EXPECT_EQ(ParseJournal(text.substr(0, text.size() - 1)),
+              std::vector<StoredCull>(entries.begin(), entries.begin() + 2));
+    for (std::size_t i = text.find("\ncull") + 1; i < text.size(); ++i) {
+        std::string damaged = text;
+        damaged[i] = static_cast<char>(damaged[i] ^ 0x04);
+        std::vector<StoredCull> read = ParseJournal(damaged);
+        EXPECT_LE(read.size(), entries.size());
+        for (const StoredCull& e : read)
+            EXPECT_NE(std::find(entries.begin(), entries.end(), e), entries.end()) << i;
+    }
+    // Lines with a bad field (a '/' in a name, a relative folder) are not trusted.
+    EXPECT_TRUE(ParseJournal(JournalText({{"a/b.jpg", "/p", "a.jpg"}})).empty());
+    EXPECT_TRUE(ParseJournal(JournalText({{"a.jpg", "p", "a.jpg"}})).empty());
 }
 
 class SmallStore : public Store {
