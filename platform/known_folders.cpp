@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <vector>
+
+#include "platform/files.h"
 
 namespace platform {
 namespace {
@@ -68,6 +71,14 @@ std::string ExecutableFolder() {
     std::string path = ExecutablePath();
     std::string::size_type slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string ResolveTypedFolder(std::string folder) {
+    if (folder == "~" || folder.rfind("~/", 0) == 0) folder = HomeFolder() + folder.substr(1);
+    if (folder.empty() || folder[0] == '/') return folder;
+    std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), ::free);
+    if (!cwd) return folder;
+    return JoinPath(cwd.get(), folder);
 }
 
 }  // namespace platform

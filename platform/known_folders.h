@@ -10,5 +10,9 @@ std::string DocumentsFolder();
 std::string PicturesFolder();
 std::string ExecutablePath();
 std::string ExecutableFolder();
+// A folder as the user typed it: "~" and "~/..." start at the home folder and a
+// relative path is taken from the current folder, so a stored folder never
+// depends on where the program runs later. Empty stays empty.
+std::string ResolveTypedFolder(std::string folder);
 
 }  // namespace platform

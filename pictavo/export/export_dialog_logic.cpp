@@ -1,6 +1,7 @@
 #include "pictavo/export/export_dialog_logic.h"
 
 #include "pictavo/export/export_checks.h"
+#include "platform/known_folders.h"
 #include "platform/text.h"
 #include "shared/site.h"
 #include "shared/web_page.h"
@@ -49,7 +50,8 @@ void ExportDialogLogic::Open() {
 void ExportDialogLogic::PressExport() {
     if (!context_.control.Busy()) context_.control.ResetCounts();
     view_.EnableExport(false);
-    std::string destination = platform::CutToUtf16Units(view_.DestinationText(), kMaxFolderUnits);
+    std::string destination = platform::CutToUtf16Units(
+        platform::ResolveTypedFolder(view_.DestinationText()), kMaxFolderUnits);
     if (!AcceptDestination(destination)) return view_.EnableExport(true);
     context_.settings.setExportFolder(StoredDestination(destination));
     // The options stay in the settings whatever the user answers next.

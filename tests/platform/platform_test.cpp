@@ -747,6 +747,12 @@ TEST(Clock, NowIsNow) {
 TEST(KnownFolders, DefaultsUnderHome) {
     TempHome home;
     EXPECT_EQ(platform::HomeFolder(), home.Path());
+    EXPECT_EQ(platform::ResolveTypedFolder("~"), home.Path());
+    EXPECT_EQ(platform::ResolveTypedFolder("~/Pictures/Trip"), home.Path() + "/Pictures/Trip");
+    EXPECT_EQ(platform::ResolveTypedFolder("~other/x"),
+              std::filesystem::current_path().string() + "/~other/x");
+    EXPECT_EQ(platform::ResolveTypedFolder("/srv/photos"), "/srv/photos");
+    EXPECT_EQ(platform::ResolveTypedFolder(""), "");
     EXPECT_EQ(platform::DocumentsFolder(), home.Path() + "/Documents");
     EXPECT_EQ(platform::PicturesFolder(), home.Path() + "/Pictures");
 }

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,17 +37,6 @@ QLineEdit* NumberEdit(const char* id) {
     edit->setMaxLength(kNumberUnits);
     edit->setMaximumWidth(100);
     return edit;
-}
-
-// A typed folder as the user means it: "~" is the home folder and a relative
-// path is taken from the current folder, so the stored folder never depends on
-// where the program happens to run later.
-std::string ResolveTypedFolder(std::string folder) {
-    if (folder == "~" || folder.rfind("~/", 0) == 0)
-        folder = platform::HomeFolder() + folder.substr(1);
-    if (!folder.empty() && folder[0] != '/')
-        folder = platform::JoinPath(QDir::currentPath().toStdString(), folder);
-    return folder;
 }
 
 std::u16string Utf16(const QString& text) {
@@ -205,7 +193,7 @@ void ConfigurationDialog::Accept() {
 }
 
 bool ConfigurationDialog::StoreFolderAndChoices() {
-    std::string folder = ResolveTypedFolder(folder_->text().toStdString());
+    std::string folder = platform::ResolveTypedFolder(folder_->text().toStdString());
     if (folder.empty() || !platform::FolderExists(folder)) {
         Refuse("The folder specified does not exist. Please select an existing folder.");
         return false;

@@ -4,6 +4,7 @@
 
 #include "pictavo/cull/photo_store.h"
 #include "platform/files.h"
+#include "platform/known_folders.h"
 #include "platform/text.h"
 
 namespace pictavo {
@@ -33,8 +34,9 @@ std::string StartPositionText(const PhotoTime& t) {
     return text;
 }
 
-FolderCheck CheckPhotoFolder(const std::string& typed, SettingsRecord& settings,
+FolderCheck CheckPhotoFolder(const std::string& typedText, SettingsRecord& settings,
                              shared::Prompter& prompter) {
+    const std::string typed = platform::ResolveTypedFolder(typedText);
     if (!platform::FolderExists(typed)) {
         prompter.Ask(kInformationCaption,
                      "The folder specified does not exist. Please select an existing folder.",

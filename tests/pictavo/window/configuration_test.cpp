@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
 
 #include "pictavo/cull/window/cairnly_launch.h"
@@ -66,11 +67,21 @@ TEST_F(FolderChecks, SameFolderNeedsNoReloadButACaseChangeIsAnotherFolder) {
     EXPECT_TRUE(prompter.asked.empty());
 }
 
-TEST_F(FolderChecks, ChangedFolderIsStoredForAReload) {
+TEST_F(FolderChecks, ChangedFolderIsStoredForAReloadAsAFullPath) {
     FolderCheck check = CheckPhotoFolder(home.Path() + "/Other", settings, prompter);
     EXPECT_TRUE(check.close);
     EXPECT_TRUE(check.reload);
     EXPECT_EQ(settings.photoFolder(), home.Path() + "/Other");
+    // "~/..." as the hints show it, and a folder typed relative to where the program runs.
+    EXPECT_TRUE(CheckPhotoFolder("~/photos", settings, prompter).reload);
+    EXPECT_EQ(settings.photoFolder(), home.Path() + "/photos");
+    std::string before = std::filesystem::current_path().string();
+    std::filesystem::current_path(home.Path());
+    FolderCheck relative = CheckPhotoFolder("Photos", settings, prompter);
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(relative.reload);
+    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
+    EXPECT_TRUE(prompter.asked.empty());
 }
 
 TEST_F(FolderChecks, WholeDriveNeedsConfirmation) {
