@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "shared/photo_name.h"
 
 // Exiv2 0.27 hands images out as std::auto_ptr; the warning is about its header.
 #pragma GCC diagnostic push
@@ -256,10 +257,6 @@ RotateFlip RotateFlipForOrientation(int orientation) {
     }
 }
 
-bool IsPhotoFile(std::string_view name) {
-    for (std::string_view extension : {".jpg", ".bmp", ".jpeg", ".png"})
-        if (platform::ContainsIgnoreCaseAscii(name, extension)) return true;
-    return false;
-}
+bool IsPhotoFile(std::string_view name) { return shared::IsPhotoName(name); }
 
 }  // namespace pictavo
