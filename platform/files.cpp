@@ -54,6 +54,10 @@ DirEntry FromStat(std::string name, const struct stat& st) {
     e.size = e.regularFile ? static_cast<std::uint64_t>(st.st_size) : 0;
     e.lastWrite = ToFileTime(st.st_mtim);
     e.lastAccess = ToFileTime(st.st_atim);
+    e.lastChange = ToFileTime(st.st_ctim);
+    e.device = static_cast<std::uint64_t>(st.st_dev);
+    e.inode = static_cast<std::uint64_t>(st.st_ino);
+    e.linkCount = static_cast<std::uint64_t>(st.st_nlink);
     return e;
 }
 
@@ -152,13 +156,20 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+    if (int fault = InjectedFault(FileOp::List, folder)) return fault;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return errno;
     std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
     int dfd = ::dirfd(dir);
-    while (dirent* d = ::readdir(dir)) {
+    for (;;) {
+        // readdir returns null both at the end and on an error; only errno tells them apart.
+        errno = 0;
+        dirent* d = ::readdir(dir);
+        if (!d) return errno;
         const char* n = d->d_name;
         if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+        if (g_hookSet)
+            if (int fault = InjectedFault(FileOp::ListEntry, JoinPath(folder, n))) return fault;
         struct stat st;
         if (::fstatat(dfd, n, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
         DirEntry e = FromStat(n, st);
@@ -166,9 +177,16 @@ int ListFolder(const std::string& folder, const std::function<bool(const DirEntr
             struct stat target;
             e.directory = ::fstatat(dfd, n, &target, 0) == 0 && S_ISDIR(target.st_mode);
         }
-        if (!visit(e)) break;
+        if (!visit(e)) return 0;
     }
-    return 0;
+}
+
+int ReadFolder(const std::string& folder, std::vector<DirEntry>& entries) {
+    entries.clear();
+    return ListFolder(folder, [&entries](const DirEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
 }
 
 std::optional<DirEntry> GetAttributes(const std::string& path) {

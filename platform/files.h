@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -31,12 +32,24 @@ struct DirEntry {
     std::uint64_t size = 0;
     FileTime lastWrite = 0;
     FileTime lastAccess = 0;
+    FileTime lastChange = 0;  // status change (ctime)
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t linkCount = 1;  // hard links to the inode
 };
 
 // Calls visit for each entry of folder except "." and "..", in the order the
 // file system returns them, until visit returns false. Links are not followed
-// except to tell whether a link names a folder. Returns 0 or an errno value.
+// except to tell whether a link names a folder. Returns 0 or an errno value:
+// the folder could not be opened, or the listing failed part-way (the entries
+// before the failure have been visited).
 int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit);
+
+// The whole listing of folder, read and closed before it returns, so that a
+// walk descending into the entries holds no folder open: a tree deeper than
+// the open-file limit is walked completely. Returns 0 or ListFolder's error;
+// after a part-way failure entries holds what was read.
+int ReadFolder(const std::string& folder, std::vector<DirEntry>& entries);
 
 // Attributes of path itself (a link is described, not followed).
 std::optional<DirEntry> GetAttributes(const std::string& path);
@@ -89,7 +102,9 @@ std::int64_t UnixSecondsFromFileTime(FileTime time);
 
 // Test seam: when set, each mutating operation first asks the hook, which may
 // return a non-zero error number to make the operation fail with it.
-enum class FileOp { Copy, Move, Delete, CreateFolder, SetTimes, Write };
+// List is asked when a folder is opened for listing, ListEntry with each entry's
+// path before it is passed on (a failure there ends the listing part-way).
+enum class FileOp { Copy, Move, Delete, CreateFolder, SetTimes, Write, List, ListEntry };
 using FaultHook = std::function<int(FileOp op, const std::string& path)>;
 void SetFaultHook(FaultHook hook);
 int InjectedFault(FileOp op, const std::string& path);

@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   exiv2 fdupes jdupes rmlint
+  rdfind
 )
 
 missing=()

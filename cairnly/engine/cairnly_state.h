@@ -21,6 +21,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_set>
 
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
@@ -28,6 +29,18 @@
 #include "shared/desktop_services.h"
 
 namespace cairnly {
+
+// One file on one file system, whatever path leads to it.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& id) const {
+        return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
+    }
+};
 
 // The settings a scan works with, taken when the scan starts.
 struct ScanCriteria {
@@ -82,6 +95,11 @@ class CairnlyState {
     // True while the partial-folder analysis or a refresh works on Partials.
     std::atomic<bool> PartialBusy{false};
     std::atomic<std::int32_t> FoldersEntered{0};
+    // Folders of the last walk that could not be listed, or not completely.
+    std::atomic<std::int32_t> UnreadableFolders{0};
+    // Files with more than one hard link that the walk has already met, by
+    // (device, inode): later links to them are not counted again. Worker only.
+    std::unordered_set<FileIdentity, FileIdentityHash> LinkedFilesSeen;
     std::atomic<std::int64_t> SmallFileThreshold{10'485'760};
 
     const ScanCriteria& Criteria() const { return criteria_; }

@@ -58,6 +58,17 @@ class ReadOnlyFile {
     int fd_ = -1;
 };
 
+// A file shorter than the block is fingerprinted by all of its bytes, so two
+// short files of one size match only when their contents do (a word sum would
+// let reordered content match, and a constant would match everything).
+std::uint64_t ShortFileFingerprint(const void* bytes, std::size_t size) {
+    CryptoPP::byte digest[CryptoPP::SHA1::DIGESTSIZE];
+    CryptoPP::SHA1().CalculateDigest(digest, static_cast<const CryptoPP::byte*>(bytes), size);
+    std::uint64_t value = 0;
+    std::memcpy(&value, digest, sizeof value);
+    return value;
+}
+
 int NormalMode(std::int32_t mode) { return mode == 1 || mode == 2 ? mode : 0; }
 
 // One run of equal-size files, ordered by the mode's key in a scratch copy:
@@ -218,9 +229,14 @@ std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
     ReadOnlyFile file(record.FullPath());
     if (!file.IsOpen()) return 0;
     std::vector<std::uint64_t> words(kFingerprintBytes / sizeof(std::uint64_t));
+    const long got = file.Read(words.data(), kFingerprintBytes);
+    // A failed read gives no fingerprint: a made-up one would match other files.
+    if (got < 0) return 0;
     std::uint64_t sum = 0;
-    if (file.Read(words.data(), kFingerprintBytes) == static_cast<long>(kFingerprintBytes))
+    if (got == static_cast<long>(kFingerprintBytes))
         for (std::uint64_t word : words) sum += word;
+    else
+        sum = ShortFileFingerprint(words.data(), static_cast<std::size_t>(got));
     return sum == 0 ? 1 : sum;
 }
 

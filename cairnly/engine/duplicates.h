@@ -16,7 +16,8 @@ constexpr std::size_t kDigestBlockBytes = 16'384;
 std::int64_t ComputeSmallFileThreshold(const CairnlyState& state);
 
 // Mode 0 below the threshold: LastWriteTime. Otherwise the 64-bit sum of the
-// first 64 KiB (0 when shorter), never 0 for a readable file; 0 when unreadable.
+// first 64 KiB; a file shorter than that is fingerprinted by a hash of all its
+// bytes. Never 0 for a readable file; 0 when unreadable.
 std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
                                  std::int64_t threshold);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The records a scan produces and the fixed-capacity tables that hold them.
+// The records a scan produces and the tables that hold them.
 //
 // Usage:
 // - The scan worker is the only writer while a scan runs (CairnlyState::ScanRunning);
@@ -13,11 +13,17 @@
 //   workers mark records while the user-interface thread may reset them.
 // - Count() is an acquire load; Append() publishes with a release store, so a
 //   reader that sees the count also sees the complete record.
+// - FileTable, FolderFileTable, FolderTable and DuplicateList grow with the
+//   scan (GrowingTable): slots live in chunks that are never moved or freed
+//   before Clear(), so a published slot, and a reference to it, stays valid
+//   while the worker appends behind it. Only memory (or a test's limit) bounds
+//   them. PartialFolderTable keeps its fixed capacity.
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -25,13 +31,15 @@
 
 namespace cairnly {
 
-constexpr std::size_t kFileTableCapacity = 1'000'000;
-constexpr std::size_t kFolderTableCapacity = 100'000;
-constexpr std::size_t kDuplicateListCapacity = 100'000;
+// Indexes and counts are 32-bit signed throughout (page item data, group numbers).
+constexpr std::size_t kUnboundedCapacity = 0x7fff'ffff;
+constexpr std::size_t kFileTableCapacity = kUnboundedCapacity;
+constexpr std::size_t kFolderTableCapacity = kUnboundedCapacity;
+constexpr std::size_t kDuplicateListCapacity = kUnboundedCapacity;
 constexpr std::size_t kPartialFolderCapacity = 2'000;
 constexpr std::size_t kPartialMemberCapacity = 500;
 
-// Capacities of one state object; tests may use smaller ones.
+// Capacities of one state object; tests may use smaller ones to reach a full table.
 struct TableCapacities {
     std::size_t files = kFileTableCapacity;
     std::size_t folders = kFolderTableCapacity;
@@ -40,7 +48,8 @@ struct TableCapacities {
     std::size_t partialMembers = kPartialMemberCapacity;
 };
 
-enum class DeleteState : std::int32_t { Normal = 0, Listed = 1, Deleted = 2 };
+// One byte in memory: with it FileRecord packs into 104 bytes.
+enum class DeleteState : std::int8_t { Normal = 0, Listed = 1, Deleted = 2 };
 
 using FolderPathRef = std::shared_ptr<const std::string>;
 using Digest20 = std::array<std::uint8_t, 20>;
@@ -56,11 +65,15 @@ struct FileRecord {
     Digest20 Digest{};
     bool DigestReady = false;
     std::atomic<::cairnly::DeleteState> DeleteState{::cairnly::DeleteState::Normal};
+    // Memory per recorded file is bounded by this size (plus the name when it
+    // is too long to be stored inside the string).
 
     const std::string& Folder() const { return *FolderPath; }
     std::string FullPath() const { return platform::JoinPath(*FolderPath, FileName); }
     bool IsNormal() const { return DeleteState.load() == ::cairnly::DeleteState::Normal; }
 };
+
+static_assert(sizeof(FileRecord) <= 104, "FileRecord grew");
 
 struct FolderRecord {
     FolderPathRef Path;
@@ -119,27 +132,89 @@ class SlotTable {
     std::atomic<std::int32_t> count_{0};
 };
 
-// Owning table: records are freed by Clear() or when a slot is overwritten.
-template <typename Record>
-class OwningTable : public SlotTable<std::unique_ptr<Record>> {
+// A table of slots with a separate count that grows as it is appended to.
+// Slots live in fixed-size chunks reached through a directory that is sized
+// once for the limit; a chunk is allocated when the first slot in it is
+// appended and freed only by Clear(). Appending therefore never moves a slot:
+// a reader on another thread that loads the count (acquire) may use every slot
+// below it while the writer goes on appending, since the chunk pointer and the
+// slot are both written before the count is published (release). A vector that
+// reallocated would pull published records from under such a reader.
+template <typename Slot>
+class GrowingTable {
   public:
-    using SlotTable<std::unique_ptr<Record>>::SlotTable;
+    static constexpr std::size_t kChunkBits = 16;
+    static constexpr std::size_t kChunkSlots = std::size_t{1} << kChunkBits;
+
+    explicit GrowingTable(std::size_t limit)
+        : limit_(limit), chunks_((limit + kChunkSlots - 1) / kChunkSlots) {}
+    GrowingTable(const GrowingTable&) = delete;
+    GrowingTable& operator=(const GrowingTable&) = delete;
+
+    std::size_t Capacity() const { return limit_; }
+    std::int32_t Count() const { return count_.load(std::memory_order_acquire); }
+    bool Full() const { return static_cast<std::size_t>(Count()) >= limit_; }
+    bool ValidIndex(long index) const { return index >= 0 && index < Count(); }
+
+    // Only the writer calls these. Append fails at the limit or when memory for
+    // a new chunk cannot be had.
+    bool Append(Slot slot) {
+        const auto n = static_cast<std::size_t>(count_.load(std::memory_order_relaxed));
+        if (n >= limit_) return false;
+        std::unique_ptr<Slot[]>& chunk = chunks_[n >> kChunkBits];
+        if (!chunk) {
+            chunk.reset(new (std::nothrow) Slot[kChunkSlots]());
+            if (!chunk) return false;
+        }
+        chunk[n & (kChunkSlots - 1)] = std::move(slot);
+        count_.store(static_cast<std::int32_t>(n + 1), std::memory_order_release);
+        return true;
+    }
+    // Slots below Count() only.
+    Slot& SlotAt(std::size_t index) {
+        return chunks_[index >> kChunkBits][index & (kChunkSlots - 1)];
+    }
+    const Slot& SlotAt(std::size_t index) const {
+        return chunks_[index >> kChunkBits][index & (kChunkSlots - 1)];
+    }
+
+    // Empties the table and frees every chunk (and the records owning slots hold).
+    void Clear() {
+        count_.store(0, std::memory_order_release);
+        for (auto& chunk : chunks_) chunk.reset();
+    }
+
+  private:
+    std::size_t limit_;
+    std::vector<std::unique_ptr<Slot[]>> chunks_;  // sized once; never reallocated
+    std::atomic<std::int32_t> count_{0};
+};
+
+// Owning tables: records are freed by Clear() or when a slot is overwritten.
+template <typename Record, template <typename> class Table>
+class OwningTableOf : public Table<std::unique_ptr<Record>> {
+  public:
+    using Table<std::unique_ptr<Record>>::Table;
     Record* At(std::size_t index) const { return this->SlotAt(index).get(); }
 };
 
 // Non-owning table of pointers into records owned by another table.
 template <typename Record>
-class RefTable : public SlotTable<Record*> {
+class RefTable : public GrowingTable<Record*> {
   public:
-    using SlotTable<Record*>::SlotTable;
+    using GrowingTable<Record*>::GrowingTable;
     Record* At(std::size_t index) const { return this->SlotAt(index); }
 };
+
+template <typename Record>
+using OwningTable = OwningTableOf<Record, GrowingTable>;
 
 using FileTable = OwningTable<FileRecord>;      // Size ascending after the scan
 using FolderFileTable = RefTable<FileRecord>;   // FolderNumber ascending after the scan
 using FolderTable = OwningTable<FolderRecord>;  // OwnSize ascending after the scan
 using DuplicateList = RefTable<FileRecord>;     // display order of the Duplicate files page
-using PartialFolderTable = OwningTable<PartialFolderRecord>;  // PartialGroup ascending
+using PartialFolderTable =
+    OwningTableOf<PartialFolderRecord, SlotTable>;  // PartialGroup ascending, fixed capacity
 
 // Sizes shown in MB, exactly 1/1,048,576.
 inline double ToMB(std::int64_t bytes) { return static_cast<double>(bytes) * 9.5367431640625e-7; }

@@ -56,6 +56,17 @@ void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
     }
 }
 
+// The end-of-scan status keeps what it says and adds how many folders the
+// walk could not read (each one is in the log).
+void ReportUnreadableFolders(CairnlyState& state) {
+    const std::int32_t n = state.UnreadableFolders.load();
+    if (n == 0) return;
+    const std::string count = n == 1 ? std::string("1 folder could not be read")
+                                     : shared::Format("%d folders could not be read", n);
+    const std::string last = state.Services.LastStatus();
+    state.Services.SetStatus(last.empty() ? count : last + " (" + count + ")");
+}
+
 }  // namespace
 
 bool StartScan(CairnlyState& state, ScanView& view) {
@@ -112,6 +123,8 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Partials.Clear();
     state.Files.Clear();
     state.Folders.Clear();
+    state.LinkedFilesSeen.clear();
+    state.UnreadableFolders.store(0);
     view.ShowPage(kPageLargestFolders);
 }
 
@@ -145,6 +158,7 @@ void RunScanWorker(CairnlyState& state, ScanView& view) {
     state.ScanRunning.store(false);
     if (Stopped(state)) state.Services.SetStatus("Search stopped");
     if (state.Criteria().PhotoMode) view.ShowPage(kPageDuplicates);
+    ReportUnreadableFolders(state);
     view.EnableControls(true);
     state.WorkerFinished.store(true);
 }

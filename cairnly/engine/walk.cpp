@@ -6,10 +6,12 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 
 #include "platform/text.h"
+#include "shared/photo_name.h"
 #include "shared/selection_order.h"
 #include "shared/text_format.h"
 
@@ -56,7 +58,16 @@ struct FolderScan {
         total += WalkFolder(state, view, child, attributes, depth + 1);
     }
 
+    // A further hard link to a file already met is the same file: it frees
+    // nothing and would pair with the first link as a "duplicate", so only
+    // the first path met (in walk order) counts, as du counts.
+    bool SeenBefore(const platform::DirEntry& entry) {
+        if (entry.linkCount < 2) return false;
+        return !state.LinkedFilesSeen.insert(FileIdentity{entry.device, entry.inode}).second;
+    }
+
     void VisitFile(const platform::DirEntry& entry) {
+        if (SeenBefore(entry)) return;
         const auto size = static_cast<std::int64_t>(entry.size);
         own += size;
         total += size;
@@ -95,6 +106,22 @@ void AddFolderRecord(CairnlyState& state, ScanView& view, const FolderScan& scan
     record->OwnSize = scan.own;
     if (!state.Folders.Append(std::move(record))) return;
     PreviewFolder(state, view, state.Folders.Count() - 1);
+}
+
+// Reads the whole listing before visiting it, so the walk keeps no folder
+// open while it descends (a tree deeper than the open-file limit is walked
+// whole). A folder that cannot be listed, or only in part, is logged and
+// counted; what was listed is still visited.
+void ListAndVisit(CairnlyState& state, FolderScan& scan) {
+    std::vector<platform::DirEntry> entries;
+    if (int error = platform::ReadFolder(scan.path, entries)) {
+        state.UnreadableFolders.fetch_add(1);
+        state.Services.WriteLog(
+            shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
+            shared::kNotable);
+    }
+    for (const platform::DirEntry& entry : entries)
+        if (!scan.Visit(entry)) break;
 }
 
 float Percent(std::size_t i, std::size_t n) {
@@ -169,11 +196,7 @@ std::string AbsoluteFolderPath(const std::string& folder) {
     return out;
 }
 
-bool IsImageName(std::string_view name) {
-    for (const char* ext : {".jpg", ".bmp", ".jpeg", ".png"})
-        if (platform::ContainsIgnoreCaseAscii(name, ext)) return true;
-    return false;
-}
+bool IsImageName(std::string_view name) { return shared::IsPhotoName(name); }
 
 bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes) {
     if (attributes.system) return true;
@@ -217,8 +240,7 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
                     std::make_shared<const std::string>(path),
                     MinFileBytes(criteria.MinFileSizeMB),
                     criteria.PhotoMode};
-    platform::ListFolder(path,
-                         [&scan](const platform::DirEntry& entry) { return scan.Visit(entry); });
+    ListAndVisit(state, scan);
     // A folder cut short by a full FileTable gets no record; its sums still count.
     if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
     return scan.total;
@@ -269,10 +291,9 @@ void SortFilesBySize(CairnlyState& state) {
 
 void CopyFilesToFolderTable(CairnlyState& state) {
     const std::int32_t n = state.Files.Count();
-    for (std::size_t i = 0; i < state.FilesByFolder.Capacity(); ++i)
-        state.FilesByFolder.SlotAt(i) =
-            i < static_cast<std::size_t>(n) ? state.Files.At(i) : nullptr;
-    state.FilesByFolder.SetCount(n);
+    state.FilesByFolder.Clear();
+    for (std::int32_t i = 0; i < n; ++i)
+        if (!state.FilesByFolder.Append(state.Files.At(static_cast<std::size_t>(i)))) break;
 }
 
 }  // namespace cairnly

@@ -16,7 +16,7 @@ struct WalkAttributes {
     bool system = false;        // not a plain folder
 };
 
-// True when the name contains ".jpg", ".bmp", ".jpeg" or ".png", any case, anywhere.
+// The photo-mode file test: the last extension is .jpg, .jpeg, .png or .bmp, any case.
 bool IsImageName(std::string_view name);
 
 // True when SkipSystemFolders excludes this folder: the kernel's virtual trees

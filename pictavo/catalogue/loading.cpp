@@ -3,6 +3,7 @@
 #include <map>
 #include <new>
 #include <unordered_map>
+#include <vector>
 
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/navigation.h"
@@ -101,18 +102,22 @@ std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool repar
     const std::int32_t serial = state.folderCounter++;
     std::int64_t total = 0;
     auto folder = std::make_shared<const std::string>(path);
-    platform::ListFolder(path, [&](const platform::DirEntry& entry) {
-        if (state.stopRequest) return false;
+    // The listing is read and closed first, so no folder stays open while the
+    // walk descends: trees deeper than the open-file limit are walked whole.
+    std::vector<platform::DirEntry> entries;
+    platform::ReadFolder(path, entries);
+    for (const platform::DirEntry& entry : entries) {
+        if (state.stopRequest) break;
         if (entry.directory) {
             if (entry.name[0] != '.')
                 total +=
                     ScanFolder(state, platform::JoinPath(path, entry.name), entry.reparsePoint);
-            return true;
+            continue;
         }
-        if (!entry.regularFile || !IsPhotoFile(entry.name)) return true;
+        if (!entry.regularFile || !IsPhotoFile(entry.name)) continue;
         total += static_cast<std::int64_t>(entry.size);
-        return CatalogueFile(state, folder, serial, entry);
-    });
+        if (!CatalogueFile(state, folder, serial, entry)) break;
+    }
     ShowEarlyPair(state);
     return total;
 }

@@ -10,6 +10,7 @@
 #include "pictavo/catalogue/jpeg_date_taken.h"
 #include "platform/clock.h"
 #include "platform/text.h"
+#include "shared/photo_name.h"
 
 namespace pictavo {
 namespace {
@@ -250,10 +251,6 @@ RotateFlip RotateFlipForOrientation(int orientation) {
     }
 }
 
-bool IsPhotoFile(std::string_view name) {
-    for (std::string_view extension : {".jpg", ".bmp", ".jpeg", ".png"})
-        if (platform::ContainsIgnoreCaseAscii(name, extension)) return true;
-    return false;
-}
+bool IsPhotoFile(std::string_view name) { return shared::IsPhotoName(name); }
 
 }  // namespace pictavo

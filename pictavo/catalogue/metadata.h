@@ -59,7 +59,7 @@ RotateFlip RotateFlipForOrientation(int orientation);
 }  // namespace pictavo
 
 namespace pictavo {
-// The walk's extension test: the name folded to lower case (A-Z only) contains
-// ".jpg", ".bmp", ".jpeg" or ".png" anywhere.
+// The walk's photo file test (shared with Cairnly's photo mode): the name's last
+// extension is .jpg, .jpeg, .png or .bmp in any letter case.
 bool IsPhotoFile(std::string_view name);
 }  // namespace pictavo

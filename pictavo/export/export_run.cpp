@@ -35,10 +35,7 @@ bool FlushToDisk(const std::string& path) {
 
 std::vector<platform::DirEntry> ListEntries(const std::string& folder) {
     std::vector<platform::DirEntry> entries;
-    platform::ListFolder(folder, [&entries](const platform::DirEntry& entry) {
-        entries.push_back(entry);
-        return true;
-    });
+    platform::ReadFolder(folder, entries);
     return entries;
 }
 

@@ -326,8 +326,9 @@ Options take their value as the next argument or after '=' (--mode=deep).
 Text output: a line with the folder, then for each page its tab name, its
 summary, the column captions and one line per row, cells separated by tabs.
 
-JSON output: {"root": FOLDER, "pages": [four objects in page order, or the one
-of --page]}, each page
+JSON output: {"root": FOLDER, "unreadable_folders": N, "pages": [four objects in
+page order, or the one of --page]} (N = folders that could not be read, or not
+completely), each page
 {"page": tab name, "summary": summary line, "rows": [...]}, each row
 {"cells": [texts as shown], "path": full path, "bytes": size} and also
   Largest folders:           "total_bytes" (size including subdirectories;
@@ -380,6 +381,7 @@ std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pag
     std::string out = "{";
     AppendPath(out, "root", state.Criteria().RootFolder);
     out.erase(1, 2);  // the leading ", " of the first member
+    out += ", \"unreadable_folders\": " + Number(state.UnreadableFolders.load());
     out += ", \"pages\": [\n  ";
     for (int page = 0; page < pages::kPageCount; ++page) {
         if (only && page != *only) continue;

@@ -115,7 +115,7 @@ class RecordingView : public cairnly::ScanView {
 class EngineTest : public ::testing::Test {
   protected:
     explicit EngineTest(cairnly::TableCapacities capacities = SmallCapacities())
-        : services_("Cairnly", [] { return 0; }) {
+        : services_("Cairnly", [this] { return logLevel_.load(); }) {
         root_ = home_.Path() + "/tree";
         std::filesystem::create_directories(root_);
         settings_.SetDefaults();
@@ -206,6 +206,7 @@ class EngineTest : public ::testing::Test {
         return names;
     }
 
+    std::atomic<int> logLevel_{0};
     testing_support::TempHome home_;
     std::string root_;
     cairnly::ScanSettings settings_;

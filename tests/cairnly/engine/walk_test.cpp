@@ -1,15 +1,20 @@
 // The folder walk: what it records, what it counts, what it never enters.
 #include "cairnly/engine/walk.h"
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <map>
 
+#include "platform/files.h"
 #include "tests/cairnly/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -132,20 +137,19 @@ TEST_F(WalkTest, FifosSocketsAndDevicesArePassedOverWithoutBlocking) {
     EXPECT_EQ(FileNames(), std::vector<std::string>{"plain.bin"});
 }
 
-TEST_F(WalkTest, PhotoModeRecordsImageNamesOfAnySizeKeepingTheirCase) {
+TEST_F(WalkTest, PhotoModeRecordsImageNamesOfAnySizeKeepingTheirCaseButNoSidecars) {
     state_->PhotoMode.store(true);
     settings_.SetMinFileSizeMB(100.0f);
     MakeFile("a.PNG", "p");
     MakeFile("b.jpeg", "j");
     MakeFile("c.jpg.txt", "t");
+    MakeFile("IMG_0001.JPG.xmp", "x");
     MakeFile("d.gif", "g");
     MakeFile("e.Bmp", "");
     Walk();
     auto names = FileNames();
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"a.PNG", "b.jpeg", "c.jpg.txt", "e.Bmp"}));
-    EXPECT_TRUE(cairnly::IsImageName("X.JPEG"));
-    EXPECT_FALSE(cairnly::IsImageName("jpg"));
+    EXPECT_EQ(names, (std::vector<std::string>{"a.PNG", "b.jpeg", "e.Bmp"}));
 }
 
 TEST_F(WalkTest, SystemFoldersAreSkippedOnlyWhenAsked) {
@@ -269,6 +273,98 @@ TEST_F(WalkTest, APathTooLongForTheKernelIsSkippedNotShortened) {
     ASSERT_EQ(::chdir("/"), 0);
 }
 
+TEST_F(WalkTest, HardLinksToOneFileCountOnceAndOnlyTheFirstPathIsRecorded) {
+    const std::string original = MakeSizedFile("a/lib.so", 1000);
+    for (const char* link : {"b/lib-link.so", "a/again.so", "c/deeper/lib.so.1"}) {
+        std::filesystem::create_directories(std::filesystem::path(Path(link)).parent_path());
+        ASSERT_EQ(::link(original.c_str(), Path(link).c_str()), 0) << link;
+    }
+    MakeSizedFile("b/own.bin", 10);
+    const std::int64_t total = Walk();
+    EXPECT_EQ(total, 1010) << "the linked file counts once, like du";
+    int linked = 0;
+    std::int64_t ownSizes = 0;
+    for (int i = 0; i < state_->Files.Count(); ++i)
+        if (state_->Files.At(i)->Size == 1000) ++linked;
+    for (int i = 0; i < state_->Folders.Count(); ++i) ownSizes += state_->Folders.At(i)->OwnSize;
+    EXPECT_EQ(linked, 1);
+    EXPECT_EQ(ownSizes, 1010) << "no folder counts a further link";
+    EXPECT_EQ(state_->Folders.Count(), 5);  // root, a, b, c, c/deeper
+}
+
+TEST_F(WalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedWhole) {
+    constexpr int kLevels = 120;
+    std::string relative;
+    for (int level = 0; level < kLevels; ++level) {
+        relative += (level ? "/d" : "d");
+        MakeSizedFile(relative + "/f" + std::to_string(level), 1);
+    }
+    struct rlimit old;
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    struct rlimit low = old;
+    low.rlim_cur = 40;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+    Walk();
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    EXPECT_EQ(state_->Files.Count(), kLevels);
+    EXPECT_EQ(state_->FoldersEntered.load(), kLevels + 1);
+    EXPECT_EQ(state_->UnreadableFolders.load(), 0);
+}
+
+TEST_F(WalkTest, FoldersThatCannotBeListedOrOnlyInPartAreCountedAndLogged) {
+    for (int i = 0; i < 5; ++i) MakeSizedFile("partial/" + std::to_string(i), 1);
+    MakeSizedFile("closed/hidden", 1);
+    MakeSizedFile("open/seen", 1);
+    int partialEntries = 0;
+    platform::SetFaultHook([&](platform::FileOp op, const std::string& path) {
+        if (op == platform::FileOp::List && path == Path("closed")) return EACCES;
+        if (op == platform::FileOp::ListEntry && path.rfind(Path("partial/"), 0) == 0 &&
+            ++partialEntries == 3)
+            return EIO;
+        return 0;
+    });
+    const platform::CalendarFields day{2026, 3, 4, 12, 0, 0, 0, 3};
+    services_.SetClock([day] { return day; });
+    logLevel_.store(1);
+    services_.CreateLogFolder();
+    Walk();
+    platform::SetFaultHook({});
+    EXPECT_EQ(state_->UnreadableFolders.load(), 2);
+    EXPECT_FALSE(Recorded("hidden"));
+    EXPECT_TRUE(Recorded("seen"));
+    int partialRecorded = 0;
+    for (int i = 0; i < state_->Files.Count(); ++i)
+        if (state_->Files.At(i)->Folder() == Path("partial")) ++partialRecorded;
+    EXPECT_EQ(partialRecorded, 2) << "what was listed before the failure still counts";
+    std::ifstream log(services_.LogFilePath(day));
+    std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Could not read folder " + Path("closed") + ": "), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Could not read folder " + Path("partial") + ": "), std::string::npos);
+}
+
+// Permission bits do not stop root, so the walk runs in a child that gives up
+// root first; it reports how many folders it could not read.
+TEST_F(WalkTest, AFolderTheUserMayNotReadIsCountedNotSilentlyEmpty) {
+    MakeSizedFile("locked/inside", 1);
+    MakeSizedFile("free/outside", 1);
+    for (const std::string& folder : {home_.Path(), root_, Path("free")})
+        ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(Path("locked").c_str(), 0), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+        Walk();
+        const bool sawOutside = Recorded("outside") && !Recorded("inside");
+        ::_exit(sawOutside ? state_->UnreadableFolders.load() : 101);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
 // FileTable full: the folder being enumerated ends at once without a record;
 // its ancestors count what was enumerated and go on.
 class WalkCapacityTest : public WalkTest {
@@ -296,18 +392,31 @@ TEST_F(WalkCapacityTest, FullFileTableEndsTheFolderAndFullFolderTableAddsNoRecor
     EXPECT_FALSE(Folders().count(Path("a"))) << "a folder cut short gets no record";
 }
 
-TEST(EngineCapacities, RealTablesHaveTheFixedCapacities) {
+TEST(EngineCapacities, RealTablesGrowPastTheOldLimitsWithoutMovingPublishedSlots) {
     testing_support::TempHome home;
     cairnly::ScanSettings settings;
     settings.SetDefaults();
     shared::DesktopServices services("Cairnly", [] { return 0; });
     cairnly::CairnlyState state(settings, services);
-    EXPECT_EQ(state.Files.Capacity(), 1'000'000u);
-    EXPECT_EQ(state.FilesByFolder.Capacity(), 1'000'000u);
-    EXPECT_EQ(state.Folders.Capacity(), 100'000u);
-    EXPECT_EQ(state.Duplicates.Capacity(), 100'000u);
     EXPECT_EQ(state.Partials.Capacity(), 2'000u);
     EXPECT_EQ(state.Capacities.partialMembers, 500u);
+
+    cairnly::FileRecord record;
+    ASSERT_TRUE(state.Duplicates.Append(&record));
+    cairnly::FileRecord* const* first = &state.Duplicates.SlotAt(0);
+    for (int i = 1; i <= 1'000'000; ++i) ASSERT_TRUE(state.Duplicates.Append(&record + (i % 2)));
+    EXPECT_EQ(state.Duplicates.Count(), 1'000'001);
+    EXPECT_EQ(&state.Duplicates.SlotAt(0), first) << "appending never moves a published slot";
+    EXPECT_EQ(state.Duplicates.At(1'000'000), &record);
+    EXPECT_EQ(state.Duplicates.At(999'999), &record + 1);
+
+    for (int i = 0; i <= 100'000; ++i)
+        ASSERT_TRUE(state.Folders.Append(std::make_unique<cairnly::FolderRecord>()));
+    EXPECT_EQ(state.Folders.Count(), 100'001);
+    state.Folders.Clear();
+    EXPECT_EQ(state.Folders.Count(), 0);
+    ASSERT_TRUE(state.Folders.Append(std::make_unique<cairnly::FolderRecord>()));
+    EXPECT_EQ(state.Folders.Count(), 1);
 }
 
 TEST(MinFileBytesTest, ThresholdsOutsideTheSixtyFourBitRangeSaturate) {

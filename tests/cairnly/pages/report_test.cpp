@@ -1,6 +1,8 @@
 // Runs the cairnly-report program on trees built here and reads what it prints.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -48,9 +50,13 @@ class ReportTest : public ::testing::Test {
         fs::create_directories(fs::path(root + "/" + relative).parent_path());
         std::ofstream(root + "/" + relative, std::ios::binary) << std::string(size, fill);
     }
-    Outcome Report(const std::string& arguments, const std::string& inFolder = "") {
+    // asUser: run without root's power over permission bits (as nobody).
+    Outcome Report(const std::string& arguments, const std::string& inFolder = "",
+                   bool asUser = false) {
         std::string out = base + "/out", err = base + "/err";
-        std::string command = std::string(CAIRNLY_REPORT_PATH) + " " + arguments + " >" +
+        const std::string prefix =
+            asUser && ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+        std::string command = prefix + CAIRNLY_REPORT_PATH + " " + arguments + " >" +
                               ShellQuote(out) + " 2>" + ShellQuote(err);
         if (!inFolder.empty()) command = "cd " + ShellQuote(inFolder) + " && " + command;
         int raw = std::system(command.c_str());
@@ -81,6 +87,7 @@ TEST_F(ReportTest, JsonHoldsTheFourPagesWithCellsPathsAndSizes) {
     EXPECT_TRUE(run.err.empty()) << "progress only on a terminal or with --progress";
     QJsonObject report = ParseJson(run.out);
     EXPECT_EQ(report["root"].toString().toStdString(), root);
+    EXPECT_EQ(report["unreadable_folders"].toInt(-1), 0);
     QJsonArray pages = report["pages"].toArray();
     ASSERT_EQ(pages.size(), 4);
     const char* names[] = {"Largest folders", "Largest files", "Duplicate files",
@@ -110,6 +117,21 @@ TEST_F(ReportTest, JsonHoldsTheFourPagesWithCellsPathsAndSizes) {
     EXPECT_EQ(pages[2].toObject()["summary"].toString().toStdString(),
               "Displaying 2 duplicate files with a total size of 4.0 MB");
     EXPECT_EQ(pages[3].toObject()["rows"].toArray().size(), 0);
+}
+
+TEST_F(ReportTest, FoldersThatCannotBeReadAreCountedInTheJsonAndTheStatus) {
+    Write("open/seen.bin", 2 * 1048576, 'x');
+    Write("locked/hidden.bin", 2 * 1048576, 'x');
+    for (const std::string& folder : {base, root, root + "/open"})
+        ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((root + "/locked").c_str(), 0), 0);
+    Outcome run = Report("--json --progress " + ShellQuote(root), "", true);
+    ASSERT_EQ(::chmod((root + "/locked").c_str(), 0755), 0);
+    ASSERT_EQ(run.status, 0) << run.err;
+    QJsonObject report = ParseJson(run.out);
+    EXPECT_EQ(report["unreadable_folders"].toInt(-1), 1);
+    EXPECT_EQ(report["pages"].toArray()[1].toObject()["rows"].toArray().size(), 1);
+    EXPECT_NE(run.err.find("(1 folder could not be read)\n"), std::string::npos) << run.err;
 }
 
 TEST_F(ReportTest, ARelativeFolderIsReportedWithFullPaths) {
@@ -246,6 +268,8 @@ TEST_F(ReportTest, PhotoModeLooksAtImagesOnly) {
     Write("q/a.JPG", 100, 'x');
     Write("p/b.gif", 100, 'x');
     Write("q/b.gif", 100, 'x');
+    Write("p/a.JPG.xmp", 50, 's');  // sidecars of equal size are not photos
+    Write("q/a.JPG.xmp", 50, 's');
     Outcome run = Report("--json --photo " + ShellQuote(root));
     ASSERT_EQ(run.status, 0) << run.err;
     QJsonArray pages = ParseJson(run.out)["pages"].toArray();
