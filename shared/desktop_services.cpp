@@ -1,6 +1,7 @@
 #include "shared/desktop_services.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -109,8 +110,15 @@ void DesktopServices::WriteLog(const std::string& text, int kind) {
     if (level != 1 && level != 2) return;
     platform::CalendarFields now = Now();
     // Opening for appending creates the file, even when nothing is written.
-    int fd = ::open(LogFilePath(now).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Never waits on a FIFO put where the day's file belongs, and writes only into a file.
+    int fd = ::open(LogFilePath(now).c_str(),
+                    O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666);
     if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return;
+    }
     if (level == 2 || kind == kNotable) {
         // One write per line: lines of different threads never interleave.
         std::string line = ComposeLogLine(now, text, level);

@@ -219,7 +219,7 @@ TEST(WriteLog, AMissingLogsFolderLosesTheEntrySilently) {
     EXPECT_TRUE(std::filesystem::is_empty(s.DataFolder()));
 }
 
-TEST(WriteLog, AReadOnlyLogsFolderLosesTheEntry) {
+TEST(WriteLog, AReadOnlyLogsFolderOrSomethingElseInTheWayLosesTheEntry) {
     Services s;
     s.services.CreateLogFolder();
     ::chmod((s.DataFolder() + "/Logs").c_str(), 0555);
@@ -232,6 +232,12 @@ TEST(WriteLog, AReadOnlyLogsFolderLosesTheEntry) {
     s.services.WriteLog("lost", shared::kNotable);
     s.services.CreateLogFolder();
     EXPECT_EQ(ReadBytes(s.DataFolder() + "/Logs"), "in the way");
+    // A FIFO where the day's file belongs is neither waited on nor written into.
+    std::filesystem::remove(s.DataFolder() + "/Logs");
+    s.services.CreateLogFolder();
+    ASSERT_EQ(::mkfifo(s.LogFile("2026-12-07").c_str(), 0600), 0);
+    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(
+        s.LogFile("2026-12-07"), [&] { s.services.WriteLog("lost", shared::kNotable); }));
 }
 
 TEST(WriteLog, LinesFromManyThreadsNeverInterleave) {
