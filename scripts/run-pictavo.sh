@@ -2,6 +2,6 @@
 # Sets up, builds and starts Pictavo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-bash scripts/build.sh
+bash scripts/setup.sh run
+bash scripts/build.sh run
 exec build/bin/pictavo "$@"

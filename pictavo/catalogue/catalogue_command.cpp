@@ -11,30 +11,32 @@
 #include "platform/text.h"
 #include "shared/command_line.h"
 #include "shared/json_text.h"
+#include "shared/program_info.h"
 #include "shared/terminal_progress.h"
 #include "shared/text_format.h"
 
 namespace pictavo {
 namespace {
 
-const char kUsage[] = "usage: pictavo-catalogue [--json] [--quiet] [--] FOLDER";
+const char kUsage[] = "Usage: pictavo-catalogue [--json] [--quiet] [--] FOLDER";
 
 const char kHelp[] =
     "Scans FOLDER as Pictavo's loading does and prints the catalogue in date\n"
     "order, one photo a line: position, photo time with \"(date taken)\" or\n"
     "\"(file date)\", rating and description as the caption shows them,\n"
-    "orientation, size and full path. --json prints one JSON object instead;\n"
-    "a path or text that is not valid UTF-8 shows U+FFFD there and is also\n"
-    "given exactly as base64 in \"path_bytes\" (\"folder_bytes\", \"dateTakenText_bytes\").\n"
-    "On a terminal the scan's progress is shown on one line of stderr; --quiet\n"
-    "hides it. '--' ends the options, for a FOLDER that begins with '-'.\n"
-    "Nothing on disk is changed. Exit status 2 for a missing folder or a bad option.\n";
-
-bool WantsHelp(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") return true;
-    return false;
-}
+    "orientation, size and full path. Nothing on disk is changed.\n"
+    "\n"
+    "Options:\n"
+    "  --json      print one JSON object instead; a path or text that is not\n"
+    "              valid UTF-8 shows U+FFFD there and is also given exactly as\n"
+    "              base64 in \"path_bytes\" (\"folder_bytes\", \"dateTakenText_bytes\")\n"
+    "  --quiet     no progress (on a terminal the scan's progress is shown on one\n"
+    "              line of stderr)\n"
+    "  -h, --help  show this help\n"
+    "  --version   show the version\n"
+    "'--' ends the options, for a FOLDER that begins with '-'.\n"
+    "\n"
+    "Exit status 2 for a missing folder or a bad option.\n";
 
 struct Options {
     std::string folder;
@@ -155,10 +157,10 @@ std::string FullFolder(const std::string& folder) {
 
 int RunCatalogueCommand(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
                         bool stderrIsTerminal) {
-    if (WantsHelp(argc, argv)) {
-        out << kUsage << "\n\n" << kHelp;
-        return 0;
-    }
+    const std::string help = std::string(kUsage) + "\n\n" + kHelp;
+    if (auto status = shared::AnswerInfoRequest(argc, argv, "pictavo-catalogue",
+                                                shared::kPictavoVersion, help, out))
+        return *status;
     std::optional<Options> options = ParseOptions(argc, argv, err);
     if (!options) return 2;
     if (!platform::FolderExists(options->folder)) {

@@ -147,7 +147,7 @@ std::string RefusalText(DestinationVerdict verdict, const ExportCommandLine& lin
 }  // namespace
 
 const char kExportUsage[] =
-    "usage: pictavo-export --to FOLDER [--from FOLDER] [--rated|--all] "
+    "Usage: pictavo-export --to FOLDER [--from FOLDER] [--rated|--all] "
     "[--layout keep|yearly|flat] [--set-dates|--keep-dates] [--delete-originals] [--yes] "
     "[--dry-run] [--quiet]";
 

@@ -8,6 +8,7 @@
 
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/export/export_command.h"
+#include "shared/program_info.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ const char kHelp[] =
     "scheduled backups. Options not given come from Pictavo's settings file\n"
     "(or its defaults); the settings file is never changed.\n"
     "\n"
+    "Options:\n"
     "  --to FOLDER            destination (must exist, must not be inside the library)\n"
     "  --from FOLDER          photo folder (default: Pictavo's photo folder; needed when\n"
     "                         no settings file names one, and to export / itself)\n"
@@ -31,26 +33,22 @@ const char kHelp[] =
     "                         change nothing\n"
     "  --quiet                no progress (on a terminal, progress is one line of stderr\n"
     "                         rewritten in place; otherwise each status is a line of stdout)\n"
+    "  -h, --help             show this help\n"
+    "      --version          show the version\n"
     "\n"
     "An option's value follows it or comes after '=' (--to=FOLDER); '--' ends the options.\n"
     "\n"
     "Exit status: 0 no errors, 1 copy or delete errors (see the activity log),\n"
     "2 refused (bad option, missing folder, destination refused).\n";
 
-bool WantsHelp(const std::vector<std::string>& args) {
-    for (const std::string& arg : args)
-        if (arg == "--help" || arg == "-h") return true;
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::string help = std::string(pictavo::kExportUsage) + "\n\n" + kHelp;
+    if (auto status = shared::AnswerInfoRequest(argc, argv, "pictavo-export",
+                                                shared::kPictavoVersion, help, std::cout))
+        return *status;
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (WantsHelp(args)) {
-        std::cout << pictavo::kExportUsage << "\n\n" << kHelp;
-        return 0;
-    }
     std::string error;
     std::optional<pictavo::ExportCommandLine> line = pictavo::ParseExportCommandLine(args, error);
     if (!line) {

@@ -17,6 +17,7 @@
 #include "platform/text.h"
 #include "shared/command_line.h"
 #include "shared/json_text.h"
+#include "shared/program_info.h"
 #include "shared/terminal_progress.h"
 
 namespace cairnly::report {
@@ -176,6 +177,7 @@ shared::OptionParser ReportOptionParser(ReportOptions& o) {
              });
     AddFlag(parser, "--help", o.help);
     AddFlag(parser, "-h", o.help);
+    AddFlag(parser, "--version", o.version);
     AddFlag(parser, "--json", o.json);
     AddFlag(parser, "--progress", o.progress);
     AddFlag(parser, "--quiet", o.quiet);
@@ -278,7 +280,7 @@ std::string ParseArguments(const std::vector<std::string>& args, ReportOptions& 
     std::string error = ReportOptionParser(options).Parse(args);
     if (error.rfind("unknown option", 0) == 0) error += " (try --help)";
     if (!error.empty()) return Error(error);
-    if (options.help) return {};
+    if (options.help || options.version) return {};
     if (options.folder.empty()) return Error("no FOLDER given (try --help)");
     return CheckFolder(options.folder);
 }
@@ -320,6 +322,7 @@ Options:
                               line rewritten in place
   --quiet                     show no progress
   -h, --help                  show this help
+      --version               show the version
 Options take their value as the next argument or after '=' (--mode=deep).
 '--' ends the options, for a FOLDER that begins with '-'.
 
@@ -402,6 +405,10 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (options.help) {
         out << UsageText();
+        return 0;
+    }
+    if (options.version) {
+        out << shared::VersionText("cairnly-report", shared::kCairnlyVersion);
         return 0;
     }
     ScanSettings settings;

@@ -14,6 +14,7 @@ namespace cairnly::report {
 struct ReportOptions {
     std::string folder;
     bool help = false;
+    bool version = false;
     bool json = false;
     bool progress = false;
     bool quiet = false;

@@ -142,7 +142,7 @@ TEST_F(ExportProgramTest, RefusedDestinationsExitWithTwoAndAOneLineReason) {
     EXPECT_THAT(err, HasSubstr("existing photo library: " + photos));
     EXPECT_EQ(RunProgram({"--from", home.Path("nothing"), "--to", dest}), 2);
     EXPECT_EQ(RunProgram({"--to"}), 2);
-    EXPECT_THAT(err, HasSubstr("usage: pictavo-export"));
+    EXPECT_THAT(err, HasSubstr("Usage: pictavo-export"));
     EXPECT_TRUE(FilesBelow(dest).empty());
 }
 
