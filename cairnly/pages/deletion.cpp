@@ -321,8 +321,10 @@ void DeleteConfirmation::Close() {
 
 const std::vector<FileRecord*>& DeleteConfirmation::GroupOf(const FileRecord& record) {
     if (groups_.empty()) {
-        for (FileRecord* member : state_.Duplicates)
+        for (std::int32_t i = 0; i < state_.Duplicates.Count(); ++i) {
+            FileRecord* member = state_.Duplicates.At(static_cast<std::size_t>(i));
             if (member && member->DupGroup > 0) groups_[member->DupGroup].push_back(member);
+        }
     }
     static const std::vector<FileRecord*> kNone;
     auto found = groups_.find(record.DupGroup);
