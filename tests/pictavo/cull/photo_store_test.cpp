@@ -235,7 +235,9 @@ TEST_F(Store, EmptyingCountsFilesThatCannotBeDeleted) {
     EXPECT_EQ(result.failed, 1);
     EXPECT_TRUE(h.state.undeleteStack.Empty());
 
-    platform::SetFaultHook([](platform::FileOp, const std::string&) { return 13; });
+    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
+        return op == platform::FileOp::Delete ? 13 : 0;
+    });
     std::size_t states = h.view.undeleteEnabled.size();
     result = DeleteStoreFiles(h.state);
     EXPECT_EQ(result.deleted, 0);
