@@ -168,7 +168,7 @@ TEST_F(DuplicatesTest, OddFileInTheMiddleOfThreeStillLeavesTheOtherTwoGrouped) {
     std::set<std::string> folders;
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(state_->Duplicates.At(i)->DupGroup, 1);
-        folders.insert(state_->Duplicates.At(i)->FolderPath);
+        folders.insert(*state_->Duplicates.At(i)->FolderPath);
     }
     EXPECT_EQ(folders, (std::set<std::string>{Path("a"), Path("c")}));
     EXPECT_EQ(GroupOf("odd"), -1);
