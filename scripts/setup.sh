@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages a task needs:
 #   setup.sh run       build and run the programs
-#   setup.sh test      build and run the tests
+#   setup.sh test      build, format-check and run the tests
 #   setup.sh bench     run the benchmarks against their peer tools
 #   setup.sh package   build the .deb and check it (manual pages, validators, lintian)
 #   setup.sh dev       all of the above, clang-format and a virtual display
@@ -14,7 +14,7 @@ build=(
   qt6-base-dev libgl-dev libcrypto++-dev libexiv2-dev libturbojpeg0-dev libjpeg-dev
 )
 run=(qt6-image-formats-plugins fonts-dejavu-core xdg-utils)
-test=(qt6-image-formats-plugins fonts-dejavu-core googletest libgtest-dev libgmock-dev)
+test=(qt6-image-formats-plugins fonts-dejavu-core googletest libgtest-dev libgmock-dev clang-format)
 bench=(exiv2 fdupes jdupes rmlint rdfind)
 package=(help2man desktop-file-utils appstream lintian file man-db)
 dev=(clang-format xvfb xauth)

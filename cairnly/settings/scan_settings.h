@@ -53,6 +53,14 @@ class ScanSettings : public shared::RawRecord<3204> {
     void CheckWindowPosition();
 };
 
+// The stored layout: nothing beside the bytes, fields in order and inside the record.
+static_assert(sizeof(ScanSettings) == ScanSettings::kSize);
+static_assert(ScanSettings::kProgramTag + 2 * ScanSettings::kProgramTagUnits <=
+              ScanSettings::kVersionMajor);
+static_assert(ScanSettings::kRootFolder + 2 * ScanSettings::kRootFolderUnits <=
+              ScanSettings::kMinFileSizeMB);
+static_assert(ScanSettings::kLogLevel + sizeof(std::int32_t) <= ScanSettings::kSize);
+
 class ScanSettingsStore {
   public:
     explicit ScanSettingsStore(shared::DesktopServices& services) : services_(services) {}

@@ -45,6 +45,15 @@ class SettingsRecord : public shared::RawRecord<5472> {
     void setDeleteOriginals(bool v) { SetU8(kDeleteOriginals, v ? 1 : 0); }
 };
 
+// The stored layout: nothing beside the bytes, fields in order and inside the record.
+static_assert(sizeof(SettingsRecord) == SettingsRecord::kSize);
+static_assert(SettingsRecord::kPhotoFolder + 2 * SettingsRecord::kFolderUnits <=
+              SettingsRecord::kLogLevel);
+static_assert(SettingsRecord::kStartPosition + sizeof(PhotoTime) <= SettingsRecord::kExportFolder);
+static_assert(SettingsRecord::kExportFolder + 2 * SettingsRecord::kFolderUnits <=
+              SettingsRecord::kExportSelection);
+static_assert(SettingsRecord::kDeleteOriginals < SettingsRecord::kSize);
+
 // Where photos are looked for by default: the Google Drive photos folder beside
 // Pictures, else Pictures, else the file-system root.
 std::string DefaultPhotoLocation();

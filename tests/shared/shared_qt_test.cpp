@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -269,9 +270,15 @@ TEST(QtPrompter, AskFromAWorkerThreadRunsTheBoxOnTheUiThread) {
                               shared::BoxButtons::OkCancel);
         done = true;
     });
-    for (int i = 0; i < 500 && !done; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
         QApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (!done) {
+        // The worker is still blocked in Ask and cannot be joined: end the run, not hang it.
+        ADD_FAILURE() << "Ask from the worker thread never returned";
+        std::abort();
     }
     worker.join();
     EXPECT_EQ(answer, shared::BoxAnswer::Ok);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -76,7 +77,8 @@ class RecordingConfirmView : public ConfirmView {
     }
     void WaitUntilBlocked() {
         std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this] { return blocked; });
+        if (!changed.wait_for(lock, std::chrono::seconds(60), [this] { return blocked; }))
+            ADD_FAILURE() << "the listing worker never reached its first row";
     }
     std::string Status() {
         std::lock_guard<std::mutex> lock(mutex);

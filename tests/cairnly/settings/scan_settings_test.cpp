@@ -31,21 +31,6 @@ struct CairnlySettingsFile : ::testing::Test {
     }
 };
 
-TEST(ScanSettingsLayout, SizeAndOffsetsAreTheTables) {
-    EXPECT_EQ(ScanSettings::kSize, 3204u);
-    EXPECT_EQ(sizeof(ScanSettings), 3204u);
-    EXPECT_EQ(ScanSettings::kWindowLeft, 48u);
-    EXPECT_EQ(ScanSettings::kWindowTop, 52u);
-    EXPECT_EQ(ScanSettings::kRootFolder, 56u);
-    EXPECT_EQ(ScanSettings::kMinFileSizeMB, 1176u);
-    EXPECT_EQ(ScanSettings::kSkipSystemFolders, 1180u);
-    EXPECT_EQ(ScanSettings::kDuplicateMode, 1184u);
-    EXPECT_EQ(ScanSettings::kDeepCheckBeforeDelete, 1188u);
-    EXPECT_EQ(ScanSettings::kMinPartialDuplicates, 1192u);
-    EXPECT_EQ(ScanSettings::kMinFolderSizeMB, 1196u);
-    EXPECT_EQ(ScanSettings::kLogLevel, 1200u);
-}
-
 TEST(ScanSettingsDefaults, AreTheTableByteForByte) {
     ScanSettings s;
     std::memset(s.Data(), 0xCD, ScanSettings::kSize);

@@ -1,6 +1,9 @@
 #pragma once
 // Temporary photo trees for the export tests: small JPEGs and PNGs with
 // Exiv2-written dates taken and ratings, and a private HOME.
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -55,7 +58,8 @@ class Gate {
     }
     void WaitUntilEntered() {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return entered_; });
+        if (!changed_.wait_for(lock, std::chrono::seconds(60), [this] { return entered_; }))
+            ADD_FAILURE() << "the worker never reached the gate";
     }
     void Open() {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -31,19 +31,6 @@ struct PictavoSettingsFile : ::testing::Test {
     }
 };
 
-TEST(SettingsRecordLayout, SizeAndOffsetsAreTheTables) {
-    EXPECT_EQ(SettingsRecord::kSize, 5472u);
-    EXPECT_EQ(sizeof(SettingsRecord), 5472u);
-    EXPECT_EQ(SettingsRecord::kPhotoFolder, 56u);
-    EXPECT_EQ(SettingsRecord::kLogLevel, 2320u);
-    EXPECT_EQ(SettingsRecord::kStartPosition, 2324u);
-    EXPECT_EQ(SettingsRecord::kExportFolder, 2340u);
-    EXPECT_EQ(SettingsRecord::kExportSelection, 3460u);
-    EXPECT_EQ(SettingsRecord::kExportLayout, 3464u);
-    EXPECT_EQ(SettingsRecord::kSetFileDates, 3468u);
-    EXPECT_EQ(SettingsRecord::kDeleteOriginals, 3469u);
-}
-
 TEST_F(PictavoSettingsFile, DefaultsAreTheTableByteForByte) {
     std::filesystem::create_directories(home.Pictures());
     SettingsRecord r;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 #include <fstream>
 
 #include "pictavo/catalogue/navigation.h"
@@ -362,7 +363,10 @@ TEST_F(MainWindow, ClosingDuringALongScanStopsItWithoutWaitingForTheEnd) {
     for (int i = 1; i < photos; ++i)
         platform::CopyFileTo(rig.Photo("0.jpg"), rig.Photo(std::to_string(i) + ".jpg"), true);
     StartLoading(rig.state);
-    while (rig.state.catalogue.Count() < 50) rig.window->PumpEvents(1);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (rig.state.catalogue.Count() < 50 && std::chrono::steady_clock::now() < deadline)
+        rig.window->PumpEvents(1);
+    ASSERT_GE(rig.state.catalogue.Count(), 50) << "the scan never reached 50 photos";
     rig.window->close();
     EXPECT_FALSE(rig.state.loadingBusy);
     EXPECT_LT(rig.state.catalogue.Count(), photos);
