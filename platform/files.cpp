@@ -7,6 +7,7 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -91,19 +92,6 @@ int CopyBytes(int in, int out) {
             done += put;
         }
     }
-}
-
-// Reads until size bytes or the end of the file. Returns the count or -1.
-ssize_t ReadFull(int fd, char* buffer, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
 }
 
 std::string TempNameBeside(const std::string& target) {
@@ -343,6 +331,38 @@ int DeleteFile(const std::string& path) {
     return 0;
 }
 
+namespace {
+
+constexpr std::size_t kCompareBlock = 1 << 18;
+
+bool ReadFully(int fd, char* buffer, std::size_t size, off_t offset) {
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SameBytes(int a, int b, off_t size) {
+    // Small files get small buffers: most duplicates are small.
+    const auto buffer = static_cast<std::size_t>(std::min<off_t>(size, kCompareBlock));
+    std::unique_ptr<char[]> first(new char[buffer]);
+    std::unique_ptr<char[]> second(new char[buffer]);
+    for (off_t offset = 0; offset < size;) {
+        const auto block = static_cast<std::size_t>(std::min<off_t>(size - offset, kCompareBlock));
+        if (!ReadFully(a, first.get(), block, offset) || !ReadFully(b, second.get(), block, offset))
+            return false;
+        if (std::memcmp(first.get(), second.get(), block) != 0) return false;
+        offset += static_cast<off_t>(block);
+    }
+    return true;
+}
+
 bool SameContent(const std::string& a, const std::string& b) {
     Fd first(::open(a.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     Fd second(::open(b.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -351,16 +371,7 @@ bool SameContent(const std::string& a, const std::string& b) {
         ::fstat(second.fd, &sb) != 0 || !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode) ||
         sa.st_size != sb.st_size)
         return false;
-    static constexpr std::size_t kBlock = 1 << 16;
-    std::unique_ptr<char[]> bufferA(new char[kBlock]), bufferB(new char[kBlock]);
-    for (;;) {
-        ssize_t gotA = ReadFull(first.fd, bufferA.get(), kBlock);
-        ssize_t gotB = ReadFull(second.fd, bufferB.get(), kBlock);
-        if (gotA < 0 || gotA != gotB) return false;
-        if (gotA == 0) return true;
-        if (std::memcmp(bufferA.get(), bufferB.get(), static_cast<std::size_t>(gotA)) != 0)
-            return false;
-    }
+    return SameBytes(first.fd, second.fd, sa.st_size);
 }
 
 bool IsAtOrBelow(const std::string& path, const std::string& folder) {

@@ -1,6 +1,8 @@
 #pragma once
 // File system operations with the results the programs report to the user.
 // Paths are byte strings and are passed to the kernel unchanged.
+#include <sys/types.h>
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -82,6 +84,8 @@ int DeleteFile(const std::string& path);
 // True when both are regular files of the same size and the same bytes;
 // false when they differ or either cannot be read.
 bool SameContent(const std::string& a, const std::string& b);
+// Whether the first size bytes of two open files are equal (read with pread).
+bool SameBytes(int a, int b, off_t size);
 
 // True when path is folder itself or lies below it, comparing the real
 // locations (device and inode of each ancestor of the resolved path), so no

@@ -12,8 +12,6 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kCompareBlock = 1 << 18;
-
 FileIdentity IdentityOf(const struct stat& st) {
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
@@ -113,32 +111,6 @@ int RemovalError(int err) {
         default:
             return err;
     }
-}
-
-bool ReadFully(int fd, char* buffer, std::size_t size, off_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool SameBytes(int a, int b, off_t size) {
-    // Small files get small buffers: most duplicates are small.
-    const auto buffer = static_cast<std::size_t>(std::min<off_t>(size, kCompareBlock));
-    std::unique_ptr<char[]> first(new char[buffer]);
-    std::unique_ptr<char[]> second(new char[buffer]);
-    for (off_t offset = 0; offset < size;) {
-        const auto block = static_cast<std::size_t>(std::min<off_t>(size - offset, kCompareBlock));
-        if (!ReadFully(a, first.get(), block, offset) || !ReadFully(b, second.get(), block, offset))
-            return false;
-        if (std::memcmp(first.get(), second.get(), block) != 0) return false;
-        offset += static_cast<off_t>(block);
-    }
-    return true;
 }
 
 bool SameSizeAndTime(const struct stat& a, const struct stat& b) {

@@ -1,5 +1,8 @@
 #include "shared/program_info.h"
 
+#include <cstdlib>
+#include <iostream>
+
 namespace shared {
 
 InfoRequest FindInfoRequest(int argc, const char* const* argv) {
@@ -53,6 +56,15 @@ std::string NoDisplayText(std::string_view program) {
            ": no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not set).\n"
            "Start it from a desktop session, or under xvfb-run; '" +
            name + " --help' describes it.\n";
+}
+
+std::optional<int> AnswerBeforeWindows(int argc, const char* const* argv, std::string_view program,
+                                       std::string_view version, std::string_view help) {
+    if (auto status = AnswerInfoRequest(argc, argv, program, version, help, std::cout))
+        return status;
+    if (CanShowWindows(argc, argv, std::getenv)) return std::nullopt;
+    std::cerr << NoDisplayText(program);
+    return 1;
 }
 
 }  // namespace shared

@@ -34,4 +34,10 @@ using EnvironmentReader = std::function<const char*(const char*)>;
 bool CanShowWindows(int argc, const char* const* argv, const EnvironmentReader& environment);
 std::string NoDisplayText(std::string_view program);
 
+// What a window program does before it starts Qt: answers --help and --version,
+// and refuses (status 1, the reason on stderr) when there is no display.
+// Returns the exit status when the program should end now.
+std::optional<int> AnswerBeforeWindows(int argc, const char* const* argv, std::string_view program,
+                                       std::string_view version, std::string_view help);
+
 }  // namespace shared

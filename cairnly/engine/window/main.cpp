@@ -1,7 +1,6 @@
 // Cairnly: finds the largest folders and files, duplicate files and partly
 // duplicated folders, and deletes what the user confirms.
 #include <QApplication>
-#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -39,13 +38,9 @@ const char kHelp[] =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (auto status = shared::AnswerInfoRequest(argc, argv, "cairnly", shared::kCairnlyVersion,
-                                                kHelp, std::cout))
+    if (auto status =
+            shared::AnswerBeforeWindows(argc, argv, "cairnly", shared::kCairnlyVersion, kHelp))
         return *status;
-    if (!shared::CanShowWindows(argc, argv, std::getenv)) {
-        std::cerr << shared::NoDisplayText("cairnly");
-        return 1;
-    }
     QApplication app(argc, argv);  // takes Qt's own options out of argv
     QGuiApplication::setDesktopFileName("cairnly");
     std::vector<std::string> args(argv, argv + argc);

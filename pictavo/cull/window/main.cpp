@@ -1,7 +1,5 @@
 // Pictavo: culling a photo library two photos at a time.
 #include <QApplication>
-#include <cstdlib>
-#include <iostream>
 
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/cull/window/pictavo_program.h"
@@ -40,13 +38,9 @@ const char kHelp[] =
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (auto status = shared::AnswerInfoRequest(argc, argv, "pictavo", shared::kPictavoVersion,
-                                                kHelp, std::cout))
+    if (auto status =
+            shared::AnswerBeforeWindows(argc, argv, "pictavo", shared::kPictavoVersion, kHelp))
         return *status;
-    if (!shared::CanShowWindows(argc, argv, std::getenv)) {
-        std::cerr << shared::NoDisplayText("pictavo");
-        return 1;
-    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Pictavo");
     QGuiApplication::setDesktopFileName("pictavo");
