@@ -14,7 +14,8 @@ build=(
   qt6-base-dev libgl-dev libcrypto++-dev libexiv2-dev libturbojpeg0-dev libjpeg-dev
 )
 run=(qt6-image-formats-plugins fonts-dejavu-core xdg-utils)
-test=(qt6-image-formats-plugins fonts-dejavu-core googletest libgtest-dev libgmock-dev clang-format)
+test=(qt6-image-formats-plugins fonts-dejavu-core googletest libgtest-dev libgmock-dev clang-format
+  libimage-exiftool-perl)
 bench=(exiv2 fdupes jdupes rmlint rdfind)
 package=(help2man desktop-file-utils appstream lintian file man-db)
 dev=(clang-format xvfb xauth)

@@ -126,19 +126,29 @@ QImage ApplyOrientation(const QImage& image, int orientation) {
     }
 }
 
-DecodedPhoto DecodeForPane(const std::string& path, QSize pane, int orientation) {
+namespace {
+
+// Opens the file for decoding when the reader recognises it and the size its
+// header declares is one the file can hold.
+bool OpenChecked(const std::string& path, QFile& file, QImageReader& reader) {
     // The PNG reader fills the buffer of a declared chunk before it finds the file short.
-    if (!PngChunksFitTheFile(path)) return Undecodable(path);
-    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::ReadOnly)) return Undecodable(path);
-    QImageReader reader(&file);
+    if (!PngChunksFitTheFile(path)) return false;
+    file.setFileName(QFile::decodeName(QByteArray::fromStdString(path)));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    reader.setDevice(&file);
     reader.setAutoTransform(false);
     reader.setAllocationLimit(kAllocationLimitMb);
-    // Only an image the reader recognises, of a size the file can hold, is decoded.
     const QByteArray format = reader.format();
-    if (format.isEmpty() || !reader.size().isValid() ||
-        !PixelsFitTheFile(reader.size(), file.size(), format))
-        return Undecodable(path);
+    return !format.isEmpty() && reader.size().isValid() &&
+           PixelsFitTheFile(reader.size(), file.size(), format);
+}
+
+}  // namespace
+
+DecodedPhoto DecodeForPane(const std::string& path, QSize pane, int orientation) {
+    QFile file;
+    QImageReader reader;
+    if (!OpenChecked(path, file, reader)) return Undecodable(path);
     DecodedPhoto photo;
     QSize shown = ShownSize(reader.size(), orientation);
     PaneFit fit = FitIntoPane(pane.width(), pane.height(), shown.width(), shown.height());
@@ -149,6 +159,18 @@ DecodedPhoto DecodeForPane(const std::string& path, QSize pane, int orientation)
     if (stored.isNull()) return Undecodable(path);
     photo.picture = ApplyOrientation(stored, orientation);
     photo.fullSize = shown;
+    return photo;
+}
+
+DecodedPhoto DecodeFullSize(const std::string& path, int orientation) {
+    QFile file;
+    QImageReader reader;
+    if (!OpenChecked(path, file, reader)) return Undecodable(path);
+    QImage stored = reader.read();
+    if (stored.isNull()) return Undecodable(path);
+    DecodedPhoto photo;
+    photo.picture = ApplyOrientation(stored, orientation);
+    photo.fullSize = photo.picture.size();
     return photo;
 }
 

@@ -45,6 +45,8 @@ bool PixelsFitTheFile(QSize declared, qint64 fileBytes, const QByteArray& format
 // declares more than it can hold counts as undecodable, so it cannot keep a
 // decoder busy for seconds.
 DecodedPhoto DecodeForPane(const std::string& path, QSize pane, int orientation);
+// The same checks, then every pixel: one image pixel per screen pixel.
+DecodedPhoto DecodeFullSize(const std::string& path, int orientation);
 
 // The pane's whole picture: white, with the photo drawn by the fit rule.
 QImage ComposePane(const DecodedPhoto& photo, QSize pane);

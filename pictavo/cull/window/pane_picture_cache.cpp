@@ -15,6 +15,11 @@ constexpr int kHelperThreads = 3;
 
 PaneContent LoadPaneContent(const std::string& path, QSize client) {
     PaneContent content;
+    if (!client.isValid()) {
+        content.photo = display::DecodeFullSize(path, ReadOrientation(path).value_or(0));
+        content.picture = content.photo.picture;
+        return content;
+    }
     content.photo = display::DecodeForPane(path, client, ReadOrientation(path).value_or(0));
     content.picture = display::ComposePane(content.photo, client);
     if (!content.photo.missing) content.metadata = ReadRatingAndDescription(path);

@@ -19,7 +19,8 @@
 
 namespace pictavo {
 
-// What a pane shows, prepared without touching any widget.
+// What a pane shows, prepared without touching any widget. For an invalid
+// pane size: the upright photo at full size alone, without its metadata.
 struct PaneContent {
     display::DecodedPhoto photo;
     QImage picture;  // the whole pane
@@ -38,6 +39,7 @@ struct PaneKey {
     bool operator==(const PaneKey&) const = default;
 };
 PaneKey KeyNow(const std::string& path, QSize pane);
+inline PaneKey FullSizeKeyNow(const std::string& path) { return KeyNow(path, QSize()); }
 
 class PanePictureCache {
   public:

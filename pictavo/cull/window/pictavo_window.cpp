@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
+#include <algorithm>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
@@ -15,6 +16,7 @@
 #include "pictavo/cull/window/pane_picture.h"
 #include "pictavo/cull/window/pane_text.h"
 #include "pictavo/cull/window/photo_pane.h"
+#include "pictavo/cull/window/photo_rating.h"
 #include "pictavo/export/window/export_dialog.h"
 #include "pictavo/resources/artwork.h"
 #include "pictavo/settings/window/about_box.h"
@@ -30,6 +32,8 @@ constexpr int kCullingControls[] = {ids::kExport, ids::kDeleteLeft, ids::kDelete
 constexpr int kRedrawTickMs = 500;
 constexpr std::time_t kRedrawDelaySeconds = 2;
 constexpr Side kSides[] = {Side::Left, Side::Right};
+// One Ctrl+arrow press moves the 100% view by this part of each photo.
+constexpr double kPanStep = 0.05;
 
 std::optional<Move> MoveForAction(KeyAction action) {
     switch (action) {
@@ -76,6 +80,9 @@ PictavoWindow::PictavoWindow(WindowServices services)
             status_, [label = status_, text] { label->setText(QString::fromStdString(text)); },
             Qt::AutoConnection);
     });
+    for (Side side : kSides)
+        connect(&fullSizeWatchers_[static_cast<int>(side)], &QFutureWatcherBase::finished, this,
+                [this, side] { OnFullSizeReady(side); });
     qApp->installEventFilter(this);
     state_.SetView(this);
 }
@@ -97,7 +104,10 @@ void PictavoWindow::BuildControls() {
         panes_[i]->setObjectName(QString::number(i == 0 ? ids::kLeftPane : ids::kRightPane));
         panes_[i]->setGeometry(i == 0 ? dlu(7, 7, 533, 459) : dlu(542, 7, 533, 459));
         controls_[i == 0 ? ids::kLeftPane : ids::kRightPane] = panes_[i];
+        panes_[i]->onPressed = [this, side] { SetActiveSide(side); };
+        panes_[i]->onDragged = [this, side](QPoint moved) { PanByDrag(side, moved); };
     }
+    panes_[0]->SetActive(true);
     captions_[0] = AddCaption(ids::kLeftCaption, dlu(7, 474, 486, 35));
     captions_[1] = AddCaption(ids::kRightCaption, dlu(589, 474, 486, 35));
     AddButton(ids::kDeleteLeft, "delete left", dlu(497, 477, 43, 14));
@@ -145,7 +155,10 @@ QWidget* PictavoWindow::Control(int id) const {
 }
 
 void PictavoWindow::ApplyLayout() {
-    for (const auto& [id, rect] : LayOut(size(), metrics_))
+    QSize client = size();
+    // Full screen: the panes grow into the room of the hidden controls below the captions.
+    if (fullScreenView_) client.rheight() += 112 - metrics_.captionHeight;
+    for (const auto& [id, rect] : LayOut(client, metrics_))
         if (QWidget* control = Control(id)) control->setGeometry(rect);
     update();
 }
@@ -238,6 +251,7 @@ void PictavoWindow::FinishPane(Side side, std::int32_t position, const PaneConte
     int i = static_cast<int>(side);
     const PhotoRecord& record = *state_.catalogue.At(position);
     panes_[i]->SetPicture(content.picture);
+    shownSizes_[i] = content.photo.fullSize;
     highRating_[i] = false;
     if (content.photo.missing) {
         SetCaption(side, display::MissingFileCaption(record.FullPath()));
@@ -266,6 +280,14 @@ QFuture<PaneContent> PictavoWindow::PaneContentFor(Side side, std::int32_t posit
 
 void PictavoWindow::DrawPairNow(std::int32_t left, std::int32_t right) {
     const std::int32_t positions[2] = {left, right};
+    std::array<std::string, 2> paths;
+    for (int i : {0, 1})
+        if (const PhotoRecord* record = state_.catalogue.At(positions[i]))
+            paths[i] = record->FullPath();
+    // Another pair is shown fitted; the same pair drawn again keeps its view.
+    if (paths != shownPaths_) LeaveFullSize();
+    shownPaths_ = paths;
+    SetActiveSide(Side::Left);
     std::array<std::optional<QFuture<PaneContent>>, 2> contents;
     std::vector<PaneKey> shown;
     // Both photos decode at once on helper threads (or come decoded ahead).
@@ -281,12 +303,15 @@ void PictavoWindow::DrawPairNow(std::int32_t left, std::int32_t right) {
     }
     pictures_.KeepOnly(shown);
     PrefetchAfter(right);
+    for (Side side : kSides)
+        if (atFullSize_ && !ShowsFullSize(side)) RequestFullSize(side);
 }
 
 void PictavoWindow::DrawOnePane(Side side, std::int32_t position) {
     if (!BeginPane(side, position)) return;
     PaneKey key;
     FinishPane(side, position, PaneContentFor(side, position, key).result());
+    if (atFullSize_) RequestFullSize(side);
 }
 
 void PictavoWindow::PrefetchAfter(std::int32_t right) {
@@ -331,11 +356,12 @@ bool PictavoWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    return HandleKey(key->key(), key->modifiers() & Qt::ShiftModifier);
+    return HandleKey(key->key(), key->modifiers());
 }
 
-bool PictavoWindow::HandleKey(int key, bool shift) {
-    KeyAction action = ActionForKey(key, shift);
+bool PictavoWindow::HandleKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (HandleViewKey(key, modifiers)) return true;
+    KeyAction action = ActionForKey(key, modifiers & Qt::ShiftModifier);
     if (action == KeyAction::None) return false;
     // While a load runs the sort moves positions around: keys then do nothing.
     if (cullingEnabled_ && !closing_) DoKeyAction(action);
@@ -381,7 +407,151 @@ void PictavoWindow::RotatePane(Side side) {
         state_.services.SetStatus(report.status);
     // The file on disk changed: its pictures decoded before are stale.
     pictures_.DropPath(record->FullPath());
+    if (report.turned) panes_[i]->SetFullSize(QImage());
     if (report.attempted) DrawOnePane(side, position);
+}
+
+bool PictavoWindow::HandleViewKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (key == Qt::Key_F11 || (key == Qt::Key_Escape && fullScreenView_)) {
+        ToggleFullScreen();
+        return true;
+    }
+    const bool control = modifiers & Qt::ControlModifier;
+    const bool rating = !control && key >= Qt::Key_0 && key <= Qt::Key_5;
+    const bool pan =
+        control && atFullSize_ &&
+        (key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down);
+    if (!rating && !pan && key != Qt::Key_Z) return false;
+    // As the culling keys: nothing while a load moves the positions.
+    if (!cullingEnabled_ || closing_) return true;
+    if (rating)
+        RateActivePhoto(key - Qt::Key_0);
+    else if (pan)
+        PanBy(QPointF(key == Qt::Key_Left    ? -kPanStep
+                      : key == Qt::Key_Right ? kPanStep
+                                             : 0,
+                      key == Qt::Key_Up     ? -kPanStep
+                      : key == Qt::Key_Down ? kPanStep
+                                            : 0));
+    else if (control)
+        UndoRating();
+    else
+        ToggleFullSize();
+    return true;
+}
+
+std::int32_t PictavoWindow::PositionOf(Side side) const {
+    return side == Side::Left ? state_.leftIndex.load() : state_.rightIndex.load();
+}
+
+void PictavoWindow::SetActiveSide(Side side) {
+    activeSide_ = side;
+    for (Side each : kSides) panes_[static_cast<int>(each)]->SetActive(each == side);
+}
+
+void PictavoWindow::RateActivePhoto(int stars) {
+    const std::int32_t position = PositionOf(activeSide_);
+    const PhotoRecord* record = state_.catalogue.At(position);
+    if (!record || !panes_[static_cast<int>(activeSide_)]->isVisible()) return;
+    const int before = StoredStars(record->FullPath());
+    if (WriteRating(*record, stars)) ratingUndo_ = RatingUndo{position, record->FullPath(), before};
+}
+
+bool PictavoWindow::WriteRating(const PhotoRecord& record, int stars) {
+    const std::string path = record.FullPath();
+    RatingReport report =
+        RateShownPhoto({path, (record.attributes & kAttributeReadOnly) != 0, stars});
+    if (report.hasErrorCode)
+        ReportFileError(state_.services, report.status, report.errorCode);
+    else
+        state_.services.SetStatus(report.status);
+    if (report.written) RedrawWhereShown(path);
+    return report.written;
+}
+
+void PictavoWindow::UndoRating() {
+    const PhotoRecord* record = ratingUndo_ ? state_.catalogue.At(ratingUndo_->position) : nullptr;
+    // A cull or a reload since may have moved the photo: its record no longer matches.
+    if (!record || record->FullPath() != ratingUndo_->path) {
+        ratingUndo_.reset();
+        state_.services.SetStatus("No rating change to undo.");
+        return;
+    }
+    if (WriteRating(*record, ratingUndo_->stars)) ratingUndo_.reset();
+}
+
+void PictavoWindow::RedrawWhereShown(const std::string& path) {
+    // The file was replaced: its pictures decoded before are stale.
+    pictures_.DropPath(path);
+    for (Side side : kSides)
+        if (shownPaths_[static_cast<int>(side)] == path) DrawOnePane(side, PositionOf(side));
+}
+
+void PictavoWindow::ToggleFullSize() {
+    if (atFullSize_) {
+        LeaveFullSize();
+        return;
+    }
+    atFullSize_ = true;
+    PanBy(QPointF(0.5, 0.5) - centre_);
+    for (Side side : kSides) RequestFullSize(side);
+}
+
+void PictavoWindow::LeaveFullSize() {
+    atFullSize_ = false;
+    for (int i : {0, 1}) {
+        fullSizePaths_[i].clear();
+        panes_[i]->SetFullSize(QImage());
+    }
+}
+
+void PictavoWindow::RequestFullSize(Side side) {
+    int i = static_cast<int>(side);
+    if (!panes_[i]->isVisible() || shownPaths_[i].empty()) return;
+    // The fitted picture stays until the full-size one has been decoded.
+    fullSizePaths_[i] = shownPaths_[i];
+    bool kept = false;
+    fullSizeWatchers_[i].setFuture(pictures_.Get(FullSizeKeyNow(shownPaths_[i]), kept));
+}
+
+void PictavoWindow::OnFullSizeReady(Side side) {
+    int i = static_cast<int>(side);
+    QFuture<PaneContent> future = fullSizeWatchers_[i].future();
+    if (!atFullSize_ || fullSizePaths_[i] != shownPaths_[i] || future.resultCount() == 0) return;
+    // A decode dropped by a resize comes back empty: the pane keeps what it shows.
+    const QImage& picture = future.result().picture;
+    if (!picture.isNull()) panes_[i]->SetFullSize(picture);
+}
+
+void PictavoWindow::PanBy(QPointF relative) {
+    centre_ += relative;
+    centre_ = QPointF(std::clamp(centre_.x(), 0.0, 1.0), std::clamp(centre_.y(), 0.0, 1.0));
+    for (PhotoPane* pane : panes_) pane->SetCentre(centre_);
+}
+
+void PictavoWindow::PanByDrag(Side side, QPoint moved) {
+    const QSize photo = shownSizes_[static_cast<int>(side)];
+    if (!atFullSize_ || photo.isEmpty()) return;
+    // The picture follows the mouse: the centre moves the other way.
+    const double scale = panes_[static_cast<int>(side)]->devicePixelRatioF();
+    PanBy(QPointF(-moved.x() * scale / photo.width(), -moved.y() * scale / photo.height()));
+}
+
+void PictavoWindow::ToggleFullScreen() {
+    fullScreenView_ = !fullScreenView_;
+    for (const auto& [id, control] : controls_)
+        if (id == ids::kStatus || qobject_cast<QPushButton*>(control))
+            control->setVisible(!fullScreenView_);
+    if (fullScreenView_) {
+        stateBeforeFullScreen_ = windowState();
+        showFullScreen();
+        // The focused button is hidden: the window itself takes the keys.
+        setFocus();
+    } else {
+        setWindowState(stateBeforeFullScreen_ & ~Qt::WindowFullScreen);
+        show();
+    }
+    ApplyLayout();
 }
 
 void PictavoWindow::RunCommand(int id) {

@@ -1,6 +1,8 @@
 #pragma once
 // Pictavo's main window: the pair of panes with their captions, the culling
 // buttons, the bottom row, the status line, the keys and the commands.
+#include <QFutureWatcher>
+#include <QPointF>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -58,8 +60,11 @@ class PictavoWindow : public QWidget, public PictavoView {
 
     // A command as its control id would send it.
     void RunCommand(int id);
-    // The culling keys; true when the key is one of them (it is then consumed).
-    bool HandleKey(int key, bool shift);
+    // The window's keys; true when the key is one of them (it is then consumed).
+    bool HandleKey(int key, Qt::KeyboardModifiers modifiers);
+    bool HandleKey(int key, bool shift) {
+        return HandleKey(key, Qt::KeyboardModifiers(shift ? Qt::ShiftModifier : Qt::NoModifier));
+    }
     // The configuration dialog alone (start-up saves and loads by itself).
     void RunConfigurationDialog();
     void StartRedrawTimer() { redrawTimer_.start(); }
@@ -70,6 +75,12 @@ class PictavoWindow : public QWidget, public PictavoView {
     bool DrawnFromCache(Side side) const { return fromCache_[static_cast<int>(side)]; }
     std::size_t KeptPictures() const { return pictures_.Size(); }
     LayoutMetrics Metrics() const { return metrics_; }
+    Side ActiveSide() const { return activeSide_; }
+    // The 100% view: both panes centred on one point relative to each photo.
+    bool AtFullSize() const { return atFullSize_; }
+    QPointF FullSizeCentre() const { return centre_; }
+    bool ShowsFullSize(Side side) const { return panes_[static_cast<int>(side)]->ShowsFullSize(); }
+    bool FullScreenView() const { return fullScreenView_; }
     ExportControl& Export() { return exportControl_; }
 
     // Test seam: seconds since 1970 for the delayed redraw after resizing.
@@ -98,6 +109,20 @@ class PictavoWindow : public QWidget, public PictavoView {
     void SetCaption(Side side, const display::CaptionFacts& facts);
     void ShowCaption(Side side, PaneCaption::Fitter fitter, const std::string& whole);
     void RotatePane(Side side);
+    bool HandleViewKey(int key, Qt::KeyboardModifiers modifiers);
+    std::int32_t PositionOf(Side side) const;
+    void SetActiveSide(Side side);
+    void RateActivePhoto(int stars);
+    bool WriteRating(const PhotoRecord& record, int stars);
+    void UndoRating();
+    void RedrawWhereShown(const std::string& path);
+    void ToggleFullSize();
+    void LeaveFullSize();
+    void RequestFullSize(Side side);
+    void OnFullSizeReady(Side side);
+    void PanBy(QPointF relative);
+    void PanByDrag(Side side, QPoint moved);
+    void ToggleFullScreen();
     void OnConfigurationCommand();
     void OnUndelete();
     void SaveSettings();
@@ -119,6 +144,22 @@ class PictavoWindow : public QWidget, public PictavoView {
     std::function<std::time_t()> clock_;
     QTimer redrawTimer_;
     ExportControl exportControl_;
+
+    Side activeSide_ = Side::Left;
+    std::array<std::string, 2> shownPaths_;
+    std::array<QSize, 2> shownSizes_;  // each photo's size as shown, in image pixels
+    struct RatingUndo {
+        std::int32_t position = -1;
+        std::string path;
+        int stars = 0;
+    };
+    std::optional<RatingUndo> ratingUndo_;
+    bool atFullSize_ = false;
+    QPointF centre_{0.5, 0.5};
+    std::array<QFutureWatcher<PaneContent>, 2> fullSizeWatchers_;
+    std::array<std::string, 2> fullSizePaths_;
+    bool fullScreenView_ = false;
+    Qt::WindowStates stateBeforeFullScreen_;
 };
 
 }  // namespace pictavo

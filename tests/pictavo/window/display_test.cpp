@@ -175,6 +175,7 @@ TEST(PaneDecoding, HeadersDeclaringMoreThanTheFileHoldsAreNotDecoded) {
     display::DecodedPhoto decoded = display::DecodeForPane(bombPath, QSize(96, 88), 0);
     EXPECT_TRUE(decoded.fullSize.isEmpty());
     EXPECT_FALSE(decoded.missing);
+    EXPECT_TRUE(display::DecodeFullSize(bombPath, 0).picture.isNull());
 
     // A JPEG of a few hundred bytes whose frame header claims 60000 x 60000.
     std::string liar(jpeg.begin(), jpeg.end());
@@ -183,8 +184,10 @@ TEST(PaneDecoding, HeadersDeclaringMoreThanTheFileHoldsAreNotDecoded) {
     liar.replace(frame + 5, 4, "\xea\x60\xea\x60");
     WriteBytes(home.Path() + "/liar.jpg", liar);
     EXPECT_TRUE(display::DecodeForPane(home.Path() + "/liar.jpg", {96, 88}, 0).fullSize.isEmpty());
+    EXPECT_TRUE(display::DecodeFullSize(home.Path() + "/liar.jpg", 0).picture.isNull());
     EXPECT_EQ(display::DecodeForPane(home.Path() + "/real.jpg", {96, 88}, 0).fullSize,
               QSize(16, 16));
+    EXPECT_EQ(display::DecodeFullSize(home.Path() + "/real.jpg", 0).picture.size(), QSize(16, 16));
     // Real files pack far fewer pixels per byte: a 24 MP photo, a white 1-bit PNG.
     EXPECT_TRUE(display::PixelsFitTheFile(QSize(6000, 4000), 2000000, "jpeg"));
     EXPECT_TRUE(display::PixelsFitTheFile(QSize(10000, 10000), 12200, "png"));

@@ -1,16 +1,21 @@
 // The main window over a real catalogue: controls while loading, keys, the
 // captions, the delayed redraw, rotation and culling by key, the commands.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 
+#include "pictavo/catalogue/exiv2_access.h"
+#include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/navigation.h"
 #include "pictavo/cull/window/photo_pane.h"
 #include "platform/process.h"
@@ -29,6 +34,20 @@ Tags Taken(const std::string& date) {
     return tags;
 }
 
+// The rating as exiftool reads it, an independent reader; nullopt without exiftool.
+std::optional<std::string> ExiftoolRating(const std::string& path) {
+    if (std::system("command -v exiftool >/dev/null 2>&1") != 0) return std::nullopt;
+    std::string command = "exiftool -s3 -XMP:Rating '" + path + "'";
+    std::string out;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[64];
+        while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
+        pclose(pipe);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
 class MainWindow : public testing::Test {
   protected:
     void MakeLibrary() {
@@ -44,6 +63,30 @@ class MainWindow : public testing::Test {
         QTest::keyClick(rig.window->Control(ids::kConfiguration), key, modifiers);
     }
     std::string LeftName() const { return rig.state.catalogue.At(rig.state.leftIndex)->fileName; }
+    PhotoPane* Pane(Side side) const {
+        return static_cast<PhotoPane*>(
+            rig.window->Control(side == Side::Left ? ids::kLeftPane : ids::kRightPane));
+    }
+    std::string FirstCaptionLine(int id) const {
+        std::string text = rig.CaptionText(id);
+        return text.substr(0, text.find('\n'));
+    }
+    // The rating as the file holds it (the caption's reader answers for JPEG
+    // content alone) and, when installed, as exiftool reads it.
+    void ExpectRating(const std::string& path, const std::string& rating) const {
+        exiv2::ImagePtr image = exiv2::OpenFile(path);
+        ASSERT_TRUE(image) << path;
+        auto it = image->xmpData().findKey(Exiv2::XmpKey("Xmp.xmp.Rating"));
+        EXPECT_EQ(it == image->xmpData().end() ? "" : it->toString(), rating) << path;
+        if (path.ends_with(".jpg")) {
+            auto read = ReadRatingAndDescription(path);
+            ASSERT_TRUE(read.has_value()) << path;
+            EXPECT_EQ(read->rating, rating) << path;
+        }
+        if (auto independent = ExiftoolRating(path)) {
+            EXPECT_EQ(*independent, rating) << path;
+        }
+    }
 
     WindowRig rig;
 };
@@ -427,6 +470,174 @@ TEST_F(MainWindow, ExitAndCloseWriteTheSettings) {
     ASSERT_TRUE(rig.store.Load(saved));
     EXPECT_EQ(saved.photoFolder(), "/kept/folder");
     EXPECT_TRUE(rig.state.stopRequest);
+}
+
+TEST_F(MainWindow, DigitKeysRateTheActivePhotoAndCtrlZTakesTheChangeBack) {
+    MakePhoto(rig.Photo("a.jpg"), Taken("2019:01:01 00:00:00"));
+    ASSERT_TRUE(photo_fixtures::WritePng(rig.Photo("b.png")));
+    Tags rated;
+    rated.xmpRating = "3";
+    ASSERT_TRUE(photo_fixtures::WriteTags(rig.Photo("b.png"), rated));
+    photo_fixtures::SetWriteTime(rig.Photo("b.png"), 1600000000);
+    MakePhoto(rig.Photo("c.jpg"), Taken("2021:01:01 00:00:00"));
+    rig.Load();
+    ASSERT_EQ(rig.state.catalogue.At(1)->fileName, "b.png");
+    EXPECT_EQ(rig.window->ActiveSide(), Side::Left);
+    EXPECT_TRUE(Pane(Side::Left)->IsActive());
+    Press(Qt::Key_3);
+    ExpectRating(rig.Photo("a.jpg"), "3");
+    EXPECT_EQ(FirstCaptionLine(ids::kLeftCaption), "1 (of 3) - Rating: 3 stars");
+    EXPECT_FALSE(rig.CaptionIsRed(ids::kLeftCaption));
+    Press(Qt::Key_5);
+    ExpectRating(rig.Photo("a.jpg"), "5");
+    EXPECT_TRUE(rig.CaptionIsRed(ids::kLeftCaption));
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    ExpectRating(rig.Photo("a.jpg"), "3");
+    EXPECT_FALSE(rig.CaptionIsRed(ids::kLeftCaption));
+
+    QTest::mouseClick(Pane(Side::Right), Qt::LeftButton);
+    EXPECT_EQ(rig.window->ActiveSide(), Side::Right);
+    EXPECT_FALSE(Pane(Side::Left)->IsActive());
+    Press(Qt::Key_4);
+    ExpectRating(rig.Photo("b.png"), "4");
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    ExpectRating(rig.Photo("b.png"), "3");
+    EXPECT_EQ(rig.window->ActiveSide(), Side::Right);
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.CaptionText(ids::kStatus), "No rating change to undo.");
+    ExpectRating(rig.Photo("a.jpg"), "3");
+
+    Press(Qt::Key_Right);  // b, c: the left pane is active again
+    EXPECT_EQ(rig.window->ActiveSide(), Side::Left);
+    Press(Qt::Key_0);
+    ExpectRating(rig.Photo("b.png"), "");
+    // Taking back a first rating leaves no rating at all.
+    QTest::mouseClick(Pane(Side::Right), Qt::LeftButton);
+    Press(Qt::Key_2);
+    ExpectRating(rig.Photo("c.jpg"), "2");
+    EXPECT_EQ(FirstCaptionLine(ids::kRightCaption), "3 (of 3) - Rating: 2 stars");
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    ExpectRating(rig.Photo("c.jpg"), "");
+    EXPECT_EQ(FirstCaptionLine(ids::kRightCaption), "3 (of 3)");
+    rig.window->EnableCullingControls(false);  // as while a reload runs
+    Press(Qt::Key_1);
+    ExpectRating(rig.Photo("c.jpg"), "");
+}
+
+TEST_F(MainWindow, BmpAndReadOnlyPhotosAreRefusedUnchanged) {
+    MakePhoto(rig.Photo("locked.jpg"), Taken("2019:01:01 00:00:00"));
+    ASSERT_EQ(::chmod(rig.Photo("locked.jpg").c_str(), 0444), 0);
+    ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("scan.bmp"), 8, 8, "BMP"));
+    photo_fixtures::SetWriteTime(rig.Photo("scan.bmp"), 1600000000);
+    const auto locked = window_tests::FileBytes(rig.Photo("locked.jpg"));
+    const auto bmp = window_tests::FileBytes(rig.Photo("scan.bmp"));
+    rig.Load();
+    // Root could write it anyway: the attribute alone refuses.
+    Press(Qt::Key_4);
+    EXPECT_EQ(window_tests::FileBytes(rig.Photo("locked.jpg")), locked);
+    EXPECT_NE(rig.CaptionText(ids::kStatus).find("as the file is READ only"), std::string::npos)
+        << rig.CaptionText(ids::kStatus);
+    QTest::mouseClick(Pane(Side::Right), Qt::LeftButton);
+    Press(Qt::Key_4);
+    EXPECT_EQ(window_tests::FileBytes(rig.Photo("scan.bmp")), bmp);
+    EXPECT_EQ(rig.CaptionText(ids::kStatus), "This file type cannot hold a rating: " +
+                                                 rig.Photo("scan.bmp") + ". No change made.");
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rig.CaptionText(ids::kStatus), "No rating change to undo.");
+}
+
+// Drags the mouse across the widget with the left button held.
+void Drag(QWidget* widget, QPoint from, QPoint to) {
+    QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), widget->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, to);
+}
+
+TEST_F(MainWindow, ZShowsBothPhotosAtFullSizePannedTogetherUntilAStep) {
+    ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("wide.jpg"), 2000, 1000, "JPEG"));
+    photo_fixtures::WriteTags(rig.Photo("wide.jpg"), Taken("2019:01:01 00:00:00"));
+    ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("turned.jpg"), 1600, 800, "JPEG"));
+    Tags turned = Taken("2019:01:02 00:00:00");
+    turned.orientation = 6;
+    photo_fixtures::WriteTags(rig.Photo("turned.jpg"), turned);
+    MakePhoto(rig.Photo("later.jpg"), Taken("2019:01:03 00:00:00"));
+    rig.Load();
+    Press(Qt::Key_Z);
+    EXPECT_TRUE(rig.window->AtFullSize());
+    // Decoded on a helper thread; the fitted pictures stay meanwhile.
+    EXPECT_FALSE(Pane(Side::Left)->Picture().isNull());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] {
+            return rig.window->ShowsFullSize(Side::Left) && rig.window->ShowsFullSize(Side::Right);
+        },
+        20000));
+    EXPECT_EQ(Pane(Side::Left)->FullSizePicture().size(), QSize(2000, 1000));
+    EXPECT_EQ(Pane(Side::Right)->FullSizePicture().size(), QSize(800, 1600));  // upright
+    EXPECT_EQ(rig.window->FullSizeCentre(), QPointF(0.5, 0.5));
+
+    Press(Qt::Key_Right, Qt::ControlModifier);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(LeftName(), "wide.jpg");  // panned, not stepped
+    EXPECT_DOUBLE_EQ(rig.window->FullSizeCentre().x(), 0.55);
+    EXPECT_DOUBLE_EQ(rig.window->FullSizeCentre().y(), 0.55);
+    // Dragging the right photo 80 pixels left moves both by 80 of its 800 pixels.
+    const double ratio = Pane(Side::Right)->devicePixelRatioF();
+    Drag(Pane(Side::Right), QPoint(200, 200), QPoint(120, 200));
+    EXPECT_NEAR(rig.window->FullSizeCentre().x(), 0.55 + 80 * ratio / 800, 1e-9);
+    for (Side side : {Side::Left, Side::Right})
+        EXPECT_EQ(Pane(side)->Centre(), rig.window->FullSizeCentre());
+    // A turn on disk shows turned at 100% as well, once decoded again.
+    Press(Qt::Key_Q);
+    EXPECT_TRUE(rig.window->AtFullSize());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [this] { return Pane(Side::Left)->FullSizePicture().size() == QSize(1000, 2000); }, 20000));
+
+    Press(Qt::Key_Z);
+    EXPECT_FALSE(rig.window->AtFullSize());
+    EXPECT_FALSE(rig.window->ShowsFullSize(Side::Left));
+    Press(Qt::Key_Z);
+    EXPECT_EQ(rig.window->FullSizeCentre(), QPointF(0.5, 0.5));
+    Press(Qt::Key_Right);
+    EXPECT_FALSE(rig.window->AtFullSize());
+    EXPECT_FALSE(rig.window->ShowsFullSize(Side::Left));
+    EXPECT_FALSE(rig.window->ShowsFullSize(Side::Right));
+    rig.window->PumpEvents(200);  // a decode finishing late changes nothing
+    EXPECT_FALSE(rig.window->ShowsFullSize(Side::Left));
+}
+
+TEST_F(MainWindow, F11ShowsOnlyPanesAndCaptionsWithEveryKeyWorking) {
+    MakeLibrary();
+    rig.Load();
+    const int paneHeight = Pane(Side::Left)->height();
+    QTest::keyClick(rig.window.get(), Qt::Key_F11);
+    EXPECT_TRUE(rig.window->FullScreenView());
+    EXPECT_TRUE(rig.window->isFullScreen());
+    for (QPushButton* button : rig.window->findChildren<QPushButton*>())
+        EXPECT_FALSE(button->isVisible()) << button->text().toStdString();
+    EXPECT_FALSE(rig.window->Control(ids::kStatus)->isVisible());
+    EXPECT_TRUE(rig.window->Control(ids::kLeftCaption)->isVisible());
+    EXPECT_GT(Pane(Side::Left)->height(), paneHeight);
+    const QRect caption = rig.window->Control(ids::kLeftCaption)->geometry();
+    EXPECT_LE(caption.bottom(), rig.window->height());
+
+    QTest::keyClick(rig.window.get(), Qt::Key_Right);
+    EXPECT_EQ(LeftName(), "b.jpg");
+    QTest::keyClick(rig.window.get(), Qt::Key_2);
+    ExpectRating(rig.Photo("b.jpg"), "2");
+    QTest::keyClick(rig.window.get(), Qt::Key_Z);
+    EXPECT_TRUE(rig.window->AtFullSize());
+    QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(rig.window->FullScreenView());
+    EXPECT_FALSE(rig.window->isFullScreen());
+    EXPECT_TRUE(rig.window->Control(ids::kExit)->isVisible());
+    EXPECT_TRUE(rig.window->Control(ids::kStatus)->isVisible());
+    EXPECT_EQ(rig.window->Control(ids::kLeftPane)->geometry(),
+              LayOut(rig.window->size(), rig.window->Metrics())[ids::kLeftPane]);
+    QTest::keyClick(rig.window.get(), Qt::Key_F11);
+    QTest::keyClick(rig.window.get(), Qt::Key_F11);
+    EXPECT_FALSE(rig.window->FullScreenView());
 }
 
 }  // namespace
