@@ -284,10 +284,13 @@ void PictavoWindow::DrawPairNow(std::int32_t left, std::int32_t right) {
     for (int i : {0, 1})
         if (const PhotoRecord* record = state_.catalogue.At(positions[i]))
             paths[i] = record->FullPath();
-    // Another pair is shown fitted; the same pair drawn again keeps its view.
-    if (paths != shownPaths_) LeaveFullSize();
+    // Another pair is shown fitted with the left pane active; the same pair
+    // drawn again (after a resize) keeps its view.
+    if (paths != shownPaths_) {
+        LeaveFullSize();
+        SetActiveSide(Side::Left);
+    }
     shownPaths_ = paths;
-    SetActiveSide(Side::Left);
     std::array<std::optional<QFuture<PaneContent>>, 2> contents;
     std::vector<PaneKey> shown;
     // Both photos decode at once on helper threads (or come decoded ahead).
@@ -552,6 +555,9 @@ void PictavoWindow::ToggleFullScreen() {
         show();
     }
     ApplyLayout();
+    // The panes changed size even if the window has not (yet): draw for the new one.
+    pictures_.Clear();
+    if (state_.catalogueReady && !state_.loadingBusy) pictavo::DrawPair(state_, true);
 }
 
 void PictavoWindow::RunCommand(int id) {

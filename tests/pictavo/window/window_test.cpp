@@ -611,7 +611,9 @@ TEST_F(MainWindow, F11ShowsOnlyPanesAndCaptionsWithEveryKeyWorking) {
     MakeLibrary();
     rig.Load();
     const int paneHeight = Pane(Side::Left)->height();
+    QTest::mouseClick(Pane(Side::Right), Qt::LeftButton);
     QTest::keyClick(rig.window.get(), Qt::Key_F11);
+    EXPECT_EQ(rig.window->ActiveSide(), Side::Right);  // the same pair, drawn again
     EXPECT_TRUE(rig.window->FullScreenView());
     EXPECT_TRUE(rig.window->isFullScreen());
     for (QPushButton* button : rig.window->findChildren<QPushButton*>())
@@ -619,6 +621,8 @@ TEST_F(MainWindow, F11ShowsOnlyPanesAndCaptionsWithEveryKeyWorking) {
     EXPECT_FALSE(rig.window->Control(ids::kStatus)->isVisible());
     EXPECT_TRUE(rig.window->Control(ids::kLeftCaption)->isVisible());
     EXPECT_GT(Pane(Side::Left)->height(), paneHeight);
+    // Drawn again for the taller panes, whether the window manager resizes or not.
+    EXPECT_EQ(Pane(Side::Left)->Picture().size(), Pane(Side::Left)->ClientSize());
     const QRect caption = rig.window->Control(ids::kLeftCaption)->geometry();
     EXPECT_LE(caption.bottom(), rig.window->height());
 
@@ -633,6 +637,7 @@ TEST_F(MainWindow, F11ShowsOnlyPanesAndCaptionsWithEveryKeyWorking) {
     EXPECT_FALSE(rig.window->isFullScreen());
     EXPECT_TRUE(rig.window->Control(ids::kExit)->isVisible());
     EXPECT_TRUE(rig.window->Control(ids::kStatus)->isVisible());
+    EXPECT_EQ(Pane(Side::Left)->Picture().size(), Pane(Side::Left)->ClientSize());
     EXPECT_EQ(rig.window->Control(ids::kLeftPane)->geometry(),
               LayOut(rig.window->size(), rig.window->Metrics())[ids::kLeftPane]);
     QTest::keyClick(rig.window.get(), Qt::Key_F11);
