@@ -10,6 +10,9 @@ namespace {
 
 // The pair's two decodes and one look-ahead run side by side.
 constexpr int kHelperThreads = 3;
+// Full-size decodes take their own threads: a long one never holds up the
+// next pair's fitted pictures, which the window waits for.
+constexpr int kFullSizeThreads = 2;
 
 }  // namespace
 
@@ -40,7 +43,10 @@ PaneKey KeyNow(const std::string& path, QSize pane) {
     return key;
 }
 
-PanePictureCache::PanePictureCache() { pool_.setMaxThreadCount(kHelperThreads); }
+PanePictureCache::PanePictureCache() {
+    pool_.setMaxThreadCount(kHelperThreads);
+    fullSizePool_.setMaxThreadCount(kFullSizeThreads);
+}
 
 PanePictureCache::~PanePictureCache() {
     // The pool waits for decodes already running; queued ones skip their work.
@@ -79,8 +85,8 @@ void PanePictureCache::DropPath(const std::string& path) {
 PanePictureCache::Entry& PanePictureCache::Start(const PaneKey& key) {
     auto dropped = std::make_shared<std::atomic<bool>>(false);
     // Everything the helper needs is copied in: it reaches no widget or state.
-    QFuture<PaneContent> content =
-        QtConcurrent::run(&pool_, [path = key.path, pane = key.pane, dropped] {
+    QFuture<PaneContent> content = QtConcurrent::run(
+        key.pane.isValid() ? &pool_ : &fullSizePool_, [path = key.path, pane = key.pane, dropped] {
             return *dropped ? PaneContent{} : LoadPaneContent(path, pane);
         });
     entries_.push_back({key, content, dropped});

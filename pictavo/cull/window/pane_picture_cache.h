@@ -69,6 +69,7 @@ class PanePictureCache {
     void Drop(Entry& entry);
 
     QThreadPool pool_;
+    QThreadPool fullSizePool_;
     std::vector<Entry> entries_;
 };
 

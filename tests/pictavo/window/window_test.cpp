@@ -18,6 +18,7 @@
 #include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/navigation.h"
 #include "pictavo/cull/window/photo_pane.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "tests/pictavo/window/window_rig.h"
 
@@ -524,8 +525,9 @@ TEST_F(MainWindow, DigitKeysRateTheActivePhotoAndCtrlZTakesTheChangeBack) {
     ExpectRating(rig.Photo("c.jpg"), "");
 }
 
-TEST_F(MainWindow, BmpAndReadOnlyPhotosAreRefusedUnchanged) {
+TEST_F(MainWindow, BmpReadOnlyAndUnsavablePhotosAreLeftUnchanged) {
     MakePhoto(rig.Photo("locked.jpg"), Taken("2019:01:01 00:00:00"));
+    MakePhoto(rig.Photo("full.jpg"), Taken("2021:01:01 00:00:00"));
     ASSERT_EQ(::chmod(rig.Photo("locked.jpg").c_str(), 0444), 0);
     ASSERT_TRUE(window_tests::WriteMarkedImage(rig.Photo("scan.bmp"), 8, 8, "BMP"));
     photo_fixtures::SetWriteTime(rig.Photo("scan.bmp"), 1600000000);
@@ -544,6 +546,19 @@ TEST_F(MainWindow, BmpAndReadOnlyPhotosAreRefusedUnchanged) {
                                                  rig.Photo("scan.bmp") + ". No change made.");
     Press(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(rig.CaptionText(ids::kStatus), "No rating change to undo.");
+
+    Press(Qt::Key_Right);  // scan.bmp, full.jpg
+    QTest::mouseClick(Pane(Side::Right), Qt::LeftButton);
+    const auto full = window_tests::FileBytes(rig.Photo("full.jpg"));
+    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
+        return op == platform::FileOp::Write ? platform::kErrorDiskFull : 0;
+    });
+    Press(Qt::Key_3);
+    platform::SetFaultHook({});
+    EXPECT_EQ(window_tests::FileBytes(rig.Photo("full.jpg")), full);
+    EXPECT_EQ(rig.CaptionText(ids::kStatus),
+              "Unable to save the rating of " + rig.Photo("full.jpg") +
+                  ". No change made to image. (" + std::to_string(platform::kErrorDiskFull) + ")");
 }
 
 // Drags the mouse across the widget with the left button held.
