@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "cairnly/settings/window/config_text.h"
+#include "cairnly/settings/config_text.h"
 #include "cairnly/settings/window/owned_prompter.h"
 #include "platform/files.h"
 #include "platform/known_folders.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "pictavo/cull/window/photo_rotation.h"
-#include "pictavo/cull/window/pixel_turner_formats.h"
+#include "pictavo/cull/photo_rotation.h"
+#include "pictavo/cull/pixel_turner_formats.h"
 
 namespace pictavo {
 

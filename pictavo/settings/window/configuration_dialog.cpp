@@ -6,7 +6,7 @@
 
 #include "pictavo/cull/photo_store.h"
 #include "pictavo/resources/artwork.h"
-#include "pictavo/settings/window/configuration_rules.h"
+#include "pictavo/settings/configuration_rules.h"
 #include "shared/qt/dialog_units.h"
 #include "shared/qt/folder_browser.h"
 #include "shared/qt/web_page.h"

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "cairnly/settings/config_text.h"
 #include "cairnly/settings/window/about_box.h"
-#include "cairnly/settings/window/config_text.h"
 #include "shared/qt/folder_browser.h"
 #include "shared/site.h"
 #include "tests/cairnly/window/window_fixture.h"

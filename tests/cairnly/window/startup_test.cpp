@@ -8,8 +8,8 @@
 #include <QTabWidget>
 #include <filesystem>
 
-#include "cairnly/engine/window/command_line.h"
 #include "cairnly/pages/window/result_page_widget.h"
+#include "cairnly/settings/command_line.h"
 #include "tests/cairnly/window/window_fixture.h"
 #include "tests/platform/test_files.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cairnly/engine/window/cairnly_program.h"
+#include "cairnly/window/cairnly_program.h"
 #include "shared/prompter.h"
 #include "tests/shared/temp_home.h"
 

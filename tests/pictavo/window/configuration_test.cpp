@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "pictavo/cull/window/cairnly_launch.h"
+#include "pictavo/cull/cairnly_launch.h"
 #include "pictavo/cull/window/pictavo_program.h"
+#include "pictavo/settings/configuration_rules.h"
 #include "pictavo/settings/window/about_box.h"
 #include "pictavo/settings/window/configuration_dialog.h"
-#include "pictavo/settings/window/configuration_rules.h"
 #include "platform/process.h"
 #include "shared/site.h"
 #include "tests/pictavo/window/window_rig.h"

@@ -12,7 +12,7 @@
 #include <map>
 
 #include "pictavo/catalogue/metadata.h"
-#include "pictavo/cull/window/photo_rotation.h"
+#include "pictavo/cull/photo_rotation.h"
 #include "pictavo/cull/window/pixel_turner.h"
 #include "platform/files.h"
 #include "tests/pictavo/catalogue/image_bytes.h"

@@ -1,4 +1,4 @@
-#include "cairnly/engine/window/cairnly_program.h"
+#include "cairnly/window/cairnly_program.h"
 
 #include <QGuiApplication>
 #include <QPushButton>

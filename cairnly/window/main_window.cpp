@@ -1,4 +1,4 @@
-#include "cairnly/engine/window/main_window.h"
+#include "cairnly/window/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "pictavo/cull/window/photo_rotation.h"
+#include "pictavo/cull/photo_rotation.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "pictavo/cull/window/cairnly_launch.h"
+#include "pictavo/cull/cairnly_launch.h"
 
 #include "platform/files.h"
 #include "platform/process.h"

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
-#include "cairnly/engine/window/command_line.h"
-#include "cairnly/engine/window/main_window.h"
 #include "cairnly/pages/window/modal_runner.h"
+#include "cairnly/settings/command_line.h"
 #include "cairnly/settings/scan_settings.h"
+#include "cairnly/window/main_window.h"
 #include "shared/desktop_services.h"
 #include "shared/prompter.h"
 

@@ -1,4 +1,4 @@
-#include "cairnly/settings/window/config_text.h"
+#include "cairnly/settings/config_text.h"
 
 #include <cfloat>
 #include <climits>

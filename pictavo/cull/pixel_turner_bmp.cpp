@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pictavo/cull/window/pixel_turner_formats.h"
+#include "pictavo/cull/pixel_turner_formats.h"
 
 namespace pictavo {
 namespace {

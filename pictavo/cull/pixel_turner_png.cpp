@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "pictavo/cull/window/pixel_turner_formats.h"
+#include "pictavo/cull/pixel_turner_formats.h"
 
 namespace pictavo {
 namespace {

@@ -1,4 +1,4 @@
-#include "pictavo/settings/window/configuration_rules.h"
+#include "pictavo/settings/configuration_rules.h"
 
 #include <cstdio>
 

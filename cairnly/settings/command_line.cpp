@@ -1,4 +1,4 @@
-#include "cairnly/engine/window/command_line.h"
+#include "cairnly/settings/command_line.h"
 
 #include "platform/files.h"
 #include "platform/text.h"

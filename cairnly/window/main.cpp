@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cairnly/engine/window/cairnly_program.h"
+#include "cairnly/window/cairnly_program.h"
 #include "shared/program_info.h"
 #include "shared/qt/qt_prompter.h"
 

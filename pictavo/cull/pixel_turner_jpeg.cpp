@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "pictavo/cull/window/pixel_turner_formats.h"
+#include "pictavo/cull/pixel_turner_formats.h"
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
