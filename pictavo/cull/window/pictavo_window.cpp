@@ -14,7 +14,7 @@
 #include "pictavo/catalogue/navigation.h"
 #include "pictavo/cull/photo_store.h"
 #include "pictavo/cull/window/pane_picture.h"
-#include "pictavo/cull/window/pane_text.h"
+#include "pictavo/cull/window/fitted_text.h"
 #include "pictavo/cull/window/photo_pane.h"
 #include "pictavo/cull/window/photo_rating.h"
 #include "pictavo/export/window/export_dialog.h"

@@ -20,7 +20,7 @@
 #include "pictavo/cull/photo_rotation.h"
 #include "pictavo/cull/window/pane_picture.h"
 #include "pictavo/cull/window/pane_picture_cache.h"
-#include "pictavo/cull/window/pane_text.h"
+#include "pictavo/cull/pane_text.h"
 #include "pictavo/cull/window/photo_pane.h"
 #include "pictavo/cull/window/window_layout.h"
 #include "pictavo/export/export_worker.h"

@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "cairnly/settings/config_text.h"
 #include "cairnly/settings/window/about_box.h"
 #include "shared/qt/folder_browser.h"
 #include "shared/site.h"
@@ -233,20 +232,6 @@ TEST_F(ConfigurationDialogTest, FoldersStartsAtTheDataFolderWhenTheBoxIsEmpty) {
     shared::SetFolderDialogRunner({});
     EXPECT_EQ(startedAt, services.DataFolder());
     EXPECT_EQ(Find<QLineEdit>(*dialog, "1002")->text().toStdString(), picked);
-}
-
-TEST(ConfigTextTest, LeadingNumbers) {
-    EXPECT_FLOAT_EQ(LeadingFloat(u"  -1.5e1x"), -15.0f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u".5"), 0.5f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u"inf"), 0.0f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u"nan"), 0.0f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u"1e99"), 3.40282347e38f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u"-"), 0.0f);
-    EXPECT_FLOAT_EQ(LeadingFloat(u"3e"), 3.0f);
-    EXPECT_EQ(LeadingInt(u"+7seven"), 7);
-    EXPECT_EQ(LeadingInt(u"-12"), -12);
-    EXPECT_EQ(LeadingInt(u"x1"), 0);
-    EXPECT_EQ(LeadingInt(u"99999999999"), 2147483647);
 }
 
 TEST(AboutBoxTest, VersionLineAndLink) {

@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "cairnly/pages/window/result_page_widget.h"
-#include "cairnly/settings/command_line.h"
 #include "tests/cairnly/window/window_fixture.h"
 #include "tests/platform/test_files.h"
 
@@ -233,39 +232,6 @@ TEST_F(StartupTest, PhotoModeWithoutAUsableFolderScansNothing) {
     EXPECT_EQ(program->State().Files.Count(), 0);
     EXPECT_TRUE(program->Window().Button(3)->isEnabled());
     EXPECT_FALSE(program->Window().StatusLine()->text().isEmpty());
-}
-
-TEST(CommandLineTest, SwitchAndFolderRules) {
-    TempHome home;
-    std::string folder = home.Folder("f");
-    EXPECT_TRUE(ParseCommandLine({"c", "x", "/Photos", folder}).photoMode);
-    EXPECT_EQ(ParseCommandLine({"c", "x", "/Photos", folder}).photoFolder, folder);
-    EXPECT_FALSE(ParseCommandLine({"c", "/X", folder}).photoMode);
-    EXPECT_FALSE(ParseCommandLine({"c", "P", folder}).photoMode);
-    EXPECT_FALSE(ParseCommandLine({"c", "/", folder}).photoMode);
-    // A path is never the switch, and a folder alone is the folder to scan.
-    CommandLine plain = ParseCommandLine({"c", "-x", "/proc"});
-    EXPECT_FALSE(plain.photoMode);
-    EXPECT_EQ(plain.startFolder, "/proc");
-    EXPECT_EQ(ParseCommandLine({"c", folder + "/nothing"}).unusableFolder, folder + "/nothing");
-    EXPECT_FALSE(ParseCommandLine({"c", folder + "/nothing"}).startFolder.has_value());
-    EXPECT_FALSE(ParseCommandLine({"c", "/P", folder}).startFolder.has_value());
-    CommandLine last = ParseCommandLine({"c", "/P"});
-    EXPECT_TRUE(last.photoMode);
-    EXPECT_FALSE(last.photoFolder.has_value());
-    std::string longName = folder;
-    for (char c : {'x', 'y', 'z'}) longName += "/" + std::string(200, c);
-    MakeFolders(longName);
-    ASSERT_TRUE(ParseCommandLine({"c", "/P", folder + "/" + std::string(200, 'x')})
-                    .photoFolder.has_value());
-    EXPECT_FALSE(ParseCommandLine({"c", "/P", longName}).photoFolder.has_value());
-    // Only the first twenty arguments are looked at for the switch.
-    std::vector<std::string> args(20, "word");
-    args.push_back("/P");
-    args.push_back(folder);
-    EXPECT_FALSE(ParseCommandLine(args).photoMode);
-    args.erase(args.begin() + 1);
-    EXPECT_TRUE(ParseCommandLine(args).photoMode);
 }
 
 }  // namespace

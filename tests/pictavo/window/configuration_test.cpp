@@ -1,5 +1,5 @@
-// The configuration dialog and its rules, emptying the store, the about box,
-// the Cairnly command line and the start-up order.
+// The configuration dialog, emptying the store, the about box and the
+// start-up order.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,15 +7,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <filesystem>
 #include <fstream>
 
-#include "pictavo/cull/cairnly_launch.h"
 #include "pictavo/cull/window/pictavo_program.h"
 #include "pictavo/settings/configuration_rules.h"
 #include "pictavo/settings/window/about_box.h"
 #include "pictavo/settings/window/configuration_dialog.h"
-#include "platform/process.h"
+#include "platform/files.h"
 #include "shared/site.h"
 #include "tests/pictavo/window/window_rig.h"
 
@@ -23,80 +21,6 @@ namespace pictavo {
 namespace {
 
 using testing_support::FakePrompter;
-
-TEST(ConfigurationRules, StartPositionLine) {
-    EXPECT_EQ(StartPositionText(PhotoTime{9, 8, 7, 5, 3, 2016}),
-              "Photo review and cleanup starting at photo dated 2016/03/05  07:08:09");
-    EXPECT_EQ(StartPositionText(PhotoTime{}),
-              "Photo review and cleanup starting with oldest photo in Photos folder");
-}
-
-class FolderChecks : public testing::Test {
-  protected:
-    void SetUp() override {
-        photo_fixtures::MakeFolders(home.Path() + "/Photos");
-        photo_fixtures::MakeFolders(home.Path() + "/photos");
-        photo_fixtures::MakeFolders(home.Path() + "/Other");
-        settings.Zero();
-        settings.setPhotoFolder(home.Path() + "/Photos");
-    }
-    testing_support::TempHome home;
-    SettingsRecord settings;
-    FakePrompter prompter;
-};
-
-TEST_F(FolderChecks, MissingFolderIsRefusedAndNothingChanges) {
-    FolderCheck check = CheckPhotoFolder(home.Path() + "/Nowhere", settings, prompter);
-    EXPECT_FALSE(check.close);
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].caption, "Quillfen Software - information");
-    EXPECT_EQ(prompter.asked[0].text,
-              "The folder specified does not exist. Please select an existing folder.");
-    EXPECT_EQ(prompter.asked[0].icon, shared::BoxIcon::Error);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
-}
-
-TEST_F(FolderChecks, SameFolderNeedsNoReloadButACaseChangeIsAnotherFolder) {
-    FolderCheck same = CheckPhotoFolder(home.Path() + "/Photos", settings, prompter);
-    EXPECT_TRUE(same.close);
-    EXPECT_FALSE(same.reload);
-    FolderCheck check = CheckPhotoFolder(home.Path() + "/photos", settings, prompter);
-    EXPECT_TRUE(check.close);
-    EXPECT_TRUE(check.reload);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/photos");
-    EXPECT_TRUE(prompter.asked.empty());
-}
-
-TEST_F(FolderChecks, ChangedFolderIsStoredForAReloadAsAFullPath) {
-    FolderCheck check = CheckPhotoFolder(home.Path() + "/Other", settings, prompter);
-    EXPECT_TRUE(check.close);
-    EXPECT_TRUE(check.reload);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Other");
-    // "~/..." as the hints show it, and a folder typed relative to where the program runs.
-    EXPECT_TRUE(CheckPhotoFolder("~/photos", settings, prompter).reload);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/photos");
-    std::string before = std::filesystem::current_path().string();
-    std::filesystem::current_path(home.Path());
-    FolderCheck relative = CheckPhotoFolder("Photos", settings, prompter);
-    std::filesystem::current_path(before);
-    EXPECT_TRUE(relative.reload);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
-    EXPECT_TRUE(prompter.asked.empty());
-}
-
-TEST_F(FolderChecks, WholeDriveNeedsConfirmation) {
-    prompter.answer = shared::BoxAnswer::Cancel;
-    EXPECT_FALSE(CheckPhotoFolder("/", settings, prompter).close);
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].caption, "Confirm scan of entire drive?");
-    EXPECT_EQ(prompter.asked[0].text, "Are you sure this is your photos directory?\n/");
-    EXPECT_EQ(prompter.asked[0].buttons, shared::BoxButtons::OkCancel);
-    EXPECT_EQ(settings.photoFolder(), home.Path() + "/Photos");
-    prompter.answer = shared::BoxAnswer::Ok;
-    FolderCheck check = CheckPhotoFolder("/", settings, prompter);
-    EXPECT_TRUE(check.reload);
-    EXPECT_EQ(settings.photoFolder(), "/");
-}
 
 class ConfigurationWindow : public testing::Test {
   protected:
@@ -191,32 +115,6 @@ TEST(AboutBox, VersionLineAndLinkToTheHomePage) {
     emit box.findChild<QLabel*>("1011")->linkActivated("home");
     ASSERT_EQ(opener.addresses.size(), 1u);
     EXPECT_EQ(opener.addresses[0], shared::HomePageAddress());
-}
-
-TEST(CairnlyLaunch, FoldersWithBlanksQuotesAndBackslashesSurviveTheSplit) {
-    for (std::string folder :
-         {"/home/u/My Photos", "/p/say \"cheese\"", "/p/back\\slash\\", "/p/odd\\\"mix"}) {
-        std::string line = CairnlyCommandLine("/opt/Quill fen/bin", folder);
-        EXPECT_EQ(platform::SplitCommandLine(line),
-                  (std::vector<std::string>{"/opt/Quill fen/bin/cairnly", "/P", folder}))
-            << line;
-    }
-    EXPECT_EQ(CairnlyCommandLine("/opt/q", "/home/u/My Photos"),
-              "\"/opt/q/cairnly\" /P \"/home/u/My Photos\"");
-}
-
-TEST(CairnlyLaunch, MissingProgramIsReportedAndNothingWaits) {
-    testing_support::TempHome home;
-    FakePrompter prompter;
-    StartCairnly(home.Path(), "/photos", prompter, platform::StartProcess);
-    ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_EQ(prompter.asked[0].caption, "Duplicate files");
-    EXPECT_EQ(prompter.asked[0].text, "Unable to start Cairnly for a duplicate file check");
-    EXPECT_EQ(prompter.asked[0].icon, shared::BoxIcon::Information);
-
-    int starts = 0;
-    StartCairnly("", "/photos", prompter, [&](const std::string&) { return ++starts, true; });
-    EXPECT_EQ(starts, 0);  // no program folder: nothing to start
 }
 
 class RecordingSteps : public StartupSteps {

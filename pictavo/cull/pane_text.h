@@ -1,8 +1,6 @@
 #pragma once
 // The texts of the pair display: date line, rating part and the
 // four-line caption under each pane.
-#include <QFontMetrics>
-#include <QString>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,16 +36,9 @@ std::string CaptionText(const CaptionFacts& facts);
 
 std::string MissingFileCaption(const std::string& path);  // "File no longer exists: %s"
 
-// A text for one line: control characters and line or paragraph separators
-// (a newline in a file name, say) show as U+FFFD instead of breaking the line.
-QString OneLine(const std::string& text);
-// One line shortened with an ellipsis to the width, where the mode says.
-QString FittedLine(const std::string& text, const QFontMetrics& metrics, int width,
-                   Qt::TextElideMode mode);
-// The caption's four lines, none wider than the width, so a long name never
-// pushes the size and date out of view: the folder gives way first, then the
-// name, both shortened in the middle; other lines lose their end.
-QString FittedCaption(const CaptionFacts& facts, const QFontMetrics& metrics, int width);
+// The caption's first and third lines: "%d (of %d)%s" and "%d x %d (%s)".
+std::string PositionLine(const CaptionFacts& facts);
+std::string SizeLine(const CaptionFacts& facts);
 
 // Files above this many bytes get the waiting notice before they are decoded.
 constexpr std::int64_t kLargeFileBytes = 20971520;
