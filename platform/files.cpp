@@ -83,14 +83,7 @@ int CopyBytes(int in, int out) {
             return errno;
         }
         if (got == 0) return 0;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = ::write(out, buffer.get() + done, static_cast<std::size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            done += put;
-        }
+        if (int err = WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) return err;
     }
 }
 
@@ -419,6 +412,13 @@ std::string LinkTarget(const std::string& path) {
     return resolved ? std::string(resolved.get()) : path;
 }
 
+int KeepModeAndOwner(int fd, const struct stat& original) {
+    if (::fchmod(fd, original.st_mode & 07777) != 0) return errno;
+    // Only root may hand the file to its owner; others keep their own files anyway.
+    (void)!::fchown(fd, original.st_uid, original.st_gid);
+    return 0;
+}
+
 }  // namespace
 
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes) {
@@ -439,33 +439,39 @@ long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes)
     return static_cast<long>(done);
 }
 
-int WriteFileAtomically(const std::string& linkOrPath, const void* data, std::size_t size) {
+int WriteAll(int fd, const void* data, std::size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    for (std::size_t done = 0; done < size;) {
+        ssize_t put = ::write(fd, bytes + done, size - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return errno;
+        if (put == 0) return kErrorDiskFull;
+        done += static_cast<std::size_t>(put);
+    }
+    return 0;
+}
+
+int WriteFileAtomically(const std::string& linkOrPath, const void* data, std::size_t size,
+                        FileTimes times) {
     if (int fault = InjectedFault(FileOp::Write, linkOrPath)) return fault;
     // A symbolic link stays a link: the file it names is replaced.
     const std::string path = LinkTarget(linkOrPath);
     // A read-only file is not replaced (the platform's create-always refuses it),
     // a FIFO, socket, device or folder is never replaced by a file, and a
-    // replaced file keeps its permission bits.
-    mode_t mode = 0666;  // less the umask
+    // replaced file keeps its permission bits and owner.
     struct stat existing;
     bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (!exists && times == FileTimes::Kept) return errno;
     if (exists && !S_ISREG(existing.st_mode)) return kErrorAccessDenied;
-    bool keepMode = exists;
-    if (keepMode && (existing.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
+    if (exists && (existing.st_mode & S_IWUSR) == 0) return kErrorAccessDenied;
     std::string temp = TempNameBeside(path);
-    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    Fd out(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (out.fd < 0) return errno;
-    if (keepMode) ::fchmod(out.fd, existing.st_mode & 07777);
-    const char* bytes = static_cast<const char*>(data);
-    int err = 0;
-    for (std::size_t done = 0; done < size && err == 0;) {
-        ssize_t put = ::write(out.fd, bytes + done, size - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0)
-            err = put < 0 ? errno : kErrorDiskFull;
-        else
-            done += static_cast<std::size_t>(put);
-    }
+    int err = WriteAll(out.fd, data, size);
+    if (exists && err == 0) err = KeepModeAndOwner(out.fd, existing);
+    // The modification time is often a photo's only date: it must not become now.
+    const struct timespec kept[2] = {existing.st_atim, existing.st_mtim};
+    if (times == FileTimes::Kept && err == 0 && ::futimens(out.fd, kept) != 0) err = errno;
     if (err == 0 && ::fsync(out.fd) != 0) err = errno;
     if (::close(out.fd) != 0 && err == 0) err = errno;
     out.fd = -1;

@@ -125,12 +125,23 @@ namespace platform {
 // device is never waited for).
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes);
 
-// Writes data to a temporary file beside path and renames it over path, so the
-// old file stays whole when the write fails (short write, full disk). A
-// symbolic link is followed and the file it names replaced. A read-only file
-// (owner-write bit clear), a FIFO, socket, device or folder is not replaced
-// (5); a replaced file keeps its permission bits. Returns 0 or an error number (112 for a write
-// that stopped short without an errno).
-int WriteFileAtomically(const std::string& path, const void* data, std::size_t size);
+// Writes all bytes to the descriptor, again after interruptions. Returns 0 or
+// an error number (112 for a write that stopped short without an errno).
+int WriteAll(int fd, const void* data, std::size_t size);
+
+// Renewed: a settings or journal file, created when missing, its times now.
+// Kept: a photo changed in place; only an existing file is replaced, and it
+// keeps its access and modification times.
+enum class FileTimes { Renewed, Kept };
+
+// Writes data to a temporary file beside path, flushes it to the disk and
+// renames it over path, so the old file stays whole when the write fails
+// (short write, full disk). A symbolic link is followed and the file it names
+// replaced. A read-only file (owner-write bit clear), a FIFO, socket, device or
+// folder is not replaced (5); a replaced file keeps its permission bits and,
+// where the process may give it, its owner. Returns 0 or an error number (112
+// for a write that stopped short without an errno).
+int WriteFileAtomically(const std::string& path, const void* data, std::size_t size,
+                        FileTimes times = FileTimes::Renewed);
 
 }  // namespace platform

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 
 #include "platform/files.h"
@@ -122,12 +121,8 @@ void DesktopServices::WriteLog(const std::string& text, int kind) {
     if (level == 2 || kind == kNotable) {
         // One write per line: lines of different threads never interleave.
         std::string line = ComposeLogLine(now, text, level);
-        for (std::size_t done = 0; done < line.size();) {
-            ssize_t put = ::write(fd, line.data() + done, line.size() - done);
-            if (put < 0 && errno == EINTR) continue;
-            if (put <= 0) break;  // a full disk loses the entry and nothing else
-            done += static_cast<std::size_t>(put);
-        }
+        // A full disk loses the entry and nothing else.
+        (void)platform::WriteAll(fd, line.data(), line.size());
     }
     ::close(fd);
 }

@@ -12,6 +12,7 @@
 #include "pictavo/catalogue/exiv2_access.h"
 #include "pictavo/catalogue/photo_file.h"
 #include "pictavo/catalogue/png_crc.h"
+#include "platform/files.h"
 
 namespace pictavo {
 namespace {
@@ -162,7 +163,8 @@ Result Replaced(const std::string& path, const Bytes& data, const XmpPlace& plac
     Bytes out(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(place.begin));
     out.insert(out.end(), replacement.begin(), replacement.end());
     out.insert(out.end(), data.begin() + static_cast<std::ptrdiff_t>(place.end), data.end());
-    int error = ReplaceFileKeepingMode(path, out);
+    int error =
+        platform::WriteFileAtomically(path, out.data(), out.size(), platform::FileTimes::Kept);
     return error == 0 ? Result{} : Result{Result::SaveFailed, error};
 }
 

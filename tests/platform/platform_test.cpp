@@ -206,6 +206,27 @@ TEST_F(FilesTest, CopyKeepsBytesModeAndTimes) {
     EXPECT_EQ(d.st_atim.tv_sec, 1400000000);
 }
 
+TEST_F(FilesTest, ReplacementInPlaceKeepsTimesFollowsLinksAndNeverCreates) {
+    ASSERT_TRUE(WriteBytes(Path("photo"), "old", 0640));
+    SetTimes(Path("photo"), 1400000000, 1300000000, 500);
+    ASSERT_EQ(::symlink("photo", Path("link").c_str()), 0);
+    using platform::FileTimes;
+    EXPECT_EQ(platform::WriteFileAtomically(Path("link"), "turned", 6, FileTimes::Kept), 0);
+    struct stat after = StatOf(Path("photo"));
+    EXPECT_EQ(ReadBytes(Path("photo")), "turned");
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(after.st_mtim.tv_sec, 1300000000);
+    EXPECT_EQ(after.st_mtim.tv_nsec, 500);
+    EXPECT_TRUE(S_ISLNK(StatOf(Path("link")).st_mode));
+    // A photo gone since it was read is not brought back.
+    EXPECT_EQ(platform::WriteFileAtomically(Path("gone"), "x", 1, FileTimes::Kept), ENOENT);
+    EXPECT_FALSE(Exists(Path("gone")));
+    // A settings file is made when missing.
+    EXPECT_EQ(platform::WriteFileAtomically(Path("settings"), "new", 3), 0);
+    EXPECT_EQ(ReadBytes(Path("settings")), "new");
+    EXPECT_EQ(List(home.Path()).size(), 3u);  // no temporary file left behind
+}
+
 TEST_F(FilesTest, CopyRefusesAnExistingTargetWith80AndOverwritesOnRequest) {
     WriteBytes(Path("src"), "new");
     WriteBytes(Path("dst"), "old");

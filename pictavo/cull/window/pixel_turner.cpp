@@ -88,7 +88,8 @@ bool CopyMetadata(const Bytes& source, Bytes& target) {
 TurnResult SaveFailed(int code) { return {TurnResult::SaveFailed, code}; }
 
 TurnResult Store(const std::string& path, const Bytes& data) {
-    int error = ReplaceFileKeepingMode(path, data);
+    int error =
+        platform::WriteFileAtomically(path, data.data(), data.size(), platform::FileTimes::Kept);
     return error == 0 ? TurnResult{} : SaveFailed(error);
 }
 
