@@ -5,6 +5,7 @@
 // Text fields hold paths: they convert losslessly (platform::PathToUtf16), so
 // a path that is not valid UTF-8 reads back byte for byte.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,6 +13,9 @@
 #include "platform/text.h"
 
 namespace shared {
+
+// Fields are copied as they lie in memory: the files are little-endian.
+static_assert(std::endian::native == std::endian::little, "stored records are little-endian");
 
 template <std::size_t Size>
 class RawRecord {
@@ -55,7 +59,6 @@ class RawRecord {
     }
 
   private:
-    // The machines this builds for are little-endian, as the files are.
     template <typename T>
     T Load(std::size_t offset) const {
         T v;

@@ -1,7 +1,5 @@
 #include "cairnly/settings/scan_settings.h"
 
-#include "platform/files.h"
-
 namespace cairnly {
 
 namespace {
@@ -47,21 +45,6 @@ void ScanSettings::CheckWindowPosition() {
         SetWindowLeft(kDefaultWindowLeft);
         SetWindowTop(0);
     }
-}
-
-std::string ScanSettingsStore::FilePath() {
-    return platform::JoinPath(services_.DataFolder(), "Cairnly.kvcfg");
-}
-
-bool ScanSettingsStore::Load(ScanSettings& settings) {
-    settings.Zero();
-    long got = platform::ReadFilePrefix(FilePath(), settings.Data(), ScanSettings::kSize);
-    return got == static_cast<long>(ScanSettings::kSize);
-}
-
-bool ScanSettingsStore::Save(const ScanSettings& settings) {
-    if (settings.LogLevel() == 2) services_.WriteLog("Save configuration", shared::kDetail);
-    return platform::WriteFileAtomically(FilePath(), settings.Data(), ScanSettings::kSize) == 0;
 }
 
 }  // namespace cairnly

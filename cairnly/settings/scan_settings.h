@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <string>
 
-#include "shared/desktop_services.h"
 #include "shared/raw_record.h"
+#include "shared/record_store.h"
 
 namespace cairnly {
 
 class ScanSettings : public shared::RawRecord<3204> {
   public:
+    static constexpr const char* kFileName = "Cairnly.kvcfg";
     static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
     static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
     static constexpr std::size_t kReservedFlag = 44;
@@ -61,15 +62,6 @@ static_assert(ScanSettings::kRootFolder + 2 * ScanSettings::kRootFolderUnits <=
               ScanSettings::kMinFileSizeMB);
 static_assert(ScanSettings::kLogLevel + sizeof(std::int32_t) <= ScanSettings::kSize);
 
-class ScanSettingsStore {
-  public:
-    explicit ScanSettingsStore(shared::DesktopServices& services) : services_(services) {}
-    std::string FilePath();
-    bool Load(ScanSettings& settings);
-    bool Save(const ScanSettings& settings);
-
-  private:
-    shared::DesktopServices& services_;
-};
+using ScanSettingsStore = shared::RecordStore<ScanSettings>;
 
 }  // namespace cairnly

@@ -41,44 +41,29 @@ std::string DefaultPhotoLocation() {
     return "/";
 }
 
-std::string SettingsStore::FilePath() {
-    return platform::JoinPath(services_.DataFolder(), "Pictavo.kvcfg");
-}
-
-bool SettingsStore::Load(SettingsRecord& record) {
-    record.Zero();
-    long got = platform::ReadFilePrefix(FilePath(), record.Data(), SettingsRecord::kSize);
-    return got == static_cast<long>(SettingsRecord::kSize);
-}
-
 void SettingsStore::SetDefaults(SettingsRecord& record) {
     record.Zero();
     record.SetText(SettingsRecord::kProgramTag, SettingsRecord::kProgramTagUnits, "Pictavo");
-    record.SetI32(32, 1);
-    record.SetI32(36, 1);
-    record.SetI32(40, 1001);
-    record.SetU8(44, 0);
-    record.SetU32(48, 0x80000000u);
-    record.SetI32(52, 0);
+    record.SetI32(SettingsRecord::kVersionMajor, 1);
+    record.SetI32(SettingsRecord::kVersionMinor, 1);
+    record.SetI32(SettingsRecord::kVersionBuild, 1001);
+    record.SetU8(SettingsRecord::kReservedFlag, 0);
+    record.SetU32(SettingsRecord::kWindowLeft, 0x80000000u);
+    record.SetI32(SettingsRecord::kWindowTop, 0);
     record.setPhotoFolder(DefaultPhotoLocation());
-    record.SetF32(2296, 1.0f);
-    record.SetU8(2300, 1);
-    record.SetI32(2304, 0);
-    record.SetU8(2308, 0);
-    record.SetI32(2312, 8);
-    record.SetF32(2316, 100.0f);
+    record.SetF32(SettingsRecord::kMinFileSizeMB, 1.0f);
+    record.SetU8(SettingsRecord::kSkipSystemFolders, 1);
+    record.SetI32(SettingsRecord::kDuplicateMode, 0);
+    record.SetU8(SettingsRecord::kDeepCheckBeforeDelete, 0);
+    record.SetI32(SettingsRecord::kMinPartialDuplicates, 8);
+    record.SetF32(SettingsRecord::kMinFolderSizeMB, 100.0f);
     record.setLogLevel(1);
     record.setStartPosition(PhotoTime{});
-    record.SetI32(2336, 0);
+    record.SetI32(SettingsRecord::kReservedAfterStart, 0);
     record.setExportSelection(0);
     record.setExportLayout(0);
     record.setSetFileDates(true);
     record.setDeleteOriginals(false);
-}
-
-bool SettingsStore::Save(const SettingsRecord& record) {
-    if (record.logLevel() == 2) services_.WriteLog("Save configuration", shared::kDetail);
-    return platform::WriteFileAtomically(FilePath(), record.Data(), SettingsRecord::kSize) == 0;
 }
 
 }  // namespace pictavo

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "shared/desktop_services.h"
 #include "shared/raw_record.h"
+#include "shared/record_store.h"
 
 namespace pictavo {
 
@@ -17,10 +17,22 @@ struct PhotoTime {
 
 class SettingsRecord : public shared::RawRecord<5472> {
   public:
+    static constexpr const char* kFileName = "Pictavo.kvcfg";
     static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
+    static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
+    static constexpr std::size_t kReservedFlag = 44;
+    static constexpr std::size_t kWindowLeft = 48, kWindowTop = 52;
     static constexpr std::size_t kPhotoFolder = 56, kFolderUnits = 560;
+    // Cairnly's scan criteria, in the same order: written by the defaults, never read.
+    static constexpr std::size_t kMinFileSizeMB = 2296;
+    static constexpr std::size_t kSkipSystemFolders = 2300;
+    static constexpr std::size_t kDuplicateMode = 2304;
+    static constexpr std::size_t kDeepCheckBeforeDelete = 2308;
+    static constexpr std::size_t kMinPartialDuplicates = 2312;
+    static constexpr std::size_t kMinFolderSizeMB = 2316;
     static constexpr std::size_t kLogLevel = 2320;
     static constexpr std::size_t kStartPosition = 2324;
+    static constexpr std::size_t kReservedAfterStart = 2336;  // carried through unchanged
     static constexpr std::size_t kExportFolder = 2340;
     static constexpr std::size_t kExportSelection = 3460;
     static constexpr std::size_t kExportLayout = 3464;
@@ -47,9 +59,14 @@ class SettingsRecord : public shared::RawRecord<5472> {
 
 // The stored layout: nothing beside the bytes, fields in order and inside the record.
 static_assert(sizeof(SettingsRecord) == SettingsRecord::kSize);
+static_assert(SettingsRecord::kWindowTop + sizeof(std::int32_t) <= SettingsRecord::kPhotoFolder);
 static_assert(SettingsRecord::kPhotoFolder + 2 * SettingsRecord::kFolderUnits <=
-              SettingsRecord::kLogLevel);
-static_assert(SettingsRecord::kStartPosition + sizeof(PhotoTime) <= SettingsRecord::kExportFolder);
+              SettingsRecord::kMinFileSizeMB);
+static_assert(SettingsRecord::kMinFolderSizeMB + sizeof(float) <= SettingsRecord::kLogLevel);
+static_assert(SettingsRecord::kStartPosition + sizeof(PhotoTime) <=
+              SettingsRecord::kReservedAfterStart);
+static_assert(SettingsRecord::kReservedAfterStart + sizeof(std::int32_t) <=
+              SettingsRecord::kExportFolder);
 static_assert(SettingsRecord::kExportFolder + 2 * SettingsRecord::kFolderUnits <=
               SettingsRecord::kExportSelection);
 static_assert(SettingsRecord::kDeleteOriginals < SettingsRecord::kSize);
@@ -58,19 +75,10 @@ static_assert(SettingsRecord::kDeleteOriginals < SettingsRecord::kSize);
 // Pictures, else Pictures, else the file-system root.
 std::string DefaultPhotoLocation();
 
-class SettingsStore {
+class SettingsStore : public shared::RecordStore<SettingsRecord> {
   public:
-    explicit SettingsStore(shared::DesktopServices& services) : services_(services) {}
-
-    std::string FilePath();
-    // Fills record from the file; false when missing or shorter than the record.
-    bool Load(SettingsRecord& record);
+    using RecordStore::RecordStore;
     void SetDefaults(SettingsRecord& record);
-    // Writes the record safely (temporary file renamed over the old one).
-    bool Save(const SettingsRecord& record);
-
-  private:
-    shared::DesktopServices& services_;
 };
 
 }  // namespace pictavo

@@ -2,12 +2,8 @@
 #include "cairnly/settings/scan_settings.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 
@@ -218,49 +214,6 @@ TEST_F(CairnlySettingsFile, RootFolderWithoutTerminatorIsReadToTheFieldEnd) {
     for (std::size_t i = 0; i < 560; ++i) s.SetU16(56 + 2 * i, 'r');
     s.SetF32(1176, 1.0f);  // bytes 00 00 80 3F right behind the field
     EXPECT_EQ(s.RootFolder(), std::string(560, 'r'));
-}
-
-TEST_F(CairnlySettingsFile, SafeSaveKeepsTheOldFileOnFailure) {
-    ScanSettings old;
-    old.SetDefaults();
-    ASSERT_TRUE(store.Save(old));
-    ScanSettings changed = old;
-    changed.SetRootFolder("/changed");
-    platform::SetFaultHook([](platform::FileOp op, const std::string&) {
-        return op == platform::FileOp::Write ? 28 : 0;
-    });
-    EXPECT_FALSE(store.Save(changed));
-    platform::SetFaultHook({});
-    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
-
-    struct rlimit previous;
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    struct rlimit small = previous;
-    small.rlim_cur = 1000;
-    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool saved = store.Save(changed);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
-    ::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(ReadBytes(FilePath()), RecordBytes(old));
-    EXPECT_EQ(std::distance(
-                  std::filesystem::directory_iterator(home.Path() + "/Documents/Quillfen/Cairnly"),
-                  std::filesystem::directory_iterator()),
-              1);
-}
-
-TEST_F(CairnlySettingsFile, AFifoIsReadAsMissingWithoutWaitingAndNeverReplaced) {
-    services.DataFolder();
-    ASSERT_EQ(::mkfifo(FilePath().c_str(), 0600), 0);
-    ScanSettings s;
-    bool loaded = true, saved = true;
-    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { loaded = store.Load(s); }));
-    EXPECT_FALSE(loaded);
-    s.SetDefaults();
-    EXPECT_TRUE(ReturnsWithoutWaitingOnFifo(FilePath(), [&] { saved = store.Save(s); }));
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(S_ISFIFO(StatOf(FilePath()).st_mode));
 }
 
 TEST_F(CairnlySettingsFile, LevelTwoSaveLogsSaveConfiguration) {
