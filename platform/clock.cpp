@@ -70,15 +70,6 @@ CalendarFields LocalFromUtc(FileTime utc) {
     return FromTm(t, ms);
 }
 
-CalendarFields UtcFields(FileTime utc) {
-    time_t seconds;
-    int ms;
-    Split(utc, seconds, ms);
-    struct tm t {};
-    ::gmtime_r(&seconds, &t);
-    return FromTm(t, ms);
-}
-
 std::optional<FileTime> UtcFromLocal(const CalendarFields& local) {
     if (!FieldsInRange(local)) return std::nullopt;
     struct tm t = ToTm(local);
@@ -86,13 +77,6 @@ std::optional<FileTime> UtcFromLocal(const CalendarFields& local) {
     if (seconds == static_cast<time_t>(-1) && !(t.tm_year == 69 && t.tm_mday == 31))
         return std::nullopt;
     return FileTimeFromUnix(seconds, local.millisecond * 1000000LL);
-}
-
-std::optional<FileTime> FileTimeFromUtcFields(const CalendarFields& utc) {
-    if (!FieldsInRange(utc)) return std::nullopt;
-    struct tm t = ToTm(utc);
-    t.tm_isdst = 0;
-    return FileTimeFromUnix(::timegm(&t), utc.millisecond * 1000000LL);
 }
 
 }  // namespace platform

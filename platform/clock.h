@@ -19,10 +19,7 @@ struct CalendarFields {
 
 FileTime NowUtc();
 CalendarFields LocalFromUtc(FileTime utc);
-CalendarFields UtcFields(FileTime utc);
 // Local calendar fields to UTC; nullopt when the fields name no time.
 std::optional<FileTime> UtcFromLocal(const CalendarFields& local);
-// Plain UTC calendar fields to a FileTime, without any zone rules.
-std::optional<FileTime> FileTimeFromUtcFields(const CalendarFields& utc);
 
 }  // namespace platform

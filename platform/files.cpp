@@ -309,9 +309,6 @@ int MoveNoReplace(const std::string& source, const std::string& target) {
 }
 
 // Exposed for tests: the copy-and-remove path that a move across file systems takes.
-int MoveAcrossFileSystems(const std::string& source, const std::string& target) {
-    return RuntimeError(MoveByCopy(source, target));
-}
 
 int DeleteFile(const std::string& path) {
     if (int fault = InjectedFault(FileOp::Delete, path)) return fault;
@@ -389,8 +386,6 @@ int CreateFolder(const std::string& path) {
     if (int fault = InjectedFault(FileOp::CreateFolder, path)) return fault;
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
-
-int RemoveFolder(const std::string& path) { return ::rmdir(path.c_str()) == 0 ? 0 : errno; }
 
 int SetFileTimes(const std::string& path, FileTime access, FileTime write) {
     if (int fault = InjectedFault(FileOp::SetTimes, path)) return fault;

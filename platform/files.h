@@ -73,8 +73,6 @@ int CopyFileTo(const std::string& source, const std::string& target, bool failIf
 // library's error number: 2 missing source or target folder, 13 permission
 // denied, 17 target exists (or another errno value).
 int MoveNoReplace(const std::string& source, const std::string& target);
-// The copy-and-remove half of MoveNoReplace, usable on one file system (tests).
-int MoveAcrossFileSystems(const std::string& source, const std::string& target);
 
 // Deletes a file as the run-time library's removal call does. Returns 0 or its
 // error number: 2 missing, 13 a read-only file (owner-write bit clear), a
@@ -95,8 +93,6 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder);
 
 // Creates one folder level. Returns 0, 17 when it exists, or an errno value.
 int CreateFolder(const std::string& path);
-// Removes an empty folder. Returns 0 or an errno value.
-int RemoveFolder(const std::string& path);
 
 // Sets access and write times (there is no settable creation time here).
 int SetFileTimes(const std::string& path, FileTime access, FileTime write);

@@ -166,25 +166,6 @@ std::string CutToUtf16Units(std::string_view text, std::size_t maxUnits) {
     return std::string(text.substr(0, i));
 }
 
-std::string ToLowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return out;
-}
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        std::size_t ib = i, jb = j;
-        char32_t ca = DecodeUtf8(a, i), cb = DecodeUtf8(b, j);
-        if (FoldCase(ca) != FoldCase(cb)) return false;
-        // Invalid bytes must match exactly, not merely both be U+FFFD.
-        if (ca == kReplacement && a.substr(ib, i - ib) != b.substr(jb, j - jb)) return false;
-    }
-    return i == a.size() && j == b.size();
-}
-
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
     std::size_t i = 0, j = 0;
     while (i < a.size() && j < b.size()) {
@@ -202,6 +183,17 @@ int CompareIgnoreCase(std::string_view a, std::string_view b) {
     if (j < b.size()) return -1;
     return 0;
 }
+
+namespace {
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
+}  // namespace
 
 bool ContainsIgnoreCaseAscii(std::string_view haystack, std::string_view needle) {
     return ToLowerAscii(haystack).find(ToLowerAscii(needle)) != std::string::npos;

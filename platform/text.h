@@ -26,12 +26,10 @@ std::size_t Utf16Length(std::string_view text);
 // Longest prefix of whole characters that fits in maxUnits UTF-16 units.
 std::string CutToUtf16Units(std::string_view text, std::size_t maxUnits);
 
-std::string ToLowerAscii(std::string_view text);
-// Case-insensitive comparison for the scripts the programs meet in paths
-// (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic); other letters compare exactly.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-// Three-way case-insensitive comparison (same folding as EqualsIgnoreCase),
-// ordering by code point; invalid bytes compare by their byte values.
+// Three-way case-insensitive comparison for the scripts the programs meet in
+// paths (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic; other letters
+// compare exactly), ordering by code point; invalid bytes compare by their
+// byte values.
 // Returns a negative number, 0 or a positive number.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 // Case-insensitive substring search over ASCII letters (extension tests).

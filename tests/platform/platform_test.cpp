@@ -81,20 +81,21 @@ TEST(Text, CutToUtf16UnitsKeepsWholeCharacters) {
 }
 
 TEST(Text, CaseInsensitiveComparison) {
-    EXPECT_TRUE(platform::EqualsIgnoreCase("PHOTO.JPG", "photo.jpg"));
-    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9"));  // ÉTÉ
-    EXPECT_TRUE(
-        platform::EqualsIgnoreCase("\xC5\x81\xC3\xB3"
-                                   "d\xC5\xBA",
-                                   "\xC5\x82\xC3\xB3"
-                                   "D\xC5\xB9"));
-    EXPECT_TRUE(platform::EqualsIgnoreCase("\xD0\x9C\xD0\x98\xD0\xA0", "\xD0\xBC\xD0\xB8\xD1\x80"));
-    EXPECT_TRUE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC3\xBF"));   // Ÿ ÿ
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC4\xB8", "\xC4\xB9"));  // ĸ is not Ĺ
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xC5\xB8", "\xC5\xB9"));  // Ÿ is not Ź
-    EXPECT_FALSE(platform::EqualsIgnoreCase("\xE9", "\xC9"));          // invalid bytes exact
-    EXPECT_TRUE(platform::EqualsIgnoreCase(kLatin1Name, kLatin1Name));
-    EXPECT_FALSE(platform::EqualsIgnoreCase("photo", "photos"));
+    EXPECT_EQ(platform::CompareIgnoreCase("PHOTO.JPG", "photo.jpg"), 0);
+    EXPECT_EQ(platform::CompareIgnoreCase("\xC3\x89T\xC3\x89", "\xC3\xA9t\xC3\xA9"), 0);  // ÉTÉ
+    EXPECT_EQ(platform::CompareIgnoreCase("\xC5\x81\xC3\xB3"
+                                          "d\xC5\xBA",
+                                          "\xC5\x82\xC3\xB3"
+                                          "D\xC5\xB9"),
+              0);
+    EXPECT_EQ(platform::CompareIgnoreCase("\xD0\x9C\xD0\x98\xD0\xA0", "\xD0\xBC\xD0\xB8\xD1\x80"),
+              0);
+    EXPECT_EQ(platform::CompareIgnoreCase("\xC5\xB8", "\xC3\xBF"), 0);  // Ÿ ÿ
+    EXPECT_NE(platform::CompareIgnoreCase("\xC4\xB8", "\xC4\xB9"), 0);  // ĸ is not Ĺ
+    EXPECT_NE(platform::CompareIgnoreCase("\xC5\xB8", "\xC5\xB9"), 0);  // Ÿ is not Ź
+    EXPECT_NE(platform::CompareIgnoreCase("\xE9", "\xC9"), 0);          // invalid bytes exact
+    EXPECT_EQ(platform::CompareIgnoreCase(kLatin1Name, kLatin1Name), 0);
+    EXPECT_NE(platform::CompareIgnoreCase("photo", "photos"), 0);
     EXPECT_TRUE(platform::ContainsIgnoreCaseAscii("/a/IMG.JPEG", ".jpeg"));
 }
 
@@ -317,15 +318,7 @@ TEST_F(FilesTest, MoveAcrossFileSystemsKeepsTimesAndMode) {
         otherFolder = "/dev/shm/quillfen-move-test-" + std::to_string(::getpid());
         ::mkdir(otherFolder.c_str(), 0755);
     }
-    if (otherFolder.empty()) {
-        // No second file system here: the copy-and-remove path directly.
-        std::string data = "cross";
-        ASSERT_TRUE(WriteBytes(Path("x"), data, 0751));
-        SetTimes(Path("x"), 1200000000, 1234567890, 987654300);
-        ASSERT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("y")), 0);
-        EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_nsec, 987654300);
-        GTEST_SKIP() << "no second file system; tested the copy-and-remove path only";
-    }
+    if (otherFolder.empty()) GTEST_SKIP() << "no second file system to move to";
     ASSERT_FALSE(SameFileSystem(otherFolder, home.Path()));
     ExpectCrossDeviceMove(Path("photo.jpg"), otherFolder + "/photo.jpg");
     ExpectCrossDeviceMove(otherFolder + "/back.jpg", Path("back.jpg"));
@@ -335,21 +328,6 @@ TEST_F(FilesTest, MoveAcrossFileSystemsKeepsTimesAndMode) {
     EXPECT_EQ(platform::MoveNoReplace(Path("folder"), otherFolder + "/folder"), EXDEV);
     EXPECT_TRUE(platform::FolderExists(Path("folder")));
     if (!tmpfs.Mounted()) std::filesystem::remove_all(otherFolder);
-}
-
-TEST_F(FilesTest, CopyAndRemovePathDirectly) {
-    WriteBytes(Path("x"), "data", 0600);
-    SetTimes(Path("x"), 1, 1300000001, 700);
-    WriteBytes(Path("taken"), "t");
-    EXPECT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("taken")), 17);
-    EXPECT_EQ(ReadBytes(Path("taken")), "t");
-    EXPECT_EQ(platform::MoveAcrossFileSystems(Path("missing"), Path("y")), 2);
-    ASSERT_EQ(platform::MoveAcrossFileSystems(Path("x"), Path("y")), 0);
-    EXPECT_FALSE(Exists(Path("x")));
-    EXPECT_EQ(ReadBytes(Path("y")), "data");
-    EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_sec, 1300000001);
-    EXPECT_EQ(StatOf(Path("y")).st_mtim.tv_nsec, 700);
-    EXPECT_EQ(StatOf(Path("y")).st_mode & 07777, 0600u);
 }
 
 TEST_F(FilesTest, ReadOnlyFileSystemGivesPermissionNumbers) {
@@ -645,12 +623,11 @@ TEST_F(RecordedFileTest, ContentIsComparedByReadingBothFiles) {
     EXPECT_FALSE(alone.SameContent(link));
 }
 
-TEST_F(FilesTest, FolderCreationAndRemoval) {
+TEST_F(FilesTest, FolderCreation) {
     EXPECT_EQ(platform::CreateFolder(Path("n")), 0);
     EXPECT_EQ(platform::CreateFolder(Path("n")), 17);
     EXPECT_EQ(platform::CreateFolder(Path("x/y")), 2);
-    EXPECT_EQ(platform::RemoveFolder(Path("n")), 0);
-    EXPECT_FALSE(platform::FolderExists(Path("n")));
+    EXPECT_TRUE(platform::FolderExists(Path("n")));
 }
 
 TEST_F(FilesTest, NamesThatAreNotUtf8AreListedCopiedMovedAndDeleted) {
@@ -675,7 +652,6 @@ TEST_F(FilesTest, NamesThatAreNotUtf8AreListedCopiedMovedAndDeleted) {
     EXPECT_EQ(platform::DeleteFile(moved), 0);
     EXPECT_EQ(platform::DeleteFile(folder + "/" + name), 0);
     EXPECT_TRUE(List(folder).empty());
-    EXPECT_EQ(platform::RemoveFolder(folder), 0);
 }
 
 // ------------------------------------------------------------------ times
@@ -722,9 +698,7 @@ TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
     platform::CalendarFields local{2015, 7, 4, 10, 20, 30, 0, 0};
     auto utc = platform::UtcFromLocal(local);
     ASSERT_TRUE(utc.has_value());
-    platform::CalendarFields u = platform::UtcFields(*utc);
-    EXPECT_EQ(u.hour, 8);
-    EXPECT_EQ(u.dayOfWeek, 6);  // a Saturday
+    EXPECT_EQ(*utc, platform::FileTimeFromUnix(1435998030, 0));
     platform::CalendarFields back = platform::LocalFromUtc(*utc);
     EXPECT_EQ(back.year, 2015);
     EXPECT_EQ(back.hour, 10);
@@ -732,11 +706,7 @@ TEST_F(ZoneTest, UtcAndLocalFieldsFollowTheZoneRules) {
     // Winter: UTC+1.
     auto winter = platform::UtcFromLocal({2015, 1, 4, 10, 0, 0, 250, 0});
     ASSERT_TRUE(winter.has_value());
-    EXPECT_EQ(platform::UtcFields(*winter).hour, 9);
-    EXPECT_EQ(platform::UtcFields(*winter).millisecond, 250);
-    auto plain = platform::FileTimeFromUtcFields({2015, 1, 4, 10, 0, 0, 0, 0});
-    ASSERT_TRUE(plain.has_value());
-    EXPECT_EQ(*plain - *winter, 3600LL * 10000000LL - 2500000LL);  // one hour less 250 ms
+    EXPECT_EQ(*winter, platform::FileTimeFromUnix(1420362000, 250000000));  // 09:00:00.250 UTC
 }
 
 TEST_F(ZoneTest, FieldsThatNameNoTimeAreRefused) {
@@ -749,7 +719,6 @@ TEST_F(ZoneTest, FieldsThatNameNoTimeAreRefused) {
     EXPECT_FALSE(platform::UtcFromLocal({2015, 13, 1, 0, 0, 0, 0, 0}).has_value());
     EXPECT_FALSE(platform::UtcFromLocal({2015, 4, 31, 0, 0, 0, 0, 0}).has_value());
     EXPECT_FALSE(platform::UtcFromLocal({2015, 1, 1, 24, 0, 0, 0, 0}).has_value());
-    EXPECT_FALSE(platform::FileTimeFromUtcFields({1600, 12, 31, 0, 0, 0, 0, 0}).has_value());
     auto epochEve = platform::UtcFromLocal({1969, 12, 31, 23, 59, 59, 0, 0});
     ASSERT_TRUE(epochEve.has_value());
     EXPECT_EQ(platform::UnixSecondsFromFileTime(*epochEve), -1);
