@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cairnly/engine/parallel_runner.h"
+#include "cairnly/engine/size_format.h"
 #include "shared/selection_order.h"
 #include "shared/text_format.h"
 
@@ -193,8 +194,8 @@ class DuplicatePass {
     void WriteSummary() {
         const std::string text =
             shared::Format("Displaying %d duplicate files with a total size of %s", listed_,
-                           FormatTotalSize(total_).c_str());
-        state_.SetPageStatusText(kPageDuplicates, text);
+                           TotalText(total_).c_str());
+        state_.SetPageStatusText(kDuplicatesPage, text);
         state_.Services.SetStatus(text);
     }
 
@@ -262,16 +263,6 @@ void ComputeDigest(const CairnlyState& state, FileRecord& record) {
 void FindDuplicates(CairnlyState& state, ScanView& view) {
     DuplicatePass pass(state, view);
     pass.Run();
-}
-
-std::string FormatTotalSize(std::int64_t bytes) {
-    const double mb = ToMB(bytes);
-    return mb < 1024.0 ? shared::Format("%0.1f MB", mb) : shared::Format("%0.1f GB", mb / 1024.0);
-}
-
-std::string FormatSizeCell(std::int64_t bytes) {
-    const double mb = ToMB(bytes);
-    return shared::Format(mb < 10.0 ? "%0.6f" : "%0.3f", mb);
 }
 
 }  // namespace cairnly

@@ -30,9 +30,4 @@ void ComputeDigest(const CairnlyState& state, FileRecord& record);
 // and state.SmallFileThreshold.
 void FindDuplicates(CairnlyState& state, ScanView& view);
 
-// "%0.1f MB" below 1024 MB, else "%0.1f GB".
-std::string FormatTotalSize(std::int64_t bytes);
-// Size cell: "%0.6f" below 10 MB, else "%0.3f".
-std::string FormatSizeCell(std::int64_t bytes);
-
 }  // namespace cairnly

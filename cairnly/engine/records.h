@@ -216,7 +216,4 @@ using DuplicateList = RefTable<FileRecord>;     // display order of the Duplicat
 using PartialFolderTable =
     OwningTableOf<PartialFolderRecord, SlotTable>;  // PartialGroup ascending, fixed capacity
 
-// Sizes shown in MB, exactly 1/1,048,576.
-inline double ToMB(std::int64_t bytes) { return static_cast<double>(bytes) * 9.5367431640625e-7; }
-
 }  // namespace cairnly

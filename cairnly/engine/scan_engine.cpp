@@ -37,20 +37,19 @@ void WaitForPreviousWorker(CairnlyState& state, ScanView& view) {
 // text is put back.
 void ShowSelectedPageSummary(CairnlyState& state, ScanView& view) {
     const int page = view.SelectedPage();
-    if (page >= 0 && page != kPagePartialFolders)
-        state.Services.SetStatus(state.PageStatusText(page));
+    if (page >= 0 && page != kPartialPage) state.Services.SetStatus(state.PageStatusText(page));
 }
 
 void RunDuplicatePhases(CairnlyState& state, ScanView& view) {
     state.SmallFileThreshold.store(ComputeSmallFileThreshold(state));
     if (!Stopped(state)) {
         FindDuplicates(state, view);
-        if (view.PageRowCount(kPageDuplicates) > 0) view.ShowPage(kPageDuplicates);
+        if (view.PageRowCount(kDuplicatesPage) > 0) view.ShowPage(kDuplicatesPage);
     }
     if (!Stopped(state)) {
         FindPartialDuplicateFolders(state, view, false);
-        if (view.PageRowCount(kPagePartialFolders) > 0)
-            view.ShowPage(kPagePartialFolders);
+        if (view.PageRowCount(kPartialPage) > 0)
+            view.ShowPage(kPartialPage);
         else
             ShowSelectedPageSummary(state, view);
     }
@@ -125,7 +124,7 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Folders.Clear();
     state.LinkedFilesSeen.clear();
     state.UnreadableFolders.store(0);
-    view.ShowPage(kPageLargestFolders);
+    view.ShowPage(kFoldersPage);
 }
 
 void ShutdownScan(CairnlyState& state, ScanView& view) {
@@ -143,7 +142,7 @@ void RunScanWorker(CairnlyState& state, ScanView& view) {
     SortFoldersBySize(state);
     if (!Stopped(state)) {
         view.FillLargestFolders();
-        view.ShowPage(kPageLargestFolders);
+        view.ShowPage(kFoldersPage);
     }
     if (!Stopped(state)) SortFilesByFolder(state);
     if (!Stopped(state)) {
@@ -152,12 +151,12 @@ void RunScanWorker(CairnlyState& state, ScanView& view) {
     }
     if (!Stopped(state)) {
         view.FillLargestFiles(false);
-        view.ShowPage(kPageLargestFiles);
+        view.ShowPage(kFilesPage);
     }
     RunDuplicatePhases(state, view);
     state.ScanRunning.store(false);
     if (Stopped(state)) state.Services.SetStatus("Search stopped");
-    if (state.Criteria().PhotoMode) view.ShowPage(kPageDuplicates);
+    if (state.Criteria().PhotoMode) view.ShowPage(kDuplicatesPage);
     ReportUnreadableFolders(state);
     view.EnableControls(true);
     state.WorkerFinished.store(true);

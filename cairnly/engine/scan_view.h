@@ -18,16 +18,11 @@
 //   shared::DesktopServices::SetStatus, whose sink the window installs.
 #include <cstdint>
 
+#include "cairnly/engine/result_page.h"
+
 namespace cairnly {
 
 struct FileRecord;
-
-enum PageIndex : int {
-    kPageLargestFolders = 0,
-    kPageLargestFiles = 1,
-    kPageDuplicates = 2,
-    kPagePartialFolders = 3
-};
 
 class ScanView {
   public:

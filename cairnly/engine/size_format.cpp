@@ -1,6 +1,8 @@
-#include "cairnly/pages/page_format.h"
+#include "cairnly/engine/size_format.h"
 
-namespace cairnly::pages {
+#include "shared/text_format.h"
+
+namespace cairnly {
 
 namespace {
 constexpr double kBytesToMegabytes = 9.5367431640625e-7;
@@ -10,17 +12,13 @@ double Megabytes(std::int64_t bytes) { return static_cast<double>(bytes) * kByte
 
 std::string SizeCell(std::int64_t bytes) {
     double mb = Megabytes(bytes);
-    return Format(mb < 10.0 ? "%0.6f" : "%0.3f", mb);
+    return shared::Format(mb < 10.0 ? "%0.6f" : "%0.3f", mb);
 }
 
 std::string TotalText(std::int64_t bytes) {
     double mb = Megabytes(bytes);
-    if (mb < 1024.0) return Format("%0.1f MB", mb);
-    return Format("%0.1f GB", mb / 1024.0);
+    if (mb < 1024.0) return shared::Format("%0.1f MB", mb);
+    return shared::Format("%0.1f GB", mb / 1024.0);
 }
 
-std::string ThresholdText(float megabytes) {
-    return Format("%0.1f", static_cast<double>(megabytes));
-}
-
-}  // namespace cairnly::pages
+}  // namespace cairnly

@@ -1,20 +1,11 @@
 #pragma once
 // Number and text formats shared by the result pages and the deletion dialog.
-#include <cstdint>
 #include <string>
 
+#include "cairnly/engine/size_format.h"
 #include "shared/text_format.h"
 
 namespace cairnly::pages {
-
-// Bytes in MB (exactly 1/1,048,576), in double precision.
-double Megabytes(std::int64_t bytes);
-
-// A size cell: "%0.6f" below 10 MB, "%0.3f" from 10 MB on.
-std::string SizeCell(std::int64_t bytes);
-
-// A total: "%0.1f MB" below 1024 MB, otherwise "%0.1f GB".
-std::string TotalText(std::int64_t bytes);
 
 // A single-precision threshold setting written with "%0.1f".
 std::string ThresholdText(float megabytes);

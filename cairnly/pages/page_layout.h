@@ -5,10 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace cairnly::pages {
+#include "cairnly/engine/result_page.h"
 
-enum Page : int { kFoldersPage = 0, kFilesPage = 1, kDuplicatesPage = 2, kPartialPage = 3 };
-constexpr int kPageCount = 4;
+namespace cairnly::pages {
 
 struct Column {
     std::string caption;

@@ -97,7 +97,8 @@ void CairnlyProgram::ShowWindow() {
 void CairnlyProgram::Welcome() {
     if (commandLine_.photoMode) return;
     OwnedPrompter owned(prompter_, window_.get());
-    prompter_.Ask(kWelcomeCaption, WelcomeText(window_->Button(6)->text().toStdString()),
+    prompter_.Ask(kWelcomeCaption,
+                  WelcomeText(window_->Button(ids::kCleanup)->text().toStdString()),
                   shared::BoxIcon::Information, shared::BoxButtons::Ok);
     window_->RunConfiguration();
 }

@@ -33,9 +33,13 @@ struct ButtonSpec {
     int id;
     const char* text;
 };
-constexpr ButtonSpec kButtons[] = {
-    {6, "Quillfen software"}, {3, "Start"},  {4, "Stop"}, {5, "Configuration"}, {7, "Help"},
-    {1025, "About"},          {1024, "Exit"}};
+constexpr ButtonSpec kButtons[] = {{ids::kCleanup, "Quillfen software"},
+                                   {ids::kStart, "Start"},
+                                   {ids::kStop, "Stop"},
+                                   {ids::kConfiguration, "Configuration"},
+                                   {ids::kHelp, "Help"},
+                                   {ids::kAbout, "About"},
+                                   {ids::kExit, "Exit"}};
 
 }  // namespace
 
@@ -46,14 +50,14 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
       prompter_(prompter),
       opener_(opener),
       runner_(std::move(runner)) {
-    setObjectName(QStringLiteral("131"));
+    setObjectName(QString::number(ids::kWindow));
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
     state_.Services.SetStatusSink(
         [this](const std::string& text) { OnUiThread([this, text] { SetStatusText(text); }); });
     EnableControls(true);
-    Button(3)->setFocus();
+    Button(ids::kStart)->setFocus();
 }
 
 MainWindow::~MainWindow() {
@@ -70,9 +74,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::BuildControls() {
     tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("1027"));
+    tabs_->setObjectName(QString::number(ids::kTabs));
     status_ = new QLabel(this);
-    status_->setObjectName(QStringLiteral("1026"));
+    status_->setObjectName(QString::number(ids::kStatus));
     status_->setTextFormat(Qt::PlainText);
     status_->setMinimumWidth(1);
     BuildPages();
@@ -95,13 +99,15 @@ void MainWindow::BuildButtons() {
     // Narrower, the seven slots stop growing and About and Exit leave the window.
     leastSize_ = QSize(std::max(kMinimumWidth, 7 * (widestButton + 5) + 30), kMinimumHeight);
     setMinimumSize(leastSize_);
-    connect(Button(3), &QPushButton::clicked, this, [this] { ButtonCommand(3); });
-    connect(Button(4), &QPushButton::clicked, this, [this] { ButtonCommand(4); });
-    connect(Button(5), &QPushButton::clicked, this, [this] { ButtonCommand(5); });
-    connect(Button(6), &QPushButton::clicked, this, [this] { CleanupCommand(); });
-    connect(Button(7), &QPushButton::clicked, this, [this] { HelpCommand(); });
-    connect(Button(1025), &QPushButton::clicked, this, [this] { AboutCommand(); });
-    connect(Button(1024), &QPushButton::clicked, this, [this] { close(); });
+    connect(Button(ids::kStart), &QPushButton::clicked, this,
+            [this] { ButtonCommand(ids::kStart); });
+    connect(Button(ids::kStop), &QPushButton::clicked, this, [this] { ButtonCommand(ids::kStop); });
+    connect(Button(ids::kConfiguration), &QPushButton::clicked, this,
+            [this] { ButtonCommand(ids::kConfiguration); });
+    connect(Button(ids::kCleanup), &QPushButton::clicked, this, [this] { CleanupCommand(); });
+    connect(Button(ids::kHelp), &QPushButton::clicked, this, [this] { HelpCommand(); });
+    connect(Button(ids::kAbout), &QPushButton::clicked, this, [this] { AboutCommand(); });
+    connect(Button(ids::kExit), &QPushButton::clicked, this, [this] { close(); });
 }
 
 // Start and Stop pause while keeping events flowing (the worker's calls need
@@ -119,9 +125,9 @@ void MainWindow::ButtonCommand(int id) {
         return;
     }
     buttonCommandRunning_ = true;
-    if (id == 3) StartCommand();
-    if (id == 4) StopCommand();
-    if (id == 5) ConfigurationCommand();
+    if (id == ids::kStart) StartCommand();
+    if (id == ids::kStop) StopCommand();
+    if (id == ids::kConfiguration) ConfigurationCommand();
     buttonCommandRunning_ = false;
     while (!deferredButtons_.empty() && !closing_ && isVisible()) {
         const int next = deferredButtons_.front();
@@ -195,12 +201,13 @@ void MainWindow::AboutCommand() {
 void MainWindow::UpdateCleanupButton() {
     if (!cleanupAvailable_) return;
     std::string root = state_.Settings.RootFolder();
-    Button(6)->setText(QString::asprintf("Disk Cleanup (%c:)", root.empty() ? ' ' : root[0]));
+    Button(ids::kCleanup)
+        ->setText(QString::asprintf("Disk Cleanup (%c:)", root.empty() ? ' ' : root[0]));
 }
 
 void MainWindow::LayOut() {
     const int W = width(), H = height();
-    const int buttonHeight = Button(3)->height();
+    const int buttonHeight = Button(ids::kStart)->height();
     for (std::size_t slot = 0; slot < kButtonSlots.size(); ++slot) {
         QPushButton* button = Button(kButtonSlots[slot]);
         double slotWidth = std::max(button->width() + 5.0, (W - 30) / 7.0);
@@ -256,10 +263,10 @@ void MainWindow::OnUiThread(const std::function<void()>& fn) {
 
 void MainWindow::EnableControls(bool idle) {
     OnUiThread([this, idle] {
-        Button(3)->setEnabled(idle);
-        Button(5)->setEnabled(idle);
-        Button(6)->setEnabled(idle);
-        Button(4)->setEnabled(!idle);
+        Button(ids::kStart)->setEnabled(idle);
+        Button(ids::kConfiguration)->setEnabled(idle);
+        Button(ids::kCleanup)->setEnabled(idle);
+        Button(ids::kStop)->setEnabled(!idle);
         // The lists stay usable while scanning; the cursor says work is going on.
         if (idle)
             tabs_->unsetCursor();
@@ -284,7 +291,7 @@ namespace cairnly {
 void MainWindow::BuildPages() {
     logic_ = std::make_unique<pages::ResultPages>(state_, *this);
     auto pause = [this](int ms) { Pause(ms); };
-    for (int page = 0; page < pages::kPageCount; ++page) {
+    for (int page = 0; page < kPageCount; ++page) {
         auto* widget = new ResultPageWidget(page, *logic_, *this, opener_, pause, runner_, tabs_);
         pages_[static_cast<std::size_t>(page)] = widget;
         tabs_->addTab(widget, QString::fromStdString(pages::LayoutOf(page).tabCaption));
@@ -293,7 +300,7 @@ void MainWindow::BuildPages() {
 
 void MainWindow::ShowPage(int page) {
     OnUiThread([this, page] {
-        if (page < 0 || page >= pages::kPageCount) return;
+        if (page < 0 || page >= kPageCount) return;
         showingPage_ = true;
         tabs_->setCurrentIndex(page);
         showingPage_ = false;

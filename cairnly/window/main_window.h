@@ -25,6 +25,14 @@ class QTabWidget;
 
 namespace cairnly {
 
+// The main window's control ids, which are also the widgets' object names.
+namespace ids {
+constexpr int kWindow = 131;
+constexpr int kTabs = 1027, kStatus = 1026;
+constexpr int kCleanup = 6, kStart = 3, kStop = 4, kConfiguration = 5, kHelp = 7;
+constexpr int kAbout = 1025, kExit = 1024;
+}  // namespace ids
+
 class ResultPageWidget;
 
 class MainWindow : public QWidget, public ScanView, public pages::PageView {
@@ -34,7 +42,9 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     ~MainWindow() override;
 
     // Button ids of the bottom row, in slot order.
-    static constexpr std::array<int, 7> kButtonSlots = {6, 3, 4, 5, 7, 1025, 1024};
+    static constexpr std::array<int, 7> kButtonSlots = {
+        ids::kCleanup, ids::kStart, ids::kStop, ids::kConfiguration,
+        ids::kHelp,    ids::kAbout, ids::kExit};
 
     QPushButton* Button(int id) const;
     QLabel* StatusLine() const { return status_; }

@@ -42,8 +42,7 @@ std::vector<platform::DirEntry> ListEntries(const std::string& folder) {
 }  // namespace
 
 std::string JoinExportPath(const std::string& folder, const std::string& name) {
-    if (!folder.empty() && folder.back() == '/') return folder + name;
-    return folder + "/" + name;
+    return platform::JoinPath(folder.empty() ? "/" : folder, name);
 }
 
 ExportRun::ExportRun(const ExportOptions& options, ExportCounters& counters,

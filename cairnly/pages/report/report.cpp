@@ -87,9 +87,8 @@ std::string Lowered(std::string text) {
 
 // A page by its short word or its tab caption, in any letter case.
 std::optional<int> PageNamed(const std::string& name) {
-    static const char* const kWords[pages::kPageCount] = {"folders", "files", "duplicates",
-                                                          "partial"};
-    for (int page = 0; page < pages::kPageCount; ++page) {
+    static const char* const kWords[kPageCount] = {"folders", "files", "duplicates", "partial"};
+    for (int page = 0; page < kPageCount; ++page) {
         if (Lowered(name) == kWords[page] ||
             Lowered(name) == Lowered(pages::LayoutOf(page).tabCaption))
             return page;
@@ -225,7 +224,7 @@ void AppendCells(std::string& out, const std::vector<std::string>& cells) {
 std::string Number(std::int64_t value) { return std::to_string(value); }
 
 const FileRecord* FileOfRow(const CairnlyState& state, int page, long item) {
-    if (page == pages::kFilesPage)
+    if (page == kFilesPage)
         return state.Files.ValidIndex(item) ? state.Files.At(static_cast<std::size_t>(item))
                                             : nullptr;
     return state.Duplicates.ValidIndex(item) ? state.Duplicates.At(static_cast<std::size_t>(item))
@@ -235,18 +234,18 @@ const FileRecord* FileOfRow(const CairnlyState& state, int page, long item) {
 // The record fields a row of each page carries beside its cells.
 std::string RowFields(const CairnlyState& state, int page, long item) {
     std::string out;
-    if (page == pages::kFoldersPage && state.Folders.ValidIndex(item)) {
+    if (page == kFoldersPage && state.Folders.ValidIndex(item)) {
         const FolderRecord* f = state.Folders.At(static_cast<std::size_t>(item));
         if (!f) return out;
         AppendPath(out, "path", *f->Path);
         out += ", \"bytes\": " + Number(f->OwnSize) + ", \"total_bytes\": " + Number(f->TotalSize);
-    } else if (page == pages::kFilesPage || page == pages::kDuplicatesPage) {
+    } else if (page == kFilesPage || page == kDuplicatesPage) {
         const FileRecord* r = FileOfRow(state, page, item);
         if (!r) return out;
         AppendPath(out, "path", r->FullPath());
         out += ", \"bytes\": " + Number(r->Size);
-        if (page == pages::kDuplicatesPage) out += ", \"group\": " + Number(r->DupGroup);
-    } else if (page == pages::kPartialPage && state.Partials.ValidIndex(item)) {
+        if (page == kDuplicatesPage) out += ", \"group\": " + Number(r->DupGroup);
+    } else if (page == kPartialPage && state.Partials.ValidIndex(item)) {
         const PartialFolderRecord* p = state.Partials.At(static_cast<std::size_t>(item));
         if (!p) return out;
         AppendPath(out, "path", *p->Path);
@@ -363,7 +362,7 @@ std::string PagesAsText(const CairnlyState& state, const pages::ResultPages& pag
                         std::optional<int> only) {
     std::ostringstream out;
     out << "Cairnly report for " << state.Criteria().RootFolder << "\n";
-    for (int page = 0; page < pages::kPageCount; ++page) {
+    for (int page = 0; page < kPageCount; ++page) {
         if (only && page != *only) continue;
         const pages::PageLayout& layout = pages::LayoutOf(page);
         out << "\n== " << layout.tabCaption << " ==\n" << state.PageStatusText(page) << "\n";
@@ -386,7 +385,7 @@ std::string PagesAsJson(const CairnlyState& state, const pages::ResultPages& pag
     out.erase(1, 2);  // the leading ", " of the first member
     out += ", \"unreadable_folders\": " + Number(state.UnreadableFolders.load());
     out += ", \"pages\": [\n  ";
-    for (int page = 0; page < pages::kPageCount; ++page) {
+    for (int page = 0; page < kPageCount; ++page) {
         if (only && page != *only) continue;
         if (!out.ends_with("[\n  ")) out += ",\n  ";
         out += PageAsJson(state, pages, page);

@@ -69,7 +69,7 @@ TEST_F(DuplicatesTest, TwoCopiesAreOneGroupInEveryMode) {
         EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"copy1.bin", "copy2.bin"}}}))
             << mode;
         EXPECT_EQ(GroupOf("other.bin"), -1);
-        EXPECT_EQ(state_->PageStatusText(cairnly::kPageDuplicates),
+        EXPECT_EQ(state_->PageStatusText(cairnly::kDuplicatesPage),
                   "Displaying 2 duplicate files with a total size of 0.6 MB");
         EXPECT_EQ(Statuses().back(), "Displaying 2 duplicate files with a total size of 0.6 MB");
     }
@@ -360,16 +360,6 @@ TEST_F(FingerprintTest, DigestIsSha1OfTheWholeFileUnlessStopped) {
     cairnly::ComputeDigest(*state_, stopped);
     EXPECT_FALSE(stopped.DigestReady);
     EXPECT_EQ(stopped.Digest, cairnly::Digest20{});
-}
-
-TEST(SizeTexts, TotalsSwitchToGigabytesAt1024MB) {
-    EXPECT_EQ(cairnly::FormatTotalSize(0), "0.0 MB");
-    EXPECT_EQ(cairnly::FormatTotalSize(static_cast<std::int64_t>(1023.9 * 1048576)), "1023.9 MB");
-    EXPECT_EQ(cairnly::FormatTotalSize(1024LL * 1048576), "1.0 GB");
-    EXPECT_EQ(cairnly::FormatTotalSize(1536LL * 1048576), "1.5 GB");
-    EXPECT_EQ(cairnly::FormatSizeCell(5 * 1048576), "5.000000");
-    EXPECT_EQ(cairnly::FormatSizeCell(10 * 1048576), "10.000");
-    EXPECT_EQ(cairnly::FormatSizeCell(524288), "0.500000");
 }
 
 }  // namespace

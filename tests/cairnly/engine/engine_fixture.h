@@ -61,7 +61,7 @@ class RecordingView : public cairnly::ScanView {
         if (onDuplicateRow) onDuplicateRow();
         std::lock_guard<std::mutex> lock(mutex_);
         duplicateRows.push_back({row, &record, listIndex, group});
-        ++rows_[cairnly::kPageDuplicates];
+        ++rows_[cairnly::kDuplicatesPage];
     }
     void FillPartialFolders() override {
         Record("FillPartialFolders");
@@ -69,7 +69,7 @@ class RecordingView : public cairnly::ScanView {
         for (int i = 0; state_ && i < state_->Partials.Count(); ++i)
             if (state_->Partials.At(static_cast<std::size_t>(i))->PartialGroup != -1) ++shown;
         std::lock_guard<std::mutex> lock(mutex_);
-        rows_[cairnly::kPagePartialFolders] = shown;
+        rows_[cairnly::kPartialPage] = shown;
     }
     void Pause(int milliseconds) override {
         Record("Pause");

@@ -52,10 +52,10 @@ const std::vector<bool> kScanning = {false, true, false, false};
 
 TEST_F(MainWindowTest, ButtonsFollowTheScan) {
     EXPECT_EQ(States(), kIdle);
-    Window().Button(3)->click();
+    Window().Button(ids::kStart)->click();
     // The worker waits for this thread before it can finish, so this is mid-scan.
     EXPECT_EQ(States(), kScanning);
-    Window().Button(3)->click();  // disabled: a second Start does nothing
+    Window().Button(ids::kStart)->click();  // disabled: a second Start does nothing
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(States(), kIdle);
     // The scan ends on the last page with results, with that page's summary in
@@ -70,23 +70,23 @@ TEST_F(MainWindowTest, ButtonsFollowTheScan) {
 }
 
 TEST_F(MainWindowTest, StopEndsTheScanAndSaysSo) {
-    Window().Button(3)->click();
-    Window().Button(4)->click();
+    Window().Button(ids::kStart)->click();
+    Window().Button(ids::kStop)->click();
     EXPECT_EQ(States(), kIdle);  // even before the worker has ended
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(Window().StatusLine()->text(), "Search stopped");
     EXPECT_EQ(Window().Page(0)->List().Rows().rowCount(), 0);
     EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 0);
-    Window().Button(4)->click();  // Stop twice is harmless
+    Window().Button(ids::kStop)->click();  // Stop twice is harmless
     EXPECT_EQ(States(), kIdle);
     // A fresh scan after the stop runs to its end.
-    Window().Button(3)->click();
+    Window().Button(ids::kStart)->click();
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(Window().Page(2)->List().Rows().rowCount(), 2);
 }
 
 TEST_F(MainWindowTest, StartRightAfterStopWaitsForTheOldWorker) {
-    Window().Button(3)->click();
+    Window().Button(ids::kStart)->click();
     program->State().StopRequested.store(true);  // stopped, but not yet ended
     ASSERT_TRUE(program->State().ScanRunning.load());
     Window().StartCommand();
@@ -97,18 +97,18 @@ TEST_F(MainWindowTest, StartRightAfterStopWaitsForTheOldWorker) {
 }
 
 TEST_F(MainWindowTest, AStartClickArrivingWhileStopPausesRunsAfterStopAndKeepsTheButtonsBusy) {
-    Window().Button(3)->click();
+    Window().Button(ids::kStart)->click();
     // While Stop pauses, the stopped worker ends and enables Start; the user clicks it.
     bool clicked = false;
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
-        if (!clicked && Window().Button(3)->isEnabled()) {
+        if (!clicked && Window().Button(ids::kStart)->isEnabled()) {
             clicked = true;
-            Window().Button(3)->click();
+            Window().Button(ids::kStart)->click();
         }
     });
     clicker.start(5);
-    Window().Button(4)->click();
+    Window().Button(ids::kStop)->click();
     clicker.stop();
     ASSERT_TRUE(clicked);
     // The new scan started after Stop had finished, so its buttons stay busy.
@@ -119,8 +119,8 @@ TEST_F(MainWindowTest, AStartClickArrivingWhileStopPausesRunsAfterStopAndKeepsTh
 }
 
 TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
-    Window().Button(3)->click();
-    Window().Button(1024)->click();
+    Window().Button(ids::kStart)->click();
+    Window().Button(ids::kExit)->click();
     EXPECT_FALSE(Window().isVisible());
     EXPECT_FALSE(program->State().ScanRunning.load());
     EXPECT_TRUE(program->State().WorkerFinished.load());
@@ -128,7 +128,7 @@ TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
 
 TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {
     program->Settings().SetRootFolder("");
-    Window().Button(3)->click();
+    Window().Button(ids::kStart)->click();
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(program->State().Files.Count(), 0);
     EXPECT_EQ(States(), kIdle);
@@ -146,8 +146,8 @@ TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlotsAndStayInsideAtTheLea
         SCOPED_TRACE(width);
         Window().resize(width, 700);
         Window().LayOut();
-        const int buttonWidth = Window().Button(6)->width();
-        const int buttonHeight = Window().Button(6)->height();
+        const int buttonWidth = Window().Button(ids::kCleanup)->width();
+        const int buttonHeight = Window().Button(ids::kCleanup)->height();
         double slot = std::max(buttonWidth + 5.0, (width - 30) / 7.0);
         int previous = -1000;
         for (std::size_t i = 0; i < MainWindow::kButtonSlots.size(); ++i) {
@@ -185,22 +185,22 @@ TEST_F(MainWindowTest, WideningTheWindowWidensEveryPathColumn) {
 }
 
 TEST_F(MainWindowTest, HelpCleanupAndAboutOpenTheirPages) {
-    Window().Button(7)->click();
-    Window().Button(6)->click();
+    Window().Button(ids::kHelp)->click();
+    Window().Button(ids::kCleanup)->click();
     EXPECT_EQ(opener.addresses,
               (std::vector<std::string>{shared::CairnlyHelpAddress(), shared::HomePageAddress()}));
-    EXPECT_EQ(Window().Button(6)->text(), "Quillfen software");
+    EXPECT_EQ(Window().Button(ids::kCleanup)->text(), "Quillfen software");
     opener.succeed = false;
-    Window().Button(7)->click();
+    Window().Button(ids::kHelp)->click();
     ASSERT_EQ(prompter.boxes.size(), 1u);
     EXPECT_EQ(prompter.boxes[0].text, "Problem opening your Internet browser with address:\n" +
                                           shared::CairnlyHelpAddress());
-    Window().Button(1025)->click();
+    Window().Button(ids::kAbout)->click();
     EXPECT_EQ(modal.opened, std::vector<std::string>{"103"});
     // Enter presses the focused button; Escape does nothing in the main window.
-    Window().Button(1025)->setFocus();
+    Window().Button(ids::kAbout)->setFocus();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(Window().Button(1025), &enter);
+    QApplication::sendEvent(Window().Button(ids::kAbout), &enter);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&Window(), &escape);
     EXPECT_EQ(modal.opened, (std::vector<std::string>{"103", "103"}));
@@ -210,14 +210,14 @@ TEST_F(MainWindowTest, HelpCleanupAndAboutOpenTheirPages) {
 TEST_F(MainWindowTest, ConfigurationSavesWhicheverWayItCloses) {
     std::string file = program->Store().FilePath();
     std::filesystem::remove(file);
-    Window().Button(5)->click();  // cancelled by the fake
+    Window().Button(ids::kConfiguration)->click();  // cancelled by the fake
     EXPECT_TRUE(std::filesystem::exists(file));
     modal.handler = [&](QDialog& dialog) {
         dialog.findChild<QLineEdit*>("1006")->setText("4");
         dialog.findChild<QPushButton*>("1")->click();
         return dialog.result();
     };
-    Window().Button(5)->click();
+    Window().Button(ids::kConfiguration)->click();
     ScanSettings stored;
     ASSERT_TRUE(program->Store().Load(stored));
     EXPECT_EQ(stored.MinPartialDuplicates(), 4);

@@ -121,8 +121,8 @@ TEST_F(StartupTest, WindowHasItsCaptionTabsButtonsAndIdleState) {
         ASSERT_NE(window.Button(id), nullptr) << id;
         EXPECT_EQ(window.Button(id)->text(), text);
     }
-    EXPECT_TRUE(window.Button(3)->isEnabled());
-    EXPECT_FALSE(window.Button(4)->isEnabled());
+    EXPECT_TRUE(window.Button(ids::kStart)->isEnabled());
+    EXPECT_FALSE(window.Button(ids::kStop)->isEnabled());
     EXPECT_EQ(window.Page(0)->List().Rows().headerData(0, Qt::Horizontal, Qt::DisplayRole),
               "Folder");
 }
@@ -135,15 +135,15 @@ TEST_F(StartupTest, PhotoSwitchStartsADuplicateSearchOfTheFolder) {
         EXPECT_TRUE(program->State().PhotoMode.load());
         EXPECT_EQ(program->Settings().RootFolder(), folder);
         EXPECT_EQ(program->Settings().DuplicateMode(), 1);
-        EXPECT_FALSE(program->Window().Button(3)->isEnabled());
+        EXPECT_FALSE(program->Window().Button(ids::kStart)->isEnabled());
         ASSERT_TRUE(WaitForScan(program->State()));
         // Neither read nor written: no settings file, no welcome.
         EXPECT_FALSE(std::filesystem::exists(SettingsFile()));
         EXPECT_TRUE(prompter.boxes.empty());
         EXPECT_EQ(program->Window().CurrentPage(), 2);
         ASSERT_EQ(program->Window().Page(2)->List().Rows().rowCount(), 2);  // only the photos
-        EXPECT_TRUE(program->Window().Button(3)->isEnabled());
-        EXPECT_FALSE(program->Window().Button(4)->isEnabled());
+        EXPECT_TRUE(program->Window().Button(ids::kStart)->isEnabled());
+        EXPECT_FALSE(program->Window().Button(ids::kStop)->isEnabled());
     }
 }
 
@@ -216,7 +216,7 @@ TEST_F(StartupTest, OtherSwitchesAreNotPhotoMode) {
     auto program = Run({"/X", PhotoFolder()});
     EXPECT_FALSE(program->State().PhotoMode.load());
     EXPECT_FALSE(program->State().ScanRunning.load());
-    EXPECT_TRUE(program->Window().Button(3)->isEnabled());
+    EXPECT_TRUE(program->Window().Button(ids::kStart)->isEnabled());
 }
 
 TEST_F(StartupTest, PhotoModeWithoutAUsableFolderScansNothing) {
@@ -230,7 +230,7 @@ TEST_F(StartupTest, PhotoModeWithoutAUsableFolderScansNothing) {
     EXPECT_EQ(program->Settings().RootFolder(), "");
     ASSERT_TRUE(WaitForScan(program->State()));
     EXPECT_EQ(program->State().Files.Count(), 0);
-    EXPECT_TRUE(program->Window().Button(3)->isEnabled());
+    EXPECT_TRUE(program->Window().Button(ids::kStart)->isEnabled());
     EXPECT_FALSE(program->Window().StatusLine()->text().isEmpty());
 }
 
