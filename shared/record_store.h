@@ -1,12 +1,22 @@
 #pragma once
 // A settings record's file in the program's data folder: loaded and saved
 // byte for byte, so files written by any earlier version keep loading.
+#include <cstddef>
 #include <string>
 
 #include "platform/files.h"
 #include "shared/desktop_services.h"
 
 namespace shared {
+
+// The head both programs' settings records begin with: program name, version
+// and window position.
+struct SettingsHead {
+    static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
+    static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
+    static constexpr std::size_t kReservedFlag = 44;
+    static constexpr std::size_t kWindowLeft = 48, kWindowTop = 52;
+};
 
 // Record is a RawRecord naming its file (kFileName) and the offset of its
 // 32-bit log level (kLogLevel).

@@ -9,13 +9,9 @@
 
 namespace cairnly {
 
-class ScanSettings : public shared::RawRecord<3204> {
+class ScanSettings : public shared::RawRecord<3204>, public shared::SettingsHead {
   public:
     static constexpr const char* kFileName = "Cairnly.kvcfg";
-    static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
-    static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
-    static constexpr std::size_t kReservedFlag = 44;
-    static constexpr std::size_t kWindowLeft = 48, kWindowTop = 52;
     static constexpr std::size_t kRootFolder = 56, kRootFolderUnits = 560;
     static constexpr std::size_t kMinFileSizeMB = 1176;
     static constexpr std::size_t kSkipSystemFolders = 1180;

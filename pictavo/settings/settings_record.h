@@ -15,13 +15,9 @@ struct PhotoTime {
     bool operator==(const PhotoTime&) const = default;
 };
 
-class SettingsRecord : public shared::RawRecord<5472> {
+class SettingsRecord : public shared::RawRecord<5472>, public shared::SettingsHead {
   public:
     static constexpr const char* kFileName = "Pictavo.kvcfg";
-    static constexpr std::size_t kProgramTag = 0, kProgramTagUnits = 16;
-    static constexpr std::size_t kVersionMajor = 32, kVersionMinor = 36, kVersionBuild = 40;
-    static constexpr std::size_t kReservedFlag = 44;
-    static constexpr std::size_t kWindowLeft = 48, kWindowTop = 52;
     static constexpr std::size_t kPhotoFolder = 56, kFolderUnits = 560;
     // Cairnly's scan criteria, in the same order: written by the defaults, never read.
     static constexpr std::size_t kMinFileSizeMB = 2296;
