@@ -1,4 +1,4 @@
-#include "pictavo/cull/window/photo_rating.h"
+#include "pictavo/cull/photo_rating.h"
 
 #include "pictavo/catalogue/exiv2_access.h"
 #include "pictavo/catalogue/metadata.h"
