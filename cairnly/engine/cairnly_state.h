@@ -101,6 +101,8 @@ class CairnlyState {
     // (device, inode): later links to them are not counted again. Worker only.
     std::unordered_set<FileIdentity, FileIdentityHash> LinkedFilesSeen;
     std::atomic<std::int64_t> SmallFileThreshold{10'485'760};
+    // Files read to their end for a digest since the state was made.
+    mutable std::atomic<std::int64_t> FilesFullyHashed{0};
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

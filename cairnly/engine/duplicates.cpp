@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "cairnly/engine/parallel_runner.h"
@@ -70,6 +71,18 @@ std::uint64_t ShortFileFingerprint(const void* bytes, std::size_t size) {
     return value;
 }
 
+// A cheap key of a file's first block, compared among files of one size
+// before any of them is read whole; 0 when the file cannot be read.
+std::uint64_t HeadKey(const FileRecord& record) {
+    ReadOnlyFile file(record.FullPath());
+    if (!file.IsOpen()) return 0;
+    std::vector<std::uint64_t> block(kHeadKeyBytes / sizeof(std::uint64_t));
+    const long got = file.Read(block.data(), kHeadKeyBytes);
+    if (got < 0) return 0;
+    const std::uint64_t key = ShortFileFingerprint(block.data(), static_cast<std::size_t>(got));
+    return key == 0 ? 1 : key;
+}
+
 int NormalMode(std::int32_t mode) { return mode == 1 || mode == 2 ? mode : 0; }
 
 // One run of equal-size files, ordered by the mode's key in a scratch copy:
@@ -121,21 +134,48 @@ class DuplicatePass {
     }
 
     void ComputeKeys() {
-        const std::size_t count = run_.size();
-        // Members are handed out from b downwards; a stop ends the hand-out.
-        auto member = [this, count](std::size_t k) {
-            FileRecord& record = *run_[count - 1 - k];
-            if (mode_ == 2) {
-                if (!record.DigestReady) ComputeDigest(state_, record);
-            } else {
-                record.Fingerprint = ComputeFingerprint(record, mode_, threshold_);
-            }
+        if (mode_ == 2) {
+            ComputeDigests();
+            return;
+        }
+        ForMembers(run_, [this](FileRecord& record, std::size_t) {
+            record.Fingerprint = ComputeFingerprint(record, mode_, threshold_);
+        });
+    }
+
+    // Calls work(record, index in members) for every member from the last
+    // down (the hand-out order), on every core when the run is worth it; a
+    // stop ends the hand-out.
+    template <typename Work>
+    void ForMembers(const std::vector<FileRecord*>& members, Work work) {
+        const std::size_t count = members.size();
+        auto member = [&members, &work, count](std::size_t k) {
+            work(*members[count - 1 - k], count - 1 - k);
         };
         auto stopped = [this] { return Stopped(); };
         if (WorthSharing())
             runner_.Run(count, member, stopped);
         else
             for (std::size_t k = 0; k < count && !stopped(); ++k) member(k);
+    }
+
+    // Only files whose first block equals that of another file of the run can
+    // have equal digests; the others are never read to the end and, having no
+    // digest, are in no group.
+    void ComputeDigests() {
+        std::vector<std::uint64_t> heads(run_.size(), 0);
+        ForMembers(run_, [&heads](FileRecord& record, std::size_t i) {
+            if (!record.DigestReady) heads[i] = HeadKey(record);
+        });
+        if (Stopped()) return;
+        std::unordered_map<std::uint64_t, int> sharing;
+        for (std::uint64_t head : heads)
+            if (head != 0) ++sharing[head];
+        std::vector<FileRecord*> candidates;
+        for (std::size_t i = 0; i < run_.size(); ++i)
+            if (heads[i] != 0 && sharing[heads[i]] > 1) candidates.push_back(run_[i]);
+        ForMembers(candidates,
+                   [this](FileRecord& record, std::size_t) { ComputeDigest(state_, record); });
     }
 
     // Small runs of small files cost less than handing them to the other core.
@@ -161,7 +201,8 @@ class DuplicatePass {
     }
 
     bool Matches(const FileRecord& upper, const FileRecord& lower) const {
-        if (mode_ == 2) return upper.DigestReady && upper.Digest == lower.Digest;
+        if (mode_ == 2)
+            return upper.DigestReady && lower.DigestReady && upper.Digest == lower.Digest;
         return upper.Fingerprint != 0 && upper.Fingerprint == lower.Fingerprint;
     }
 
@@ -258,6 +299,7 @@ void ComputeDigest(const CairnlyState& state, FileRecord& record) {
     static_assert(CryptoPP::SHA1::DIGESTSIZE == std::tuple_size_v<Digest20>);
     sha.Final(record.Digest.data());
     record.DigestReady = true;
+    state.FilesFullyHashed.fetch_add(1);
 }
 
 void FindDuplicates(CairnlyState& state, ScanView& view) {

@@ -3,13 +3,13 @@
 namespace cairnly {
 
 ParallelRunner::~ParallelRunner() {
-    if (!helper_.joinable()) return;
+    if (helpers_.empty()) return;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         quit_ = true;
     }
-    wake_.notify_one();
-    helper_.join();
+    wake_.notify_all();
+    for (std::thread& helper : helpers_) helper.join();
 }
 
 void ParallelRunner::Drain() {
@@ -31,13 +31,13 @@ void ParallelRunner::HelperLoop() {
         lock.unlock();
         Drain();
         lock.lock();
-        helperBusy_ = false;
-        done_.notify_one();
+        if (--helpersBusy_ == 0) done_.notify_one();
     }
 }
 
 void ParallelRunner::Run(std::size_t count, const Work& work, const Stopped& stopped) {
-    if (std::thread::hardware_concurrency() < 2 || count < 2) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (cores < 2 || count < 2) {
         for (std::size_t k = 0; k < count && !stopped(); ++k) work(k);
         return;
     }
@@ -47,14 +47,14 @@ void ParallelRunner::Run(std::size_t count, const Work& work, const Stopped& sto
         stopped_ = &stopped;
         count_ = count;
         next_.store(0);
-        helperBusy_ = true;
+        while (helpers_.size() + 1 < cores) helpers_.emplace_back([this] { HelperLoop(); });
+        helpersBusy_ = helpers_.size();
         ++generation_;
-        if (!helper_.joinable()) helper_ = std::thread([this] { HelperLoop(); });
     }
-    wake_.notify_one();
+    wake_.notify_all();
     Drain();
     std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [&] { return !helperBusy_; });
+    done_.wait(lock, [&] { return helpersBusy_ == 0; });
 }
 
 }  // namespace cairnly

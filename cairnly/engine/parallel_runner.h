@@ -1,12 +1,13 @@
 #pragma once
 // Shares a list of independent jobs between the calling thread and one helper
-// thread, so reading and hashing files uses both cores of a small machine.
+// thread per further core, so reading and hashing files uses every core.
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace cairnly {
 
@@ -32,13 +33,13 @@ class ParallelRunner {
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    std::thread helper_;
+    std::vector<std::thread> helpers_;
     const Work* work_ = nullptr;
     const Stopped* stopped_ = nullptr;
     std::size_t count_ = 0;
     std::atomic<std::size_t> next_{0};
     std::size_t generation_ = 0;
-    bool helperBusy_ = false;
+    std::size_t helpersBusy_ = 0;
     bool quit_ = false;
 };
 

@@ -133,6 +133,25 @@ TEST_F(DuplicatesTest, SameSizeDifferentContentIsNeverADuplicate) {
     }
 }
 
+TEST_F(DuplicatesTest, DeepModeReadsWholeOnlyFilesWhoseFirstBlockIsShared) {
+    const std::string a = Content(200000, 8);
+    std::string lateDiff = a;
+    lateDiff[150000] ^= 1;  // same first block as a, other content
+    std::string early = a;
+    early[10] ^= 1;  // differs in the first block: never read whole
+    MakeFile("x/a.bin", a);
+    MakeFile("y/a.bin", a);
+    MakeFile("z/late.bin", lateDiff);
+    MakeFile("z/early.bin", early);
+    MakeFile("z/unique-size.bin", Content(123456, 9));
+    Analyze(2);
+    EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"a.bin"}}}));
+    EXPECT_EQ(state_->Duplicates.Count(), 2);
+    EXPECT_EQ(state_->FilesFullyHashed.load(), 3) << "both copies and the late difference";
+    EXPECT_EQ(GroupOf("late.bin"), -1);
+    EXPECT_EQ(GroupOf("early.bin"), -1);
+}
+
 TEST_F(DuplicatesTest, InterleavedRunsFormSeparateGroupsWhateverTheOrder) {
     MakeFile("one/A", Content(200000, 10));
     MakeFile("two/B", Content(200000, 11));
