@@ -101,8 +101,14 @@ class CairnlyState {
     // (device, inode): later links to them are not counted again. Worker only.
     std::unordered_set<FileIdentity, FileIdentityHash> LinkedFilesSeen;
     std::atomic<std::int64_t> SmallFileThreshold{10'485'760};
-    // Files read to their end for a digest since the state was made.
+    // Deep-mode reading since the state was made: files read to their end for
+    // a digest, files whose first block was read, files answered by the cache.
     mutable std::atomic<std::int64_t> FilesFullyHashed{0};
+    mutable std::atomic<std::int64_t> HeadKeysRead{0};
+    mutable std::atomic<std::int64_t> CacheHits{0};
+    // Where deep scans keep the digests of the files they read between runs;
+    // empty: no cache. Set before the first scan.
+    std::string HashCachePath;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

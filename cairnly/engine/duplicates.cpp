@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <bit>
 #include <cstring>
-#include <unordered_map>
+#include <memory>
+#include <optional>
+#include <unordered_set>
 #include <vector>
 
+#include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/parallel_runner.h"
 #include "cairnly/engine/size_format.h"
 #include "shared/selection_order.h"
@@ -25,16 +29,15 @@ static_assert(std::endian::native == std::endian::little, "fingerprint words are
 // link put in its place since the walk is never opened or followed.
 class ReadOnlyFile {
   public:
-    explicit ReadOnlyFile(const std::string& path) {
+    explicit ReadOnlyFile(const std::string& path, int advice = POSIX_FADV_SEQUENTIAL) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd_ < 0) return;
-        struct stat st;
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd_, &stat_) != 0 || !S_ISREG(stat_.st_mode)) {
             ::close(fd_);
             fd_ = -1;
             return;
         }
-        ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ::posix_fadvise(fd_, 0, 0, advice);
     }
     ~ReadOnlyFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -43,6 +46,8 @@ class ReadOnlyFile {
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     bool IsOpen() const { return fd_ >= 0; }
+    const struct stat& Stat() const { return stat_; }
+    bool Skip(off_t bytes) { return ::lseek(fd_, bytes, SEEK_SET) == bytes; }
     // Fills up to size bytes; returns the count, or -1 on a read error.
     long Read(void* buffer, std::size_t size) {
         std::size_t done = 0;
@@ -58,7 +63,41 @@ class ReadOnlyFile {
 
   private:
     int fd_ = -1;
+    struct stat stat_ {};
 };
+
+std::int64_t Nanoseconds(const struct timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+FileStamp StampOf(const struct stat& st) {
+    return FileStamp{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+                     static_cast<std::int64_t>(st.st_size), Nanoseconds(st.st_mtim),
+                     Nanoseconds(st.st_ctim)};
+}
+
+// Feeds the rest of an open file to sha in blocks, polling the stop flag per
+// block; false on a read error or a stop (a hash of part of a file could
+// match another file).
+bool HashRest(const CairnlyState& state, ReadOnlyFile& file, CryptoPP::SHA1& sha) {
+    std::vector<CryptoPP::byte> block(kDigestBlockBytes);
+    for (;;) {
+        long got = file.Read(block.data(), block.size());
+        if (got < 0) return false;
+        if (got == 0) break;
+        sha.Update(block.data(), static_cast<std::size_t>(got));
+        if (state.StopRequested.load()) return false;
+        if (got < static_cast<long>(block.size())) break;
+    }
+    return true;
+}
+
+void SetDigest(const CairnlyState& state, FileRecord& record, CryptoPP::SHA1& sha) {
+    static_assert(CryptoPP::SHA1::DIGESTSIZE == std::tuple_size_v<Digest20>);
+    sha.Final(record.Digest.data());
+    record.DigestReady = true;
+    state.FilesFullyHashed.fetch_add(1);
+}
 
 // A file shorter than the block is fingerprinted by all of its bytes, so two
 // short files of one size match only when their contents do (a word sum would
@@ -71,16 +110,127 @@ std::uint64_t ShortFileFingerprint(const void* bytes, std::size_t size) {
     return value;
 }
 
-// A cheap key of a file's first block, compared among files of one size
-// before any of them is read whole; 0 when the file cannot be read.
-std::uint64_t HeadKey(const FileRecord& record) {
-    ReadOnlyFile file(record.FullPath());
-    if (!file.IsOpen()) return 0;
-    std::vector<std::uint64_t> block(kHeadKeyBytes / sizeof(std::uint64_t));
-    const long got = file.Read(block.data(), kHeadKeyBytes);
-    if (got < 0) return 0;
-    const std::uint64_t key = ShortFileFingerprint(block.data(), static_cast<std::size_t>(got));
+std::uint64_t HeadKeyOf(const Digest20& digest) {
+    std::uint64_t key = 0;
+    std::memcpy(&key, digest.data(), sizeof key);
     return key == 0 ? 1 : key;
+}
+
+// What the deep pass knows of one member of a run between its two reads.
+struct DeepMember {
+    FileStamp stamp;
+    bool stamped = false;
+    std::uint64_t head = 0;  // 0 = first block unreadable
+    // The digest state after the first block, so the full read goes on from there.
+    std::unique_ptr<CryptoPP::SHA1> afterHead;
+};
+
+bool AnyHeadShared(const std::vector<DeepMember>& members) {
+    std::unordered_set<std::uint64_t> heads;
+    for (const DeepMember& m : members)
+        if (m.head != 0 && !heads.insert(m.head).second) return true;
+    return false;
+}
+
+// Reads for the deep mode: first the head key of a file (the SHA-1 of its
+// first block; for a file no longer than the block that is its digest), then,
+// when needed, the rest of it. Unchanged files are answered by the cache.
+class DeepReader {
+  public:
+    DeepReader(const CairnlyState& state, HashCache* cache)
+        : state_(state), cache_(cache), lookups_(cache && !cache->Empty()) {}
+
+    void ReadHead(FileRecord& record, DeepMember& m) const {
+        const std::string path = record.FullPath();
+        if (lookups_ && FromCache(path, record, m)) return;
+        // Only the first block may be needed: read-ahead could fetch what is never used.
+        ReadOnlyFile file(path, POSIX_FADV_RANDOM);
+        if (!file.IsOpen() || Stopped()) return;
+        std::array<CryptoPP::byte, kHeadKeyBytes> head;
+        const long got = file.Read(head.data(), head.size());
+        if (got < 0) return;
+        state_.HeadKeysRead.fetch_add(1);
+        m.stamp = StampOf(file.Stat());
+        m.stamped = true;
+        auto sha = std::make_unique<CryptoPP::SHA1>();
+        sha->Update(head.data(), static_cast<std::size_t>(got));
+        CryptoPP::SHA1 copy(*sha);
+        if (got < static_cast<long>(kHeadKeyBytes) || file.Stat().st_size == got) {
+            SetDigest(state_, record, copy);  // the head was the whole file
+            m.head = HeadKeyOf(record.Digest);
+        } else {
+            Digest20 digest;
+            copy.Final(digest.data());
+            m.head = HeadKeyOf(digest);
+            m.afterHead = std::move(sha);
+        }
+        Remember(record, m);
+    }
+
+    void ReadWhole(FileRecord& record, DeepMember& m) const {
+        ReadOnlyFile file(record.FullPath());
+        if (!file.IsOpen() || Stopped()) return;
+        const bool unchanged = m.stamped && StampOf(file.Stat()) == m.stamp;
+        std::unique_ptr<CryptoPP::SHA1> sha;
+        if (unchanged && m.afterHead && file.Skip(static_cast<off_t>(kHeadKeyBytes)))
+            sha = std::move(m.afterHead);
+        else
+            sha = std::make_unique<CryptoPP::SHA1>();
+        if (!HashRest(state_, file, *sha)) return;
+        SetDigest(state_, record, *sha);
+        if (unchanged) Remember(record, m);
+    }
+
+  private:
+    bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
+
+    bool FromCache(const std::string& path, FileRecord& record, DeepMember& m) const {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        const FileStamp stamp = StampOf(st);
+        const std::optional<FileHashes> hit = cache_->Find(stamp);
+        if (!hit || hit->headKey == 0) return false;
+        state_.CacheHits.fetch_add(1);
+        m.stamp = stamp;
+        m.stamped = true;
+        m.head = hit->headKey;
+        if (hit->digestReady) {
+            record.Digest = hit->digest;
+            record.DigestReady = true;
+        }
+        return true;
+    }
+
+    void Remember(const FileRecord& record, const DeepMember& m) const {
+        if (cache_)
+            cache_->Remember(m.stamp, FileHashes{m.head, record.DigestReady, record.Digest});
+    }
+
+    const CairnlyState& state_;
+    HashCache* const cache_;
+    const bool lookups_;
+};
+
+std::unique_ptr<HashCache> LoadCache(const CairnlyState& state) {
+    if (state.HashCachePath.empty()) return nullptr;
+    auto cache = std::make_unique<HashCache>(state.HashCachePath);
+    if (cache->Load() == CacheLoad::Ignored)
+        state.Services.WriteLog("The file hash cache " + state.HashCachePath +
+                                    " could not be used and will be written again",
+                                shared::kDetail);
+    return cache;
+}
+
+// A cache that cannot be written costs the next scan time, nothing else: the
+// previous file stays, and the log says why.
+void SaveCache(const CairnlyState& state, HashCache& cache) {
+    const int error = cache.Save();
+    if (error == 0) return;
+    const char* reason =
+        error == platform::kErrorDiskFull ? "the disk is full" : std::strerror(error);
+    state.Services.WriteLog(
+        shared::Format("Could not save the file hash cache %s: %s", cache.Path().c_str(), reason),
+        shared::kNotable);
 }
 
 int NormalMode(std::int32_t mode) { return mode == 1 || mode == 2 ? mode : 0; }
@@ -95,7 +245,9 @@ class DuplicatePass {
           view_(view),
           mode_(NormalMode(state.Criteria().DuplicateMode)),
           threshold_(state.SmallFileThreshold.load()),
-          fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2) {}
+          fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2),
+          cache_(mode_ == 2 ? LoadCache(state) : nullptr),
+          reader_(state, cache_.get()) {}
 
     void Run() {
         const std::int32_t n = state_.Files.Count();
@@ -112,6 +264,7 @@ class DuplicatePass {
             AnalyzeRun(s, b);
             b = s - 1;
         }
+        if (cache_ && !Stopped()) SaveCache(state_, *cache_);
         WriteSummary();
     }
 
@@ -128,19 +281,18 @@ class DuplicatePass {
     void AnalyzeRun(std::int32_t s, std::int32_t b) {
         run_.clear();
         for (std::int32_t i = s; i <= b; ++i) run_.push_back(state_.Files.At(i));
-        ComputeKeys();
+        if (!ComputeKeys()) return;
         if (run_.size() >= 3 && !OrderRun()) return;
         ScanPairs(s, b);
     }
 
-    void ComputeKeys() {
-        if (mode_ == 2) {
-            ComputeDigests();
-            return;
-        }
+    // False when the run cannot hold a group.
+    bool ComputeKeys() {
+        if (mode_ == 2) return ComputeDigests();
         ForMembers(run_, [this](FileRecord& record, std::size_t) {
             record.Fingerprint = ComputeFingerprint(record, mode_, threshold_);
         });
+        return true;
     }
 
     // Calls work(record, index in members) for every member from the last
@@ -159,23 +311,20 @@ class DuplicatePass {
             for (std::size_t k = 0; k < count && !stopped(); ++k) member(k);
     }
 
-    // Only files whose first block equals that of another file of the run can
-    // have equal digests; the others are never read to the end and, having no
-    // digest, are in no group.
-    void ComputeDigests() {
-        std::vector<std::uint64_t> heads(run_.size(), 0);
-        ForMembers(run_, [&heads](FileRecord& record, std::size_t i) {
-            if (!record.DigestReady) heads[i] = HeadKey(record);
+    // A run without two members that share a first block has no group, and
+    // nothing more of it is read. Otherwise every member is read whole: the
+    // order of equal digests after the selection order depends on the digests
+    // of all members, so the run is ordered by exactly the whole-file digests.
+    bool ComputeDigests() {
+        std::vector<DeepMember> members(run_.size());
+        ForMembers(run_, [&](FileRecord& record, std::size_t i) {
+            if (!record.DigestReady) reader_.ReadHead(record, members[i]);
         });
-        if (Stopped()) return;
-        std::unordered_map<std::uint64_t, int> sharing;
-        for (std::uint64_t head : heads)
-            if (head != 0) ++sharing[head];
-        std::vector<FileRecord*> candidates;
-        for (std::size_t i = 0; i < run_.size(); ++i)
-            if (heads[i] != 0 && sharing[heads[i]] > 1) candidates.push_back(run_[i]);
-        ForMembers(candidates,
-                   [this](FileRecord& record, std::size_t) { ComputeDigest(state_, record); });
+        if (Stopped() || !AnyHeadShared(members)) return false;
+        ForMembers(run_, [&](FileRecord& record, std::size_t i) {
+            if (!record.DigestReady) reader_.ReadWhole(record, members[i]);
+        });
+        return true;
     }
 
     // Small runs of small files cost less than handing them to the other core.
@@ -245,6 +394,8 @@ class DuplicatePass {
     const int mode_;
     const std::int64_t threshold_;
     const std::int32_t fullAt_;
+    const std::unique_ptr<HashCache> cache_;
+    const DeepReader reader_;
     std::vector<FileRecord*> run_;
     ParallelRunner runner_;
     std::int32_t lastListed_ = 0;
@@ -286,20 +437,7 @@ void ComputeDigest(const CairnlyState& state, FileRecord& record) {
     ReadOnlyFile file(record.FullPath());
     if (!file.IsOpen() || state.StopRequested.load()) return;
     CryptoPP::SHA1 sha;
-    std::vector<CryptoPP::byte> block(kDigestBlockBytes);
-    for (;;) {
-        long got = file.Read(block.data(), block.size());
-        // A read error leaves no digest: a hash of part of a file could match another file.
-        if (got < 0) return;
-        if (got == 0) break;
-        sha.Update(block.data(), static_cast<std::size_t>(got));
-        if (state.StopRequested.load()) return;
-        if (got < static_cast<long>(block.size())) break;
-    }
-    static_assert(CryptoPP::SHA1::DIGESTSIZE == std::tuple_size_v<Digest20>);
-    sha.Final(record.Digest.data());
-    record.DigestReady = true;
-    state.FilesFullyHashed.fetch_add(1);
+    if (HashRest(state, file, sha)) SetDigest(state, record, sha);
 }
 
 void FindDuplicates(CairnlyState& state, ScanView& view) {

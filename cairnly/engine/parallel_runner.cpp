@@ -1,6 +1,24 @@
 #include "cairnly/engine/parallel_runner.h"
 
+#include <sched.h>
+
 namespace cairnly {
+
+namespace {
+
+// The cores this process may run on (taskset, cgroup cpusets), which can be
+// fewer than the machine has: more threads than that only take turns.
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+        const int count = CPU_COUNT(&set);
+        if (count > 0) return static_cast<unsigned>(count);
+    }
+    return std::thread::hardware_concurrency();
+}
+
+}  // namespace
 
 ParallelRunner::~ParallelRunner() {
     if (helpers_.empty()) return;
@@ -36,7 +54,7 @@ void ParallelRunner::HelperLoop() {
 }
 
 void ParallelRunner::Run(std::size_t count, const Work& work, const Stopped& stopped) {
-    const unsigned cores = std::thread::hardware_concurrency();
+    static const unsigned cores = UsableCores();
     if (cores < 2 || count < 2) {
         for (std::size_t k = 0; k < count && !stopped(); ++k) work(k);
         return;

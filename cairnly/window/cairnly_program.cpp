@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/scan_engine.h"
 #include "cairnly/settings/window/owned_prompter.h"
 
@@ -44,6 +45,7 @@ void CairnlyProgram::Start() {
     settings_.CheckWindowPosition();
     state_ = std::make_unique<CairnlyState>(settings_, services_);
     state_->PhotoMode.store(commandLine_.photoMode);
+    state_->HashCachePath = HashCache::DefaultPath();
     window_ = std::make_unique<MainWindow>(*state_, store_, prompter_, opener_, runner_);
     if (storedSettings_) window_->KeepStoredRootFolder(*storedSettings_);
     window_->ShowPage(0);

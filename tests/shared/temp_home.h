@@ -1,8 +1,8 @@
 #pragma once
 // A private, temporary HOME for one test: created in the constructor, HOME set
 // to it (XDG_CONFIG_HOME unset, so Documents and Pictures are HOME/Documents
-// and HOME/Pictures), everything removed and the old HOME restored afterwards.
-// Usable by every suite: #include "tests/shared/temp_home.h".
+// and HOME/Pictures; XDG_CACHE_HOME unset, so caches go to HOME/.cache), everything removed and the
+// old HOME restored afterwards. Usable by every suite: #include "tests/shared/temp_home.h".
 #include <stdlib.h>
 #include <sys/stat.h>
 
@@ -17,12 +17,14 @@ class TempHome {
     TempHome() {
         if (const char* h = ::getenv("HOME")) oldHome_ = h;
         if (const char* x = ::getenv("XDG_CONFIG_HOME")) oldXdg_ = x;
+        if (const char* c = ::getenv("XDG_CACHE_HOME")) oldCache_ = c;
         std::string pattern =
             (std::filesystem::temp_directory_path() / "quillfen-home-XXXXXX").string();
         char* made = ::mkdtemp(pattern.data());
         path_ = made ? std::string(made) : std::string();
         ::setenv("HOME", path_.c_str(), 1);
         ::unsetenv("XDG_CONFIG_HOME");
+        ::unsetenv("XDG_CACHE_HOME");
     }
     ~TempHome() {
         std::error_code ec;
@@ -39,6 +41,7 @@ class TempHome {
         else
             ::unsetenv("HOME");
         if (oldXdg_) ::setenv("XDG_CONFIG_HOME", oldXdg_->c_str(), 1);
+        if (oldCache_) ::setenv("XDG_CACHE_HOME", oldCache_->c_str(), 1);
     }
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
@@ -49,7 +52,7 @@ class TempHome {
 
   private:
     std::string path_;
-    std::optional<std::string> oldHome_, oldXdg_;
+    std::optional<std::string> oldHome_, oldXdg_, oldCache_;
 };
 
 }  // namespace testing_support

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cairnly/engine/hash_cache.h"
 #include "cairnly/pages/headless_scan_view.h"
 #include "cairnly/pages/page_layout.h"
 #include "platform/files.h"
@@ -420,6 +421,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     services.SetStatusSink([&progress](const std::string& text) { progress.Show(text); });
     CairnlyState state(settings, services);
     state.PhotoMode.store(options.photo);
+    state.HashCachePath = HashCache::DefaultPath();
     pages::NullPageView pageView;
     pages::ResultPages resultPages(state, pageView);
     pages::HeadlessScanView view(resultPages);

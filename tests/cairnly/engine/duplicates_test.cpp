@@ -2,10 +2,16 @@
 // list hand-off, the summary, fingerprints and digests.
 #include "cairnly/engine/duplicates.h"
 
+#include <cryptopp/sha.h>
+
+#include <array>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 
 #include "cairnly/engine/walk.h"
+#include "shared/selection_order.h"
 #include "tests/cairnly/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -133,23 +139,151 @@ TEST_F(DuplicatesTest, SameSizeDifferentContentIsNeverADuplicate) {
     }
 }
 
-TEST_F(DuplicatesTest, DeepModeReadsWholeOnlyFilesWhoseFirstBlockIsShared) {
+TEST_F(DuplicatesTest, DeepModeReadsWholeOnlyRunsWhoseMembersShareAFirstBlock) {
     const std::string a = Content(200000, 8);
     std::string lateDiff = a;
     lateDiff[150000] ^= 1;  // same first block as a, other content
-    std::string early = a;
-    early[10] ^= 1;  // differs in the first block: never read whole
     MakeFile("x/a.bin", a);
     MakeFile("y/a.bin", a);
     MakeFile("z/late.bin", lateDiff);
-    MakeFile("z/early.bin", early);
+    // Runs whose members all differ in the first block: only that block is read.
+    for (int i = 0; i < 3; ++i) MakeFile("e/early" + std::to_string(i), Content(150000, 20 + i));
+    MakeFile("p/one", Content(120000, 30));
+    MakeFile("p/two", Content(120000, 31));
+    // Files no longer than the block: the first read is the whole file.
+    MakeFile("s/small.txt", Content(3000, 40));
+    MakeFile("t/small.txt", Content(3000, 40));
+    MakeFile("s/other.txt", Content(3000, 41));
     MakeFile("z/unique-size.bin", Content(123456, 9));
     Analyze(2);
-    EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"a.bin"}}}));
-    EXPECT_EQ(state_->Duplicates.Count(), 2);
-    EXPECT_EQ(state_->FilesFullyHashed.load(), 3) << "both copies and the late difference";
+    EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"a.bin"}}, {2, {"small.txt"}}}));
     EXPECT_EQ(GroupOf("late.bin"), -1);
-    EXPECT_EQ(GroupOf("early.bin"), -1);
+    EXPECT_EQ(state_->HeadKeysRead.load(), 11) << "every file of a run, once";
+    EXPECT_EQ(state_->FilesFullyHashed.load(), 6) << "the shared-block run and the short files";
+    EXPECT_EQ(state_->CacheHits.load(), 0);
+}
+
+// The whole-file procedure: every member of the run hashed, the run put in
+// selection order of the digests, and each group's rows listed from the top
+// of the run down.
+std::vector<std::string> WholeFileRowOrder(std::vector<std::pair<std::string, std::string>> run) {
+    std::vector<std::pair<cairnly::Digest20, std::string>> keyed;
+    for (const auto& [name, content] : run) {
+        cairnly::Digest20 digest;
+        CryptoPP::SHA1().CalculateDigest(
+            digest.data(), reinterpret_cast<const CryptoPP::byte*>(content.data()), content.size());
+        keyed.emplace_back(digest, name);
+    }
+    shared::SelectionOrder(keyed.begin(), keyed.end(),
+                           [](const auto& x, const auto& y) { return x.first < y.first; });
+    std::vector<std::string> rows;
+    for (std::size_t j = keyed.size() - 1; j >= 1; --j)
+        if (keyed[j].first == keyed[j - 1].first) {
+            if (rows.empty() || rows.back() != keyed[j].second) rows.push_back(keyed[j].second);
+            rows.push_back(keyed[j - 1].second);
+        }
+    return rows;
+}
+
+TEST_F(DuplicatesTest, MembersOfAGroupAreListedInTheOrderOfTheWholeFileComparison) {
+    const std::string a = Content(100000, 50);
+    cairnly::Digest20 aDigest;
+    CryptoPP::SHA1().CalculateDigest(aDigest.data(),
+                                     reinterpret_cast<const CryptoPP::byte*>(a.data()), a.size());
+    // Non-duplicates whose digests fall after and before the group's: the
+    // selection order moves the group's members around them.
+    std::string after, before;
+    for (int seed = 100; after.empty() || before.empty(); ++seed) {
+        std::string c = Content(100000, seed);
+        cairnly::Digest20 d;
+        CryptoPP::SHA1().CalculateDigest(
+            d.data(), reinterpret_cast<const CryptoPP::byte*>(c.data()), c.size());
+        (d < aDigest ? before : after) = c;
+    }
+    // One file per level of a chain of folders: the run keeps this order.
+    const std::vector<std::pair<std::string, std::string>> run = {
+        {"first", a}, {"second", a}, {"after", after}, {"before", before}};
+    std::string folder;
+    for (const auto& [name, content] : run) {
+        folder += "d/";
+        MakeFile(folder + name, content);
+    }
+    Analyze(2);
+    std::vector<std::string> tableOrder;
+    for (int i = 0; i < state_->Files.Count(); ++i)
+        tableOrder.push_back(state_->Files.At(i)->FileName);
+    ASSERT_EQ(tableOrder, (std::vector<std::string>{"first", "second", "after", "before"}));
+    std::vector<std::string> rows;
+    for (const auto& row : view_.duplicateRows) rows.push_back(row.record->FileName);
+    EXPECT_EQ(rows, WholeFileRowOrder(run));
+}
+
+// Rows as (group, path), in page order.
+std::vector<std::pair<int, std::string>> RowsOf(const RecordingView& view) {
+    std::vector<std::pair<int, std::string>> rows;
+    for (const auto& row : view.duplicateRows) rows.emplace_back(row.group, row.record->FullPath());
+    return rows;
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(DuplicatesTest, ASecondDeepScanReadsOnlyTheFilesThatChanged) {
+    state_->HashCachePath = home_.Path() + "/hashes.bin";
+    // 50 runs whose four members share a first block (two are copies), and
+    // 25 runs whose members differ in it: 300 files.
+    for (int r = 0; r < 50; ++r) {
+        const std::size_t size = 10000 + static_cast<std::size_t>(r) * 100;
+        const std::string a = Content(size, r);
+        std::string b = a, c = a;
+        b[size - 1] ^= 1;
+        c[size - 2] ^= 1;
+        const std::string n = std::to_string(r);
+        MakeFile("one/a" + n, a);
+        MakeFile("two/a" + n, a);
+        MakeFile("three/b" + n, b);
+        MakeFile("three/c" + n, c);
+    }
+    for (int r = 0; r < 25; ++r)
+        for (int k = 0; k < 4; ++k)
+            MakeFile("early/e" + std::to_string(r) + "-" + std::to_string(k),
+                     Content(20000 + static_cast<std::size_t>(r) * 100, 60 + k));
+    auto scan = [this] {
+        Reset();
+        const std::int64_t heads = state_->HeadKeysRead, whole = state_->FilesFullyHashed,
+                           hits = state_->CacheHits;
+        Analyze(2);
+        return std::array<std::int64_t, 3>{state_->HeadKeysRead - heads,
+                                           state_->FilesFullyHashed - whole,
+                                           state_->CacheHits - hits};
+    };
+    EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{300, 200, 0}));
+    const auto firstRows = RowsOf(view_);
+    EXPECT_EQ(firstRows.size(), 100u);
+    EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{0, 0, 300})) << "nothing is read again";
+    EXPECT_EQ(RowsOf(view_), firstRows);
+
+    // A stop part-way leaves the cache of the last complete scan.
+    const std::string saved = FileBytes(state_->HashCachePath);
+    MakeFile("early/e0-0", Content(20000, 99));
+    view_.onDuplicateRow = [this] { state_->StopRequested.store(true); };
+    scan();
+    view_.onDuplicateRow = nullptr;
+    state_->StopRequested.store(false);
+    EXPECT_EQ(FileBytes(state_->HashCachePath), saved);
+
+    // 1%: an early-differing file (above), a member of a shared-block run and a copy.
+    MakeFile("three/b3", Content(10300, 77));
+    MakeFile("two/a7", Content(10700, 78));
+    SetMtime("two/a7", 1'000'000'000);
+    EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{3, 2, 297}));
+    const auto cachedRows = RowsOf(view_);
+    state_->HashCachePath.clear();
+    scan();
+    EXPECT_EQ(cachedRows, RowsOf(view_)) << "as a scan without the cache finds them";
+    EXPECT_EQ(cachedRows.size(), 98u);
 }
 
 TEST_F(DuplicatesTest, InterleavedRunsFormSeparateGroupsWhateverTheOrder) {

@@ -1,0 +1,210 @@
+#include "cairnly/engine/hash_cache.h"
+
+#include <cryptopp/crc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "platform/files.h"
+#include "platform/known_folders.h"
+
+namespace cairnly {
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "the cache is written little-endian");
+
+constexpr char kMagic[8] = {'C', 'a', 'i', 'r', 'n', 'H', 'C', '\n'};
+constexpr std::size_t kMachineBytes = 32;
+// magic, layout, entry size, count, machine id, checksum, padding
+constexpr std::size_t kHeaderBytes = 8 + 4 + 4 + 8 + kMachineBytes + 4 + 4;
+constexpr std::size_t kChecksumAt = 8 + 4 + 4 + 8 + kMachineBytes;
+// device, inode, size, write, change, head key, digest, flags
+constexpr std::size_t kEntryBytes = 6 * 8 + 20 + 4;
+
+template <typename T>
+void Put(std::string& out, const T& value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <typename T>
+T Get(const char*& in) {
+    T value;
+    std::memcpy(&value, in, sizeof value);
+    in += sizeof value;
+    return value;
+}
+
+std::string MachineField(const std::string& id) {
+    std::string field = id.substr(0, kMachineBytes);
+    field.resize(kMachineBytes, '\0');
+    return field;
+}
+
+std::uint32_t Checksum(const char* header, const char* entries, std::size_t entryBytes) {
+    CryptoPP::CRC32C crc;
+    crc.Update(reinterpret_cast<const CryptoPP::byte*>(header), kChecksumAt);
+    crc.Update(reinterpret_cast<const CryptoPP::byte*>(entries), entryBytes);
+    std::uint32_t value = 0;
+    crc.Final(reinterpret_cast<CryptoPP::byte*>(&value));
+    return value;
+}
+
+std::string FirstLine(const char* path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// Creates the missing folders above path (a fresh home may have no ~/.cache).
+void CreateParentFolders(const std::string& path) {
+    const std::string::size_type last = path.rfind('/');
+    if (last == std::string::npos || last == 0 || platform::FolderExists(path.substr(0, last)))
+        return;
+    for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        if (!platform::FolderExists(path.substr(0, slash)))
+            platform::CreateFolder(path.substr(0, slash));
+}
+
+}  // namespace
+
+HashCache::HashCache(std::string path, std::string machineId, std::size_t maxEntries)
+    : path_(std::move(path)), machineId_(MachineField(machineId)), maxEntries_(maxEntries) {}
+
+std::string HashCache::MachineId() {
+    for (const char* file : {"/etc/machine-id", "/var/lib/dbus/machine-id"}) {
+        std::string id = FirstLine(file);
+        if (!id.empty()) return id;
+    }
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0 && host[0] != '\0') return host;
+    return "unknown";
+}
+
+std::string HashCache::DefaultPath() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    // Relative values are invalid by the base-directory rules and are ignored.
+    const std::string base = xdg && xdg[0] == '/' ? xdg : platform::HomeFolder() + "/.cache";
+    return platform::JoinPath(platform::JoinPath(base, "quillfen"), "cairnly-hashes.bin");
+}
+
+CacheLoad HashCache::Load() {
+    std::ifstream in(path_, std::ios::binary);
+    if (!in) return CacheLoad::Missing;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::lock_guard<std::mutex> lock(mutex_);
+    older_.clear();
+    if (Parse(bytes)) return CacheLoad::Loaded;
+    older_.clear();
+    return CacheLoad::Ignored;
+}
+
+bool HashCache::Parse(const std::string& bytes) {
+    if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
+        return false;
+    const char* in = bytes.data() + sizeof kMagic;
+    const auto layout = Get<std::uint32_t>(in);
+    const auto entrySize = Get<std::uint32_t>(in);
+    const auto count = Get<std::uint64_t>(in);
+    const std::string machine(in, kMachineBytes);
+    in += kMachineBytes;
+    const auto checksum = Get<std::uint32_t>(in);
+    const std::size_t entryBytes = bytes.size() - kHeaderBytes;
+    if (layout != kLayoutVersion || entrySize != kEntryBytes || machine != machineId_ ||
+        count > maxEntries_ || count * kEntryBytes != entryBytes)
+        return false;
+    const char* entries = bytes.data() + kHeaderBytes;
+    if (Checksum(bytes.data(), entries, entryBytes) != checksum) return false;
+    older_.reserve(count);
+    in = entries;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        Entry e;
+        e.stamp.device = Get<std::uint64_t>(in);
+        e.stamp.inode = Get<std::uint64_t>(in);
+        e.stamp.size = Get<std::int64_t>(in);
+        e.stamp.writeNs = Get<std::int64_t>(in);
+        e.stamp.changeNs = Get<std::int64_t>(in);
+        e.hashes.headKey = Get<std::uint64_t>(in);
+        std::memcpy(e.hashes.digest.data(), in, e.hashes.digest.size());
+        in += e.hashes.digest.size();
+        e.hashes.digestReady = (Get<std::uint32_t>(in) & 1u) != 0;
+        older_[Key{e.stamp.device, e.stamp.inode}] = e;
+    }
+    return true;
+}
+
+bool HashCache::Empty() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return older_.empty() && seen_.empty();
+}
+
+std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
+    const Key key{stamp.device, stamp.inode};
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (auto it = seen_.find(key); it != seen_.end())
+        return it->second.stamp == stamp ? std::optional(it->second.hashes) : std::nullopt;
+    auto old = older_.find(key);
+    if (old == older_.end() || !(old->second.stamp == stamp)) return std::nullopt;
+    // Met again: it now belongs to this scan's entries.
+    auto moved = seen_.emplace(key, old->second).first;
+    older_.erase(old);
+    return moved->second.hashes;
+}
+
+void HashCache::Remember(const FileStamp& stamp, const FileHashes& hashes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const Key key{stamp.device, stamp.inode};
+    older_.erase(key);
+    seen_[key] = Entry{stamp, hashes};
+}
+
+std::string HashCache::Serialize() const {
+    const std::size_t count = std::min(maxEntries_, seen_.size() + older_.size());
+    std::string out;
+    out.reserve(kHeaderBytes + count * kEntryBytes);
+    out.append(kMagic, sizeof kMagic);
+    Put(out, kLayoutVersion);
+    Put(out, static_cast<std::uint32_t>(kEntryBytes));
+    Put(out, static_cast<std::uint64_t>(count));
+    out += machineId_;
+    out.append(kHeaderBytes - out.size(), '\0');  // checksum and padding, filled below
+    std::size_t written = 0;
+    for (const Map* map : {&seen_, &older_}) {
+        for (const auto& [key, e] : *map) {
+            if (written == count) break;
+            Put(out, e.stamp.device);
+            Put(out, e.stamp.inode);
+            Put(out, e.stamp.size);
+            Put(out, e.stamp.writeNs);
+            Put(out, e.stamp.changeNs);
+            Put(out, e.hashes.headKey);
+            out.append(reinterpret_cast<const char*>(e.hashes.digest.data()),
+                       e.hashes.digest.size());
+            Put(out, static_cast<std::uint32_t>(e.hashes.digestReady ? 1 : 0));
+            ++written;
+        }
+    }
+    const std::uint32_t checksum =
+        Checksum(out.data(), out.data() + kHeaderBytes, out.size() - kHeaderBytes);
+    std::memcpy(out.data() + kChecksumAt, &checksum, sizeof checksum);
+    return out;
+}
+
+int HashCache::Save() {
+    std::string bytes;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        bytes = Serialize();
+    }
+    CreateParentFolders(path_);
+    return platform::WriteFileAtomically(path_, bytes.data(), bytes.size());
+}
+
+}  // namespace cairnly
