@@ -246,7 +246,7 @@ void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine)
                     mine / fastest);
 }
 
-void BenchDeepScan(const std::string& root) {
+void BenchDeepScan(const std::string& root, bool withPeers) {
     char folder[] = "/tmp/cairnly-bench-cache-XXXXXX";
     if (!::mkdtemp(folder)) return;
     const std::string cachePath = std::string(folder) + "/hashes.bin";
@@ -263,7 +263,7 @@ void BenchDeepScan(const std::string& root) {
                 engine.state->Duplicates.Count());
     PrintScan("  reading", first, read);
     std::fflush(stdout);
-    BenchPeers(root, ours, first);
+    if (withPeers) BenchPeers(root, ours, first);
 
     const double second = TimedScan(engine, read);
     PrintScan("second mode 2 scan, unchanged tree", second, read);
@@ -356,11 +356,12 @@ void BenchMemoryPerFile(int files) {
 
 int main(int argc, char** argv) {
     const std::string root = argc > 1 ? argv[1] : "/tmp/cairnly-bench-tree";
-    // Optional second argument: the parts to run, e.g. "walk,deep" (default all).
+    // Optional second argument: the parts to run, e.g. "walk,deep" (default all);
+    // "ours" runs the deep scans without the peers.
     const std::string parts = argc > 2 ? argv[2] : "walk,deep,sorts,memory";
     auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
     Shell("uptime");
-    if (wanted("walk") || wanted("deep")) {
+    if (wanted("walk") || wanted("deep") || wanted("ours")) {
         std::printf("tree %s: generating if needed...\n", root.c_str());
         std::fflush(stdout);
         cairnly_bench::TreeStats stats;
@@ -372,7 +373,7 @@ int main(int argc, char** argv) {
     }
     if (wanted("walk")) BenchWalk(root);
     std::fflush(stdout);
-    if (wanted("deep")) BenchDeepScan(root);
+    if (wanted("deep") || wanted("ours")) BenchDeepScan(root, wanted("deep"));
     std::fflush(stdout);
     if (wanted("sorts")) BenchSorts();
     if (wanted("memory")) {

@@ -125,10 +125,12 @@ struct DeepMember {
     std::unique_ptr<CryptoPP::SHA1> afterHead;
 };
 
-bool AnyHeadShared(const std::vector<DeepMember>& members) {
+bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
+                   std::vector<DeepMember>::const_iterator last) {
+    if (last - first == 2) return first->head != 0 && first->head == (first + 1)->head;
     std::unordered_set<std::uint64_t> heads;
-    for (const DeepMember& m : members)
-        if (m.head != 0 && !heads.insert(m.head).second) return true;
+    for (; first != last; ++first)
+        if (first->head != 0 && !heads.insert(first->head).second) return true;
     return false;
 }
 
@@ -261,14 +263,24 @@ class DuplicatePass {
             }
             std::int32_t s = b - 1;
             while (s > 0 && state_.Files.At(s - 1)->Size == size) --s;
-            AnalyzeRun(s, b);
+            AddRun(s, b);
             b = s - 1;
         }
+        if (!Stopped() && !full_) AnalyzeBatch();
         if (cache_ && !Stopped()) SaveCache(state_, *cache_);
         WriteSummary();
     }
 
   private:
+    // Runs are read in batches, so that the cores share the reading of many
+    // small runs instead of meeting after each one.
+    static constexpr std::size_t kBatchFiles = 4096;
+    struct RunSpan {
+        std::int32_t s, b;      // FileTable indexes of the run
+        std::size_t first = 0;  // its first member in batchMembers_
+        bool mayHoldGroup = true;
+    };
+
     bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
 
     void ShowProgress(std::int32_t b, std::int32_t n) {
@@ -277,61 +289,81 @@ class DuplicatePass {
                                                  static_cast<double>(done)));
     }
 
-    // Run members from b downwards, as the keys are computed and the pairs scanned.
-    void AnalyzeRun(std::int32_t s, std::int32_t b) {
-        run_.clear();
-        for (std::int32_t i = s; i <= b; ++i) run_.push_back(state_.Files.At(i));
-        if (!ComputeKeys()) return;
-        if (run_.size() >= 3 && !OrderRun()) return;
-        ScanPairs(s, b);
+    void AddRun(std::int32_t s, std::int32_t b) {
+        batch_.push_back(RunSpan{s, b, batchMembers_.size()});
+        for (std::int32_t i = s; i <= b; ++i) batchMembers_.push_back(state_.Files.At(i));
+        if (batchMembers_.size() >= kBatchFiles) AnalyzeBatch();
     }
 
-    // False when the run cannot hold a group.
-    bool ComputeKeys() {
-        if (mode_ == 2) return ComputeDigests();
-        ForMembers(run_, [this](FileRecord& record, std::size_t) {
+    // Keys for every member of the batch, then the runs in the order they were
+    // met, each ordered and scanned for pairs as it would be alone.
+    void AnalyzeBatch() {
+        ComputeKeys();
+        for (const RunSpan& span : batch_) {
+            if (Stopped() || full_) break;
+            if (!span.mayHoldGroup) continue;
+            run_.assign(batchMembers_.begin() + static_cast<std::ptrdiff_t>(span.first),
+                        batchMembers_.begin() + static_cast<std::ptrdiff_t>(span.first) +
+                            (span.b - span.s + 1));
+            if (run_.size() >= 3 && !OrderRun()) break;
+            ScanPairs(span.s, span.b);
+        }
+        batch_.clear();
+        batchMembers_.clear();
+    }
+
+    void ComputeKeys() {
+        if (mode_ == 2) {
+            ComputeDigests();
+            return;
+        }
+        ForMembers(batchMembers_, [this](FileRecord& record, std::size_t) {
             record.Fingerprint = ComputeFingerprint(record, mode_, threshold_);
         });
-        return true;
     }
 
-    // Calls work(record, index in members) for every member from the last
-    // down (the hand-out order), on every core when the run is worth it; a
-    // stop ends the hand-out.
+    // Calls work(record, index in members) for every member, on every core
+    // when there is enough of them; a stop ends the hand-out.
     template <typename Work>
     void ForMembers(const std::vector<FileRecord*>& members, Work work) {
-        const std::size_t count = members.size();
-        auto member = [&members, &work, count](std::size_t k) {
-            work(*members[count - 1 - k], count - 1 - k);
-        };
+        auto member = [&members, &work](std::size_t k) { work(*members[k], k); };
         auto stopped = [this] { return Stopped(); };
-        if (WorthSharing())
-            runner_.Run(count, member, stopped);
+        if (WorthSharing(members))
+            runner_.Run(members.size(), member, stopped);
         else
-            for (std::size_t k = 0; k < count && !stopped(); ++k) member(k);
+            for (std::size_t k = 0; k < members.size() && !stopped(); ++k) member(k);
     }
 
     // A run without two members that share a first block has no group, and
     // nothing more of it is read. Otherwise every member is read whole: the
     // order of equal digests after the selection order depends on the digests
     // of all members, so the run is ordered by exactly the whole-file digests.
-    bool ComputeDigests() {
-        std::vector<DeepMember> members(run_.size());
-        ForMembers(run_, [&](FileRecord& record, std::size_t i) {
-            if (!record.DigestReady) reader_.ReadHead(record, members[i]);
+    void ComputeDigests() {
+        std::vector<DeepMember> deep(batchMembers_.size());
+        ForMembers(batchMembers_,
+                   [&](FileRecord& record, std::size_t i) { reader_.ReadHead(record, deep[i]); });
+        if (Stopped()) return;
+        std::vector<FileRecord*> whole;
+        std::vector<DeepMember*> wholeState;
+        for (RunSpan& span : batch_) {
+            const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
+            span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
+            if (!span.mayHoldGroup) continue;
+            for (std::size_t i = span.first; i < span.first + (span.b - span.s + 1); ++i) {
+                if (batchMembers_[i]->DigestReady) continue;
+                whole.push_back(batchMembers_[i]);
+                wholeState.push_back(&deep[i]);
+            }
+        }
+        ForMembers(whole, [&](FileRecord& record, std::size_t i) {
+            reader_.ReadWhole(record, *wholeState[i]);
         });
-        if (Stopped() || !AnyHeadShared(members)) return false;
-        ForMembers(run_, [&](FileRecord& record, std::size_t i) {
-            if (!record.DigestReady) reader_.ReadWhole(record, members[i]);
-        });
-        return true;
     }
 
-    // Small runs of small files cost less than handing them to the other core.
-    bool WorthSharing() const {
-        if (mode_ == 0 && run_.front()->Size < threshold_) return false;
-        const std::int64_t bytes = run_.front()->Size * static_cast<std::int64_t>(run_.size());
-        return run_.size() >= 4 || bytes >= 512 * 1024;
+    // Files that cost nothing to key are not worth handing to another core.
+    bool WorthSharing(const std::vector<FileRecord*>& members) const {
+        // Members come largest first.
+        return members.size() >= 2 && (mode_ != 0 || members.front()->Size >= threshold_);
     }
 
     bool OrderRun() {
@@ -396,6 +428,8 @@ class DuplicatePass {
     const std::int32_t fullAt_;
     const std::unique_ptr<HashCache> cache_;
     const DeepReader reader_;
+    std::vector<RunSpan> batch_;
+    std::vector<FileRecord*> batchMembers_;
     std::vector<FileRecord*> run_;
     ParallelRunner runner_;
     std::int32_t lastListed_ = 0;

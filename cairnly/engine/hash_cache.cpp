@@ -100,10 +100,13 @@ CacheLoad HashCache::Load() {
     if (!in) return CacheLoad::Missing;
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::lock_guard<std::mutex> lock(mutex_);
-    older_.clear();
-    if (Parse(bytes)) return CacheLoad::Loaded;
-    older_.clear();
-    return CacheLoad::Ignored;
+    const bool parsed = Parse(bytes);
+    if (!parsed) {
+        loaded_.clear();
+        loadedIndex_.clear();
+    }
+    met_ = std::make_unique<std::atomic<bool>[]>(loaded_.size());
+    return parsed ? CacheLoad::Loaded : CacheLoad::Ignored;
 }
 
 bool HashCache::Parse(const std::string& bytes) {
@@ -122,7 +125,10 @@ bool HashCache::Parse(const std::string& bytes) {
         return false;
     const char* entries = bytes.data() + kHeaderBytes;
     if (Checksum(bytes.data(), entries, entryBytes) != checksum) return false;
-    older_.reserve(count);
+    loaded_.clear();
+    loaded_.reserve(count);
+    loadedIndex_.clear();
+    loadedIndex_.reserve(count);
     in = entries;
     for (std::uint64_t i = 0; i < count; ++i) {
         Entry e;
@@ -135,61 +141,70 @@ bool HashCache::Parse(const std::string& bytes) {
         std::memcpy(e.hashes.digest.data(), in, e.hashes.digest.size());
         in += e.hashes.digest.size();
         e.hashes.digestReady = (Get<std::uint32_t>(in) & 1u) != 0;
-        older_[Key{e.stamp.device, e.stamp.inode}] = e;
+        const auto [it, added] = loadedIndex_.emplace(Key{e.stamp.device, e.stamp.inode},
+                                                      static_cast<std::uint32_t>(loaded_.size()));
+        if (!added) return false;  // a sound file never names a file twice
+        loaded_.push_back(e);
     }
     return true;
 }
 
 bool HashCache::Empty() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return older_.empty() && seen_.empty();
+    return loaded_.empty() && learnt_.empty();
 }
 
 std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
-    const Key key{stamp.device, stamp.inode};
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (auto it = seen_.find(key); it != seen_.end())
-        return it->second.stamp == stamp ? std::optional(it->second.hashes) : std::nullopt;
-    auto old = older_.find(key);
-    if (old == older_.end() || !(old->second.stamp == stamp)) return std::nullopt;
-    // Met again: it now belongs to this scan's entries.
-    auto moved = seen_.emplace(key, old->second).first;
-    older_.erase(old);
-    return moved->second.hashes;
+    const auto it = loadedIndex_.find(Key{stamp.device, stamp.inode});
+    if (it == loadedIndex_.end()) return std::nullopt;
+    const Entry& entry = loaded_[it->second];
+    if (!(entry.stamp == stamp)) return std::nullopt;
+    met_[it->second].store(true, std::memory_order_relaxed);
+    return entry.hashes;
 }
 
 void HashCache::Remember(const FileStamp& stamp, const FileHashes& hashes) {
     std::lock_guard<std::mutex> lock(mutex_);
-    const Key key{stamp.device, stamp.inode};
-    older_.erase(key);
-    seen_[key] = Entry{stamp, hashes};
+    learnt_[Key{stamp.device, stamp.inode}] = Entry{stamp, hashes};
+}
+
+// Entries of this scan first (read, then found), then the older ones, until
+// the bound; a file read again replaces what was loaded for it.
+std::vector<const HashCache::Entry*> HashCache::InSavingOrder() const {
+    std::vector<const Entry*> order;
+    order.reserve(std::min(maxEntries_, learnt_.size() + loaded_.size()));
+    for (const auto& [key, entry] : learnt_) order.push_back(&entry);
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool met = pass == 0;
+        for (std::size_t i = 0; i < loaded_.size(); ++i) {
+            if (met_[i].load(std::memory_order_relaxed) != met) continue;
+            const Entry& e = loaded_[i];
+            if (!learnt_.count(Key{e.stamp.device, e.stamp.inode})) order.push_back(&e);
+        }
+    }
+    if (order.size() > maxEntries_) order.resize(maxEntries_);
+    return order;
 }
 
 std::string HashCache::Serialize() const {
-    const std::size_t count = std::min(maxEntries_, seen_.size() + older_.size());
+    const std::vector<const Entry*> entries = InSavingOrder();
     std::string out;
-    out.reserve(kHeaderBytes + count * kEntryBytes);
+    out.reserve(kHeaderBytes + entries.size() * kEntryBytes);
     out.append(kMagic, sizeof kMagic);
     Put(out, kLayoutVersion);
     Put(out, static_cast<std::uint32_t>(kEntryBytes));
-    Put(out, static_cast<std::uint64_t>(count));
+    Put(out, static_cast<std::uint64_t>(entries.size()));
     out += machineId_;
     out.append(kHeaderBytes - out.size(), '\0');  // checksum and padding, filled below
-    std::size_t written = 0;
-    for (const Map* map : {&seen_, &older_}) {
-        for (const auto& [key, e] : *map) {
-            if (written == count) break;
-            Put(out, e.stamp.device);
-            Put(out, e.stamp.inode);
-            Put(out, e.stamp.size);
-            Put(out, e.stamp.writeNs);
-            Put(out, e.stamp.changeNs);
-            Put(out, e.hashes.headKey);
-            out.append(reinterpret_cast<const char*>(e.hashes.digest.data()),
-                       e.hashes.digest.size());
-            Put(out, static_cast<std::uint32_t>(e.hashes.digestReady ? 1 : 0));
-            ++written;
-        }
+    for (const Entry* e : entries) {
+        Put(out, e->stamp.device);
+        Put(out, e->stamp.inode);
+        Put(out, e->stamp.size);
+        Put(out, e->stamp.writeNs);
+        Put(out, e->stamp.changeNs);
+        Put(out, e->hashes.headKey);
+        out.append(reinterpret_cast<const char*>(e->hashes.digest.data()), e->hashes.digest.size());
+        Put(out, static_cast<std::uint32_t>(e->hashes.digestReady ? 1 : 0));
     }
     const std::uint32_t checksum =
         Checksum(out.data(), out.data() + kHeaderBytes, out.size() - kHeaderBytes);

@@ -4,8 +4,9 @@
 //
 // Usage:
 // - Load() once before a deep scan; Find() and Remember() from any thread
-//   while the scan hashes; Save() only after the scan completed (a stopped
-//   scan leaves the file of the previous scan as it was).
+//   while the scan hashes (Find() answers from the loaded file without a
+//   lock); Save() only after the scan completed (a stopped scan leaves the
+//   file of the previous scan as it was).
 // - An entry is found only when device, inode, size, write time and change
 //   time (nanoseconds) are all what they were when the file was read: any
 //   change to the file, including a rewrite that restores its write time,
@@ -13,12 +14,15 @@
 // - The file is ignored (and later rewritten) when it is damaged, cut short,
 //   written by another machine or by another layout. It only saves reading;
 //   nothing that deletes trusts it.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "cairnly/engine/records.h"
 
@@ -85,17 +89,19 @@ class HashCache {
         FileStamp stamp;
         FileHashes hashes;
     };
-    using Map = std::unordered_map<Key, Entry, KeyHash>;
-
     bool Parse(const std::string& bytes);
+    std::vector<const Entry*> InSavingOrder() const;
     std::string Serialize() const;
 
     std::string path_;
     std::string machineId_;
     std::size_t maxEntries_;
+    // As loaded; not changed while a scan looks entries up.
+    std::vector<Entry> loaded_;
+    std::unordered_map<Key, std::uint32_t, KeyHash> loadedIndex_;
+    std::unique_ptr<std::atomic<bool>[]> met_;  // per loaded entry: found by this scan
     mutable std::mutex mutex_;
-    Map older_;  // loaded and not met by this scan
-    Map seen_;   // met by this scan
+    std::unordered_map<Key, Entry, KeyHash> learnt_;  // read by this scan
 };
 
 }  // namespace cairnly

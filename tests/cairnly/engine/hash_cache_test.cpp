@@ -71,9 +71,16 @@ TEST_F(HashCacheTest, AnEntryIsFoundOnlyForTheVeryStateOfTheFileItWasReadIn) {
     changed[4].device = 43;
     for (const FileStamp& stamp : changed) EXPECT_FALSE(cache.Find(stamp));
     EXPECT_FALSE(cache.Find(Stamp(4)));
-    // What this scan learns replaces what the file said.
-    cache.Remember(Stamp(2), Hashes(20));
-    EXPECT_TRUE(SameHashes(cache.Find(Stamp(2)), Hashes(20)));
+    // What this scan reads replaces what the file said.
+    FileStamp rewritten = Stamp(2);
+    rewritten.changeNs += 5;
+    cache.Remember(rewritten, Hashes(20));
+    ASSERT_EQ(cache.Save(), 0);
+    HashCache reloaded(path_, "m1");
+    ASSERT_EQ(reloaded.Load(), CacheLoad::Loaded);
+    EXPECT_TRUE(SameHashes(reloaded.Find(rewritten), Hashes(20)));
+    EXPECT_FALSE(reloaded.Find(Stamp(2)));
+    EXPECT_TRUE(SameHashes(reloaded.Find(Stamp(3)), Hashes(3)));
 }
 
 TEST_F(HashCacheTest, DamagedForeignOrOtherLayoutFilesAreIgnoredAndRebuilt) {
