@@ -56,6 +56,8 @@ DirEntry FromStat(std::string name, const struct stat& st) {
     e.lastWrite = ToFileTime(st.st_mtim);
     e.lastAccess = ToFileTime(st.st_atim);
     e.lastChange = ToFileTime(st.st_ctim);
+    e.writeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    e.changeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
     e.device = static_cast<std::uint64_t>(st.st_dev);
     e.inode = static_cast<std::uint64_t>(st.st_ino);
     e.linkCount = static_cast<std::uint64_t>(st.st_nlink);

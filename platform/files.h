@@ -34,7 +34,9 @@ struct DirEntry {
     std::uint64_t size = 0;
     FileTime lastWrite = 0;
     FileTime lastAccess = 0;
-    FileTime lastChange = 0;  // status change (ctime)
+    FileTime lastChange = 0;   // status change (ctime)
+    std::int64_t writeNs = 0;  // lastWrite and lastChange in nanoseconds since 1970
+    std::int64_t changeNs = 0;
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint64_t linkCount = 1;  // hard links to the inode

@@ -21,8 +21,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
+#include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
 #include "platform/recorded_file.h"
@@ -109,6 +111,9 @@ class CairnlyState {
     // Where deep scans keep the digests of the files they read between runs;
     // empty: no cache. Set before the first scan.
     std::string HashCachePath;
+    // What the walk saw of each recorded file when a deep scan will ask the
+    // cache, so the cache is asked without another look at the file. Worker only.
+    std::unordered_map<const FileRecord*, FileStamp> WalkStamps;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

@@ -143,8 +143,8 @@ class DeepReader {
         : state_(state), cache_(cache), lookups_(cache && !cache->Empty()) {}
 
     void ReadHead(FileRecord& record, DeepMember& m) const {
+        if (lookups_ && FromCache(record, m)) return;
         const std::string path = record.FullPath();
-        if (lookups_ && FromCache(path, record, m)) return;
         // Only the first block may be needed: read-ahead could fetch what is never used.
         ReadOnlyFile file(path, POSIX_FADV_RANDOM);
         if (!file.IsOpen() || Stopped()) return;
@@ -186,10 +186,9 @@ class DeepReader {
   private:
     bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
 
-    bool FromCache(const std::string& path, FileRecord& record, DeepMember& m) const {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        const FileStamp stamp = StampOf(st);
+    bool FromCache(FileRecord& record, DeepMember& m) const {
+        FileStamp stamp;
+        if (!StampFor(record, stamp)) return false;
         const std::optional<FileHashes> hit = cache_->Find(stamp);
         if (!hit || hit->headKey == 0) return false;
         state_.CacheHits.fetch_add(1);
@@ -200,6 +199,18 @@ class DeepReader {
             record.Digest = hit->digest;
             record.DigestReady = true;
         }
+        return true;
+    }
+
+    // As the walk saw the file, else as it is now.
+    bool StampFor(const FileRecord& record, FileStamp& stamp) const {
+        if (auto it = state_.WalkStamps.find(&record); it != state_.WalkStamps.end()) {
+            stamp = it->second;
+            return true;
+        }
+        struct stat st;
+        if (::lstat(record.FullPath().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        stamp = StampOf(st);
         return true;
     }
 
@@ -226,6 +237,7 @@ std::unique_ptr<HashCache> LoadCache(const CairnlyState& state) {
 // A cache that cannot be written costs the next scan time, nothing else: the
 // previous file stays, and the log says why.
 void SaveCache(const CairnlyState& state, HashCache& cache) {
+    if (!cache.LearntAnything()) return;  // the file on disk already says all of it
     const int error = cache.Save();
     if (error == 0) return;
     const char* reason =

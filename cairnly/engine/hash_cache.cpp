@@ -163,6 +163,11 @@ std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
     return entry.hashes;
 }
 
+bool HashCache::LearntAnything() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return !learnt_.empty();
+}
+
 void HashCache::Remember(const FileStamp& stamp, const FileHashes& hashes) {
     std::lock_guard<std::mutex> lock(mutex_);
     learnt_[Key{stamp.device, stamp.inode}] = Entry{stamp, hashes};

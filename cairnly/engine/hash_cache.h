@@ -61,6 +61,7 @@ class HashCache {
     bool Empty() const;
     std::optional<FileHashes> Find(const FileStamp& stamp);
     void Remember(const FileStamp& stamp, const FileHashes& hashes);
+    bool LearntAnything() const;
     // Writes the entries of this scan, then the older ones, up to the bound
     // (creating the missing folders above the file).
     // Returns 0 or the error number of the write (the old file is then kept).

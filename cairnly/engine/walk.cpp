@@ -37,6 +37,7 @@ struct FolderScan {
     FolderPathRef folderPath;
     std::int64_t minFileBytes;
     bool photoMode;
+    bool keepStamps;
     std::int64_t own = 0;
     std::int64_t total = 0;
     bool fileTableFull = false;
@@ -84,6 +85,9 @@ struct FolderScan {
         record->FileName = entry.name;
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
+        if (keepStamps)
+            state.WalkStamps[record.get()] =
+                FileStamp{entry.device, entry.inode, record->Size, entry.writeNs, entry.changeNs};
         return state.Files.Append(std::move(record));
     }
 };
@@ -239,7 +243,8 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
                     folderNumber,
                     std::make_shared<const std::string>(path),
                     MinFileBytes(criteria.MinFileSizeMB),
-                    criteria.PhotoMode};
+                    criteria.PhotoMode,
+                    criteria.DuplicateMode == 2 && !state.HashCachePath.empty()};
     ListAndVisit(state, scan);
     // A folder cut short by a full FileTable gets no record; its sums still count.
     if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
