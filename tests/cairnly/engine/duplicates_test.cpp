@@ -11,6 +11,7 @@
 #include <set>
 
 #include "cairnly/engine/walk.h"
+#include "platform/files.h"
 #include "shared/selection_order.h"
 #include "tests/cairnly/engine/engine_fixture.h"
 
@@ -273,6 +274,17 @@ TEST_F(DuplicatesTest, ASecondDeepScanReadsOnlyTheFilesThatChanged) {
     view_.onDuplicateRow = nullptr;
     state_->StopRequested.store(false);
     EXPECT_EQ(FileBytes(state_->HashCachePath), saved);
+    // So does a full disk, and the scan ends as it always does.
+    platform::SetFaultHook([this](platform::FileOp op, const std::string& path) {
+        return op == platform::FileOp::Write && path == state_->HashCachePath
+                   ? platform::kErrorDiskFull
+                   : 0;
+    });
+    scan();
+    platform::SetFaultHook(nullptr);
+    EXPECT_EQ(FileBytes(state_->HashCachePath), saved);
+    EXPECT_EQ(Statuses().back().rfind("Displaying 100 duplicate files with a total size of", 0),
+              0u);
 
     // 1%: an early-differing file (above), a member of a shared-block run and a copy.
     MakeFile("three/b3", Content(10300, 77));
