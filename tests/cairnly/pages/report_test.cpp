@@ -56,8 +56,10 @@ class ReportTest : public ::testing::Test {
         std::string out = base + "/out", err = base + "/err";
         const std::string prefix =
             asUser && ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-        std::string command = prefix + CAIRNLY_REPORT_PATH + " " + arguments + " >" +
-                              ShellQuote(out) + " 2>" + ShellQuote(err);
+        // The digest cache of deep scans goes beside the tree, never to the user's cache.
+        std::string command = "XDG_CACHE_HOME=" + ShellQuote(base + "/cache") + " " + prefix +
+                              CAIRNLY_REPORT_PATH + " " + arguments + " >" + ShellQuote(out) +
+                              " 2>" + ShellQuote(err);
         if (!inFolder.empty()) command = "cd " + ShellQuote(inFolder) + " && " + command;
         int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(out), ReadAll(err)};
