@@ -193,7 +193,6 @@ double TimedScan(Engine& engine, ReadCounts& read) {
     const ReadCounts before = CountsOf(*engine.state);
     const double t = Seconds([&] {
         engine.Clear();
-        engine.state->StopRequested.store(false);
         cairnly::RunScanWorker(*engine.state, engine.view);
     });
     const ReadCounts after = CountsOf(*engine.state);

@@ -33,8 +33,8 @@ CairnlyState::CairnlyState(ScanSettings& settings, shared::DesktopServices& serv
       criteria_(CriteriaFrom(settings, false)) {}
 
 CairnlyState::~CairnlyState() {
-    StopRequested.store(true);
-    if (Worker.joinable()) Worker.join();
+    Scan.RequestStop();
+    Scan.Join();
 }
 
 std::string CairnlyState::PageStatusText(int page) const {

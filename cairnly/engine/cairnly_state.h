@@ -1,13 +1,12 @@
 #pragma once
 // The one process-wide state object of Cairnly: the settings and desktop
 // services it was given, the result tables, the flags shared between the
-// user-interface thread, the scan worker and the listing workers, and the
-// worker's thread handle.
+// user-interface thread and the scan worker, and the scan worker itself.
 //
 // Usage:
 // - main creates exactly one CairnlyState (after the settings are loaded) and
 //   passes it by reference to the engine, the page logic and the window.
-// - Tables are written only by the scan worker while ScanRunning is set, and
+// - Tables are written only by the scan worker while Scan.Running(), and
 //   emptied only by ClearResults before a worker starts; everything else reads
 //   them when no worker runs, or while the worker is blocked in a ScanView call.
 // - Criteria() is the snapshot of the settings the current/last scan used; the
@@ -15,12 +14,13 @@
 // - Flags are std::atomic; PageStatusText is guarded by a mutex.
 // - Before destroying it, the window calls ShutdownScan (scan_engine.h), which
 //   stops and joins the worker while pumping events.
+// - Scan's stop request is what the walk, the duplicate search and the
+//   partial-folder analysis poll.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -29,6 +29,7 @@
 #include "cairnly/settings/scan_settings.h"
 #include "platform/recorded_file.h"
 #include "shared/desktop_services.h"
+#include "shared/single_worker.h"
 
 namespace cairnly {
 
@@ -70,7 +71,7 @@ class CairnlyState {
   public:
     CairnlyState(ScanSettings& settings, shared::DesktopServices& services,
                  TableCapacities capacities = TableCapacities());
-    ~CairnlyState();  // joins a finished worker; a live one is stopped and joined
+    ~CairnlyState();  // a live worker is stopped and joined
     CairnlyState(const CairnlyState&) = delete;
     CairnlyState& operator=(const CairnlyState&) = delete;
 
@@ -87,15 +88,9 @@ class CairnlyState {
     DuplicateList Duplicates;       // DuplicateList
     PartialFolderTable Partials;    // PartialFolderTable
 
-    std::atomic<bool> StopRequested{false};
-    std::atomic<bool> ScanRunning{false};
     std::atomic<bool> FilesPageStale{false};
     std::atomic<bool> DuplicatesPageStale{false};
     std::atomic<bool> PartialPageStale{false};
-    std::atomic<bool> ListingRunning{false};
-    std::atomic<bool> ListingCancelled{false};
-    // True while the partial-folder analysis or a refresh works on Partials.
-    std::atomic<bool> PartialBusy{false};
     std::atomic<std::int32_t> FoldersEntered{0};
     // Folders of the last walk that could not be listed, or not completely.
     std::atomic<std::int32_t> UnreadableFolders{0};
@@ -123,12 +118,8 @@ class CairnlyState {
     void SetPageStatusText(int page, const std::string& text);
 
     // The scan worker (owned here so it can be joined; see scan_engine.h).
-    std::thread Worker;
-    // Set by the worker after its very last view call.
-    std::atomic<bool> WorkerFinished{true};
-    // A StartScan is waiting for the previous worker (its pauses keep events
-    // flowing, so a second Start could otherwise arrive inside the first).
-    std::atomic<bool> StartPending{false};
+    // Running() while it owns the tables; Busy() until its last view call.
+    shared::SingleWorker Scan;
 
   private:
     ScanCriteria criteria_;

@@ -86,7 +86,7 @@ bool HashRest(const CairnlyState& state, ReadOnlyFile& file, CryptoPP::SHA1& sha
         if (got < 0) return false;
         if (got == 0) break;
         sha.Update(block.data(), static_cast<std::size_t>(got));
-        if (state.StopRequested.load()) return false;
+        if (state.Scan.StopRequested()) return false;
         if (got < static_cast<long>(block.size())) break;
     }
     return true;
@@ -184,7 +184,7 @@ class DeepReader {
     }
 
   private:
-    bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
+    bool Stopped() const { return state_.Scan.StopRequested(); }
 
     bool FromCache(FileRecord& record, DeepMember& m) const {
         FileStamp stamp;
@@ -293,7 +293,7 @@ class DuplicatePass {
         bool mayHoldGroup = true;
     };
 
-    bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
+    bool Stopped() const { return state_.Scan.StopRequested(); }
 
     void ShowProgress(std::int32_t b, std::int32_t n) {
         const float done = 100.0f - static_cast<float>(b) * 100.0f / static_cast<float>(n - 1);
@@ -481,7 +481,7 @@ std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
 
 void ComputeDigest(const CairnlyState& state, FileRecord& record) {
     ReadOnlyFile file(record.FullPath());
-    if (!file.IsOpen() || state.StopRequested.load()) return;
+    if (!file.IsOpen() || state.Scan.StopRequested()) return;
     CryptoPP::SHA1 sha;
     if (HashRest(state, file, sha)) SetDigest(state, record, sha);
 }

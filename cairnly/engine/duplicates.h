@@ -22,7 +22,7 @@ std::int64_t ComputeSmallFileThreshold(const CairnlyState& state);
 std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
                                  std::int64_t threshold);
 
-// SHA-1 of the whole file in 16 KiB blocks; StopRequested is checked per block.
+// SHA-1 of the whole file in 16 KiB blocks; the scan's stop request is checked per block.
 // Sets Digest and DigestReady only when the file was read to its end unstopped.
 void ComputeDigest(const CairnlyState& state, FileRecord& record);
 

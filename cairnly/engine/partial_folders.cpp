@@ -11,16 +11,19 @@ namespace cairnly {
 
 namespace {
 
-class BusyGuard {
+// Holds the table's rebuild claim for one analysis.
+class RebuildClaim {
   public:
-    explicit BusyGuard(std::atomic<bool>& flag) : flag_(flag), owned_(!flag.exchange(true)) {}
-    ~BusyGuard() {
-        if (owned_) flag_.store(false);
+    explicit RebuildClaim(PartialFolderTable& table) : table_(table), owned_(table.ClaimRebuild()) {}
+    ~RebuildClaim() {
+        if (owned_) table_.EndRebuild();
     }
+    RebuildClaim(const RebuildClaim&) = delete;
+    RebuildClaim& operator=(const RebuildClaim&) = delete;
     bool Owned() const { return owned_; }
 
   private:
-    std::atomic<bool>& flag_;
+    PartialFolderTable& table_;
     bool owned_;
 };
 
@@ -53,7 +56,7 @@ class PartialAnalysis {
   private:
     // A refresh gives up, silently, once a new scan has cleared the stale flag.
     bool Abandoned() const { return refresh_ && !state_.PartialPageStale.load(); }
-    bool Stopped() const { return state_.StopRequested.load(std::memory_order_relaxed); }
+    bool Stopped() const { return state_.Scan.StopRequested(); }
     void Status(const char* text) { state_.Services.SetStatus(text); }
     std::int32_t Count() const { return state_.Partials.Count(); }
     PartialFolderRecord& Record(std::int32_t i) {
@@ -284,8 +287,8 @@ bool SharesEnough(PartialFolderRecord& a, PartialFolderRecord& b, std::int32_t m
 }
 
 void FindPartialDuplicateFolders(CairnlyState& state, ScanView& view, bool refresh) {
-    BusyGuard busy(state.PartialBusy);
-    if (!busy.Owned()) return;
+    RebuildClaim claim(state.Partials);
+    if (!claim.Owned()) return;
     PartialAnalysis analysis(state, view, refresh);
     analysis.Run();
 }

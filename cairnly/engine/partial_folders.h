@@ -11,7 +11,7 @@ namespace cairnly {
 // after deletions, on the user-interface thread; it counts only files whose
 // DeleteState is normal and gives up when PartialPageStale is cleared.
 // Ends with view.FillPartialFolders() unless abandoned. Never runs twice at
-// once: a second call while one is working (PartialBusy) returns at once.
+// once: a second call while one rebuilds the table returns at once.
 void FindPartialDuplicateFolders(CairnlyState& state, ScanView& view, bool refresh);
 
 // True when a and b have at least minPartial duplicate groups in common; may

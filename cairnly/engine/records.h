@@ -2,7 +2,7 @@
 // The records a scan produces and the tables that hold them.
 //
 // Usage:
-// - The scan worker is the only writer while a scan runs (CairnlyState::ScanRunning);
+// - The scan worker is the only writer while a scan runs (CairnlyState::Scan.Running());
 //   pages and deletions read the tables afterwards, by index (item data of a row).
 // - Owning tables (FileTable, FolderTable, PartialFolderTable) free their records
 //   in Clear(); non-owning tables (FolderFileTable, DuplicateList) hold plain
@@ -213,7 +213,18 @@ using FileTable = OwningTable<FileRecord>;      // Size ascending after the scan
 using FolderFileTable = RefTable<FileRecord>;   // FolderNumber ascending after the scan
 using FolderTable = OwningTable<FolderRecord>;  // OwnSize ascending after the scan
 using DuplicateList = RefTable<FileRecord>;     // display order of the Duplicate files page
-using PartialFolderTable =
-    OwningTableOf<PartialFolderRecord, SlotTable>;  // PartialGroup ascending, fixed capacity
+// PartialGroup ascending, fixed capacity. The partial-folder analysis and its
+// refresh claim the table while they rebuild it; only one rebuilds at a time.
+class PartialFolderTable : public OwningTableOf<PartialFolderRecord, SlotTable> {
+  public:
+    using OwningTableOf<PartialFolderRecord, SlotTable>::OwningTableOf;
+    // False, changing nothing, while another rebuild holds the table.
+    bool ClaimRebuild() { return !rebuilding_.exchange(true); }
+    void EndRebuild() { rebuilding_.store(false); }
+    bool Rebuilding() const { return rebuilding_.load(); }
+
+  private:
+    std::atomic<bool> rebuilding_{false};
+};
 
 }  // namespace cairnly

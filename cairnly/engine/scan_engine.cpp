@@ -9,26 +9,15 @@ namespace cairnly {
 
 namespace {
 
-constexpr int kWaitStepMs = 500;
-constexpr int kWaitSteps = 60;
-constexpr int kFinishPollMs = 20;
+constexpr int kStopPauseMs = 500;
 
-bool Stopped(const CairnlyState& state) { return state.StopRequested.load(); }
+bool Stopped(const CairnlyState& state) { return state.Scan.StopRequested(); }
 
-// Waits for a previous worker: the bounded wait first, then, because a second
-// worker must never share the tables with the first, for as long as it takes.
-void WaitForPreviousWorker(CairnlyState& state, ScanView& view) {
-    for (int step = 0; step < kWaitSteps && state.ScanRunning.load(); ++step) {
-        state.Services.SetStatus("Waiting for search to stop");
-        view.Pause(kWaitStepMs);
-    }
-    while (state.ScanRunning.load()) {
-        state.Services.SetStatus("Waiting for search to stop (still running after 30 seconds)");
-        view.Pause(kWaitStepMs);
-    }
-    // Its last calls to the window come after ScanRunning is cleared.
-    while (!state.WorkerFinished.load()) view.Pause(kFinishPollMs);
-    if (state.Worker.joinable()) state.Worker.join();
+// A second worker must never share the tables with the first, so the wait for
+// a previous one has no limit; after 30 s the status line says so.
+void ShowWaiting(CairnlyState& state, bool late) {
+    state.Services.SetStatus(late ? "Waiting for search to stop (still running after 30 seconds)"
+                                  : "Waiting for search to stop");
 }
 
 // The partial-folder analysis ends by writing its summary to the status line
@@ -66,76 +55,7 @@ void ReportUnreadableFolders(CairnlyState& state) {
     state.Services.SetStatus(last.empty() ? count : last + " (" + count + ")");
 }
 
-}  // namespace
-
-bool StartScan(CairnlyState& state, ScanView& view) {
-    if (state.StartPending.exchange(true)) return false;
-    struct PendingReset {
-        std::atomic<bool>& flag;
-        ~PendingReset() { flag.store(false); }
-    } reset{state.StartPending};
-    const std::string root = state.Settings.RootFolder();
-    if (root.empty() || !platform::FolderExists(root)) {
-        // Nothing else is ever walked in its place; the user is told where to choose one.
-        state.Services.SetStatus(
-            root.empty() ? "No folder to scan. Please select an existing folder with the "
-                           "Configuration button."
-                         : shared::Format("The folder specified does not exist (%s). Please "
-                                          "select an existing folder with the Configuration "
-                                          "button.",
-                                          root.c_str()));
-        view.EnableControls(true);
-        return false;
-    }
-    state.FilesPageStale.store(false);
-    state.DuplicatesPageStale.store(false);
-    state.PartialPageStale.store(false);
-    for (int page = 0; page < 4; ++page) state.SetPageStatusText(page, "");
-    WaitForPreviousWorker(state, view);
-    ClearResults(state, view);
-    // The previous worker's last act was to set the controls idle.
-    view.EnableControls(false);
-    ScanCriteria criteria = CriteriaFrom(state.Settings, state.PhotoMode.load());
-    // Every path the pages show and the deletions use is a full path.
-    criteria.RootFolder = AbsoluteFolderPath(criteria.RootFolder);
-    criteria.RootIdentity =
-        platform::FolderIdentity(criteria.RootFolder).value_or(platform::FileIdentity{});
-    state.SetCriteria(criteria);
-    state.StopRequested.store(false);
-    state.ScanRunning.store(true);
-    state.WorkerFinished.store(false);
-    state.Worker = std::thread([&state, &view] { RunScanWorker(state, view); });
-    return true;
-}
-
-void StopScan(CairnlyState& state, ScanView& view) {
-    state.StopRequested.store(true);
-    state.Services.SetStatus("Waiting for search to stop");
-    view.Pause(kWaitStepMs);
-}
-
-void ClearResults(CairnlyState& state, ScanView& view) {
-    view.ClearAllPages();
-    // References first, then the records they point to.
-    state.Duplicates.Clear();
-    state.FilesByFolder.Clear();
-    state.Partials.Clear();
-    state.Files.Clear();
-    state.Folders.Clear();
-    state.LinkedFilesSeen.clear();
-    state.WalkStamps.clear();
-    state.UnreadableFolders.store(0);
-    view.ShowPage(kFoldersPage);
-}
-
-void ShutdownScan(CairnlyState& state, ScanView& view) {
-    state.StopRequested.store(true);
-    while (!state.WorkerFinished.load()) view.Pause(kFinishPollMs);
-    if (state.Worker.joinable()) state.Worker.join();
-}
-
-void RunScanWorker(CairnlyState& state, ScanView& view) {
-    state.ScanRunning.store(true);
+void RunScanPhases(CairnlyState& state, ScanView& view) {
     if (!Stopped(state)) {
         state.FoldersEntered.store(0);
         WalkFolder(state, view, state.Criteria().RootFolder, WalkAttributes{}, 0);
@@ -155,12 +75,95 @@ void RunScanWorker(CairnlyState& state, ScanView& view) {
         view.ShowPage(kFilesPage);
     }
     RunDuplicatePhases(state, view);
-    state.ScanRunning.store(false);
+}
+
+// After the tables are free: the last status texts and the idle controls.
+void EndScan(CairnlyState& state, ScanView& view) {
     if (Stopped(state)) state.Services.SetStatus("Search stopped");
     if (state.Criteria().PhotoMode) view.ShowPage(kDuplicatesPage);
     ReportUnreadableFolders(state);
     view.EnableControls(true);
-    state.WorkerFinished.store(true);
 }
+
+// The previous worker has ended: its tables are emptied and the new criteria taken.
+void PrepareScan(CairnlyState& state, ScanView& view) {
+    ClearResults(state, view);
+    // The previous worker's last act was to set the controls idle.
+    view.EnableControls(false);
+    ScanCriteria criteria = CriteriaFrom(state.Settings, state.PhotoMode.load());
+    // Every path the pages show and the deletions use is a full path.
+    criteria.RootFolder = AbsoluteFolderPath(criteria.RootFolder);
+    criteria.RootIdentity =
+        platform::FolderIdentity(criteria.RootFolder).value_or(platform::FileIdentity{});
+    state.SetCriteria(criteria);
+}
+
+shared::SingleWorker::Job ScanJob(CairnlyState& state, ScanView& view) {
+    return {[&state, &view] { RunScanPhases(state, view); },
+            [&state, &view] { EndScan(state, view); }};
+}
+
+}  // namespace
+
+bool StartScan(CairnlyState& state, ScanView& view) {
+    if (state.Scan.StartWaiting()) return false;
+    const std::string root = state.Settings.RootFolder();
+    if (root.empty() || !platform::FolderExists(root)) {
+        // Nothing else is ever walked in its place; the user is told where to choose one.
+        state.Services.SetStatus(
+            root.empty() ? "No folder to scan. Please select an existing folder with the "
+                           "Configuration button."
+                         : shared::Format("The folder specified does not exist (%s). Please "
+                                          "select an existing folder with the Configuration "
+                                          "button.",
+                                          root.c_str()));
+        view.EnableControls(true);
+        return false;
+    }
+    state.FilesPageStale.store(false);
+    state.DuplicatesPageStale.store(false);
+    state.PartialPageStale.store(false);
+    for (int page = 0; page < 4; ++page) state.SetPageStatusText(page, "");
+    shared::SingleWorker::StartRules rules;
+    rules.pause = [&view](int milliseconds) { view.Pause(milliseconds); };
+    rules.notice = [&state](bool late) { ShowWaiting(state, late); };
+    rules.beforeStart = [&state, &view] { PrepareScan(state, view); };
+    // The user's Stop while this waits ends the old scan, not the new one.
+    rules.stopCancelsWait = false;
+    return state.Scan.Start(ScanJob(state, view), rules);
+}
+
+void StopScan(CairnlyState& state, ScanView& view) {
+    state.Scan.RequestStop();
+    state.Services.SetStatus("Waiting for search to stop");
+    view.Pause(kStopPauseMs);
+}
+
+void ClearResults(CairnlyState& state, ScanView& view) {
+    view.ClearAllPages();
+    // References first, then the records they point to.
+    state.Duplicates.Clear();
+    state.FilesByFolder.Clear();
+    state.Partials.Clear();
+    state.Files.Clear();
+    state.Folders.Clear();
+    state.LinkedFilesSeen.clear();
+    state.WalkStamps.clear();
+    state.UnreadableFolders.store(0);
+    view.ShowPage(kFoldersPage);
+}
+
+void ShutdownScan(CairnlyState& state, ScanView& view) {
+    state.Scan.RequestStop();
+    state.Scan.Join([&view](int milliseconds) { view.Pause(milliseconds); });
+}
+
+void RunScanWorker(CairnlyState& state, ScanView& view) {
+    shared::SingleWorker::StartRules rules;
+    rules.pause = [&view](int milliseconds) { view.Pause(milliseconds); };
+    rules.stopCancelsWait = false;
+    state.Scan.RunHere(ScanJob(state, view), rules);
+}
+
 
 }  // namespace cairnly

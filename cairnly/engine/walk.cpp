@@ -48,7 +48,7 @@ struct FolderScan {
         } else if (entry.regularFile) {
             VisitFile(entry);
         }
-        return !fileTableFull && !state.StopRequested.load(std::memory_order_relaxed);
+        return !fileTableFull && !state.Scan.StopRequested();
     }
 
     void VisitSubfolder(const platform::DirEntry& entry) {
@@ -227,7 +227,7 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
     if (attributes.reparsePoint) return 0;
-    if (state.StopRequested.load()) return 0;
+    if (state.Scan.StopRequested()) return 0;
     const ScanCriteria& criteria = state.Criteria();
     if (criteria.SkipSystemFolders && IsSystemFolder(path, attributes)) return 0;
 
@@ -255,7 +255,7 @@ void SortFoldersBySize(CairnlyState& state) {
     const int n = state.Folders.Count();
     auto before = [&](std::size_t i, std::size_t count) {
         if (i % 100 != 0) return true;
-        if (state.StopRequested.load()) return false;
+        if (state.Scan.StopRequested()) return false;
         state.Services.SetStatus(
             shared::Format("Preparing to analyze %d folders by size: %0.0f%% complete", n,
                            static_cast<double>(Percent(i, count))));
@@ -272,7 +272,7 @@ template <typename KeyOf>
 void SortFiles(CairnlyState& state, const char* progressFormat, KeyOf keyOf) {
     const int n = state.Files.Count();
     auto before = [&](std::size_t i, std::size_t count) {
-        if (state.StopRequested.load()) return false;
+        if (state.Scan.StopRequested()) return false;
         if (i % 1000 == 0)
             state.Services.SetStatus(
                 shared::Format(progressFormat, n, static_cast<double>(Percent(i, count))));

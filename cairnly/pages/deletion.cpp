@@ -1,7 +1,6 @@
 #include "cairnly/pages/deletion.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "cairnly/engine/partial_folders.h"
 #include "cairnly/pages/page_format.h"
@@ -11,9 +10,7 @@ namespace cairnly::pages {
 
 namespace {
 
-constexpr int kCancelWaitStepMs = 500;
 constexpr int kCancelWaitLimitMs = 20000;
-constexpr int kJoinStepMs = 10;
 
 template <typename Table>
 auto RecordAt(const Table& table, long index) -> decltype(table.At(0)) {
@@ -54,9 +51,6 @@ DeleteConfirmation::DeleteConfirmation(ResultPages& pages, ScanView& scanView, i
       command_(command),
       view_(view),
       pause_(std::move(pause)) {
-    if (!pause_) {
-        pause_ = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-    }
     const int page = PageOfCommand(command);
     if (page < 0) return;
     const auto& rows = pages.Rows(page);
@@ -89,7 +83,7 @@ std::vector<ConfirmRow> DeleteConfirmation::Rows() const {
 
 void DeleteConfirmation::Open() {
     // The tables belong to a running scan's worker; nothing may be marked then.
-    if (PageOfCommand(command_) < 0 || state_.ScanRunning.load()) {
+    if (PageOfCommand(command_) < 0 || state_.Scan.Running()) {
         view_.EnableDelete(false);
         listingDone_.store(true);
         return;
@@ -103,22 +97,21 @@ void DeleteConfirmation::Open() {
         listingDone_.store(true);
         return;
     }
-    state_.ListingCancelled.store(false);
-    state_.ListingRunning.store(true);
     view_.EnableDelete(false);
-    worker_ = std::thread([this] { RunListingWorker(); });
+    shared::SingleWorker::StartRules rules;
+    rules.pause = pause_;
+    lister_.Start({[this] { RunListingWorker(); }, {}}, rules);
 }
 
 void DeleteConfirmation::RunListingWorker() {
     bool listed = true;
     if (command_ == kDeleteSelectedDuplicates) ListSelectedDuplicates();
     if (command_ == kDeleteFromPartialFolders) listed = ListPartialFolders();
-    if (listed && !state_.ListingCancelled.load() && !Closed()) {
+    if (listed && !lister_.StopRequested() && !Closed()) {
         deleteEnabled_.store(true);
         view_.EnableDelete(true);
         ShowStatus(ListingStatus());
     }
-    state_.ListingRunning.store(false);
     listingDone_.store(true);
 }
 
@@ -126,7 +119,7 @@ bool DeleteConfirmation::List(FileRecord& record, long itemData) {
     std::string path = record.FullPath();
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_ || state_.ListingCancelled.load()) return false;
+        if (closed_ || lister_.StopRequested()) return false;
         // A file already deleted (or listed) is not offered again.
         if (!record.IsNormal()) return true;
         record.DeleteState.store(DeleteState::Listed);
@@ -175,7 +168,7 @@ void DeleteConfirmation::ListLargeFilesByExtension() {
 
 void DeleteConfirmation::ListSelectedDuplicates() {
     for (long item : selected_) {
-        if (state_.ListingCancelled.load() || state_.StopRequested.load()) return;
+        if (lister_.StopRequested()) return;
         FileRecord* file = RecordAt(state_.Duplicates, item);
         if (!file || ListedFiles() >= kMaxListedRows) continue;
         if (!List(*file, item)) return;
@@ -206,7 +199,7 @@ std::unordered_set<const FileRecord*> DeleteConfirmation::MembersOfSelectedFolde
 bool DeleteConfirmation::ListPartialFolders() {
     const std::unordered_set<const FileRecord*> going = MembersOfSelectedFolders();
     for (long item : selected_) {
-        if (state_.ListingCancelled.load() || state_.StopRequested.load()) return true;
+        if (lister_.StopRequested()) return true;
         PartialFolderRecord* folder = RecordAt(state_.Partials, item);
         if (!folder || ListedFiles() >= kMaxListedRows) continue;
         if (AllOfGroupSelected(folder->PartialGroup)) {
@@ -278,13 +271,6 @@ void DeleteConfirmation::ResetListed() {
     }
 }
 
-void DeleteConfirmation::WaitForWorker() {
-    for (int waited = 0;
-         state_.ListingRunning.load() && !listingDone_.load() && waited < kCancelWaitLimitMs;
-         waited += kCancelWaitStepMs)
-        pause_(kCancelWaitStepMs);
-}
-
 bool DeleteConfirmation::Closed() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return closed_;
@@ -292,29 +278,23 @@ bool DeleteConfirmation::Closed() const {
 
 void DeleteConfirmation::DontDelete() {
     if (Closed()) return;
-    if (!UsesWorker(command_) || !worker_.joinable()) {
+    if (!UsesWorker(command_) || !lister_.Busy()) {
         ResetListed();
         return;
     }
-    state_.ListingCancelled.store(true);
-    state_.StopRequested.store(true);
-    WaitForWorker();
+    lister_.RequestStop();
+    lister_.WaitForEnd(pause_, kCancelWaitLimitMs);
     // Records are returned under the lock the worker marks under, so it can
     // never mark one again after this, even if it outlived the wait.
     ResetListed();
-    state_.StopRequested.store(false);
-    state_.ListingCancelled.store(false);
 }
 
 void DeleteConfirmation::Close() {
     // A live listing is cancelled and waited for, as "Don't delete" does.
-    if (worker_.joinable() && !listingDone_.load()) DontDelete();
+    if (lister_.Busy() && !listingDone_.load()) DontDelete();
     ResetListed();
-    if (worker_.joinable()) {
-        // Keep serving the worker's dialog calls until it has ended.
-        while (!listingDone_.load()) pause_(kJoinStepMs);
-        worker_.join();
-    }
+    // Keeps serving the worker's dialog calls until it has ended.
+    lister_.Join(pause_);
 }
 
 // ---- Deleting ----
@@ -432,10 +412,7 @@ void DeleteConfirmation::DeleteAll() {
     if (!deleteEnabled_.load() || deleting_ || Closed()) return;
     deleting_ = true;
     deleteEnabled_.store(false);
-    if (worker_.joinable()) {
-        while (!listingDone_.load()) pause_(kJoinStepMs);
-        worker_.join();
-    }
+    lister_.Join(pause_);
     if (command_ == kDeleteSelectedLargeFiles) DeleteLargeFiles();
     if (command_ == kDeleteLargeFilesByExtension || command_ == kDeleteSelectedDuplicates)
         DeleteListedRows();

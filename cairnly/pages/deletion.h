@@ -16,7 +16,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -26,6 +25,7 @@
 #include "cairnly/pages/page_layout.h"
 #include "cairnly/pages/result_pages.h"
 #include "platform/recorded_file.h"
+#include "shared/single_worker.h"
 
 namespace cairnly::pages {
 
@@ -69,8 +69,9 @@ struct ConfirmRow {
 
 class DeleteConfirmation {
   public:
-    // pause(ms) waits while keeping the user-interface thread's events flowing.
-    using Pause = std::function<void(int milliseconds)>;
+    // pause(ms) waits while keeping the user-interface thread's events flowing
+    // (an empty one sleeps).
+    using Pause = shared::SingleWorker::Pause;
 
     DeleteConfirmation(ResultPages& pages, ScanView& scanView, int command,
                        std::vector<int> selectedPositions, ConfirmView& view, Pause pause);
@@ -91,6 +92,8 @@ class DeleteConfirmation {
     bool EscapeCloses() const;
     bool DeleteEnabled() const { return deleteEnabled_.load(); }
     bool ListingDone() const { return listingDone_.load(); }
+    // The listing worker runs (duplicate and partial-folder commands).
+    bool ListingRunning() const { return lister_.Running(); }
     std::string StatusText() const;
     std::vector<ConfirmRow> Rows() const;
     // Filled by DeleteAll; files kept by the checks before removal count as errors.
@@ -116,7 +119,6 @@ class DeleteConfirmation {
     bool Candidate(const FileRecord* record, bool limited) const;
     std::string ListingStatus() const;
     void ShowStatus(const std::string& text);
-    void WaitForWorker();
     bool Closed() const;
     void ResetListed();
 
@@ -153,7 +155,6 @@ class DeleteConfirmation {
     Listing listing_;
     std::string status_;
 
-    std::thread worker_;
     std::atomic<bool> deleteEnabled_{false};
     std::atomic<bool> listingDone_{false};
     bool deleting_ = false;
@@ -161,6 +162,8 @@ class DeleteConfirmation {
     int errors_ = 0;
     int deletedFolders_ = 0;
     std::int64_t deletedTotal_ = 0;
+    // Last, so it is joined before the members its worker uses go.
+    shared::SingleWorker lister_;
 };
 
 }  // namespace cairnly::pages

@@ -18,8 +18,7 @@ void HeadlessScanView::Pause(int milliseconds) {
 
 bool RunScanToEnd(CairnlyState& state, HeadlessScanView& view) {
     if (!StartScan(state, view)) return false;
-    while (!state.WorkerFinished.load()) view.Pause(5);
-    if (state.Worker.joinable()) state.Worker.join();
+    state.Scan.Join([&view](int milliseconds) { view.Pause(milliseconds); });
     return true;
 }
 

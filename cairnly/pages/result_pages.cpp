@@ -45,7 +45,7 @@ const PartialFolderRecord* ResultPages::PartialAt(long index) const {
     return RecordAt(state_.Partials, index);
 }
 
-bool ResultPages::Stopped() const { return state_.StopRequested.load(); }
+bool ResultPages::Stopped() const { return state_.Scan.StopRequested(); }
 
 void ResultPages::SetStatus(const std::string& text) { state_.Services.SetStatus(text); }
 
@@ -363,7 +363,7 @@ std::optional<std::string> ResultPages::FolderToOpen(int page, int position) con
 }
 
 std::vector<MenuItem> ResultPages::MenuFor(int page) const {
-    if (state_.ScanRunning.load()) return {};
+    if (state_.Scan.Running()) return {};
     return ContextMenu(page);
 }
 

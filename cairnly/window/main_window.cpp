@@ -2,16 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QThread>
 #include <algorithm>
-#include <thread>
 
 #include "cairnly/engine/scan_engine.h"
 #include "cairnly/pages/page_layout.h"
@@ -19,6 +16,7 @@
 #include "cairnly/settings/window/about_box.h"
 #include "cairnly/settings/window/configuration_dialog.h"
 #include "shared/qt/dialog_units.h"
+#include "shared/qt/ui_thread.h"
 #include "shared/site.h"
 #include "shared/web_page.h"
 
@@ -55,7 +53,7 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
     state_.Services.SetStatusSink(
-        [this](const std::string& text) { OnUiThread([this, text] { SetStatusText(text); }); });
+        [this](const std::string& text) { shared::RunOnThreadOf(this, [this, text] { SetStatusText(text); }); });
     EnableControls(true);
     Button(ids::kStart)->setFocus();
 }
@@ -253,16 +251,8 @@ void MainWindow::SetStatusText(const std::string& text) {
     status_->setToolTip(shown);
 }
 
-void MainWindow::OnUiThread(const std::function<void()>& fn) {
-    if (QThread::currentThread() == thread()) {
-        fn();
-        return;
-    }
-    QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
-}
-
 void MainWindow::EnableControls(bool idle) {
-    OnUiThread([this, idle] {
+    shared::RunOnThreadOf(this, [this, idle] {
         Button(ids::kStart)->setEnabled(idle);
         Button(ids::kConfiguration)->setEnabled(idle);
         Button(ids::kCleanup)->setEnabled(idle);
@@ -275,14 +265,7 @@ void MainWindow::EnableControls(bool idle) {
     });
 }
 
-void MainWindow::Pause(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
+void MainWindow::Pause(int milliseconds) { shared::PumpEvents(milliseconds); }
 
 }  // namespace cairnly
 
@@ -299,7 +282,7 @@ void MainWindow::BuildPages() {
 }
 
 void MainWindow::ShowPage(int page) {
-    OnUiThread([this, page] {
+    shared::RunOnThreadOf(this, [this, page] {
         if (page < 0 || page >= kPageCount) return;
         showingPage_ = true;
         tabs_->setCurrentIndex(page);
@@ -309,40 +292,40 @@ void MainWindow::ShowPage(int page) {
 }
 
 void MainWindow::ClearAllPages() {
-    OnUiThread([this] { logic_->ClearAllPages(); });
+    shared::RunOnThreadOf(this, [this] { logic_->ClearAllPages(); });
 }
 
 int MainWindow::PageRowCount(int page) {
     int count = 0;
-    OnUiThread([this, page, &count] { count = logic_->PageRowCount(page); });
+    shared::RunOnThreadOf(this, [this, page, &count] { count = logic_->PageRowCount(page); });
     return count;
 }
 
 int MainWindow::SelectedPage() {
     int page = -1;
-    OnUiThread([this, &page] { page = tabs_->currentIndex(); });
+    shared::RunOnThreadOf(this, [this, &page] { page = tabs_->currentIndex(); });
     return page;
 }
 
 void MainWindow::PreviewLargestFolder(int folderIndex) {
-    OnUiThread([this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
+    shared::RunOnThreadOf(this, [this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
 }
 
 void MainWindow::FillLargestFolders() {
-    OnUiThread([this] { logic_->FillLargestFolders(); });
+    shared::RunOnThreadOf(this, [this] { logic_->FillLargestFolders(); });
 }
 
 void MainWindow::FillLargestFiles(bool refill) {
-    OnUiThread([this, refill] { logic_->FillLargestFiles(refill); });
+    shared::RunOnThreadOf(this, [this, refill] { logic_->FillLargestFiles(refill); });
 }
 
 void MainWindow::AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) {
-    OnUiThread(
+    shared::RunOnThreadOf(this, 
         [&, row, listIndex, group] { logic_->AddDuplicateRow(row, record, listIndex, group); });
 }
 
 void MainWindow::FillPartialFolders() {
-    OnUiThread([this] { logic_->FillPartialFolders(); });
+    shared::RunOnThreadOf(this, [this] { logic_->FillPartialFolders(); });
 }
 
 void MainWindow::InsertRow(int page, int position, const pages::PageRow& row) {

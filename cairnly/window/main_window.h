@@ -108,7 +108,6 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void ButtonCommand(int id);
     void SetStatusText(const std::string& text);
     // Runs fn on the user-interface thread; from a worker, waits until it is done.
-    void OnUiThread(const std::function<void()>& fn);
 
     CairnlyState& state_;
     ScanSettingsStore& store_;

@@ -13,7 +13,6 @@
 namespace pictavo {
 namespace {
 
-constexpr int kWaitRoundMs = 500;
 constexpr std::int32_t kProgressEvery = 25;
 constexpr std::int32_t kEarlyPairCount = 3;
 
@@ -98,7 +97,7 @@ void SetPhotoTime(PhotoRecord& record, const std::string& path) {
 }
 
 std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool reparsePoint) {
-    if (reparsePoint || state.stopRequest) return 0;
+    if (reparsePoint || state.loader.StopRequested()) return 0;
     const std::int32_t serial = state.folderCounter++;
     std::int64_t total = 0;
     auto folder = std::make_shared<const std::string>(path);
@@ -107,7 +106,7 @@ std::int64_t ScanFolder(PictavoState& state, const std::string& path, bool repar
     std::vector<platform::DirEntry> entries;
     platform::ReadFolder(path, entries);
     for (const platform::DirEntry& entry : entries) {
-        if (state.stopRequest) break;
+        if (state.loader.StopRequested()) break;
         if (entry.directory) {
             if (entry.name[0] != '.')
                 total +=
@@ -128,7 +127,7 @@ std::vector<const PhotoRecord*> AddStoredCulls(PictavoState& state) {
     state.storeJournal.KeepStored(state.storeFolder);
     std::map<std::string, std::shared_ptr<const std::string>> folders;
     for (const StoredCull& cull : state.storeJournal.Entries()) {
-        if (state.stopRequest || state.catalogue.Full()) break;
+        if (state.loader.StopRequested() || state.catalogue.Full()) break;
         if (!IsBelow(cull.folder, state.scanFolder)) continue;
         const std::string stored = state.storeFolder + cull.storeName;
         std::optional<platform::DirEntry> file = platform::GetAttributes(stored);
@@ -166,7 +165,7 @@ void RebuildUndeleteStack(PictavoState& state, const std::vector<const PhotoReco
 }
 
 void SortCatalogue(PictavoState& state) {
-    state.catalogue.Sort([&state] { return !state.stopRequest; });
+    state.catalogue.Sort([&state] { return !state.loader.StopRequested(); });
 }
 
 void EmptyUndeleteStack(PictavoState& state) {
@@ -182,13 +181,14 @@ void ClearCatalogue(PictavoState& state) {
     EmptyUndeleteStack(state);
 }
 
-void LoadingThreadBody(PictavoState& state) {
-    state.loadingBusy = true;
+namespace {
+
+void LoadCatalogue(PictavoState& state) {
     PictavoView& view = state.View();
     view.EnableCullingControls(false);
     state.scanFolder = state.settings.photoFolder();
     const std::string& folder = state.scanFolder;
-    if (!state.stopRequest)
+    if (!state.loader.StopRequested())
         state.services.SetStatus(
             shared::Format("Loading and analyzing images in %s", folder.c_str()));
     state.folderCounter = 0;
@@ -198,50 +198,45 @@ void LoadingThreadBody(PictavoState& state) {
         shared::Format("Loaded and analyzed %d images in %s with total size of %s", count,
                        folder.c_str(), SizeText(total).c_str()));
     const std::vector<const PhotoRecord*> stored = AddStoredCulls(state);
-    if (!state.stopRequest) SortCatalogue(state);
-    if (!state.stopRequest) RebuildUndeleteStack(state, stored);
+    if (!state.loader.StopRequested()) SortCatalogue(state);
+    if (!state.loader.StopRequested()) RebuildUndeleteStack(state, stored);
     if (count != 0) {
         state.reloadPending = false;
-    } else if (!state.stopRequest) {
+    } else if (!state.loader.StopRequested()) {
         WarnNoPhotos(state, folder);
     }
     // A stopped scan holds only part of the library: positioning on it would
     // overwrite the stored start position just before the window saves it.
-    if (!state.stopRequest) ShowStartPair(state);
+    if (!state.loader.StopRequested()) ShowStartPair(state);
     view.EnableCullingControls(true);
     state.catalogueReady = true;
-    // Last: a waiter that sees the flag clear joins this thread, so no call
-    // into the view (which waits for the waiter's thread) may follow.
-    state.loadingBusy = false;
 }
 
+shared::SingleWorker::Job LoadingJob(PictavoState& state) {
+    // No call into the view may follow the job: a waiter that sees the loader
+    // idle joins this thread, and the view waits for the waiter's thread.
+    return {[&state] { LoadCatalogue(state); }, {}};
+}
+
+void PumpViewEvents(PictavoState& state, int milliseconds) { state.View().PumpEvents(milliseconds); }
+
+}  // namespace
+
+void LoadingThreadBody(PictavoState& state) { state.loader.RunHere(LoadingJob(state), {}); }
+
 void StartLoading(PictavoState& state) {
-    if (state.startLoadingActive) return;
-    state.startLoadingActive = true;
+    shared::SingleWorker::StartRules rules;
+    rules.pause = [&state](int milliseconds) { PumpViewEvents(state, milliseconds); };
     // No time limit: a loader still running after 30 s is waited for all the
     // same (the status line keeps saying so), so two never fill the catalogue.
-    while (state.loadingBusy) {
-        state.services.SetStatus("Waiting for search to stop");
-        state.View().PumpEvents(kWaitRoundMs);
-    }
-    if (state.loader.joinable()) state.loader.join();
-    // The window closed while this waited: no new scan.
-    if (state.closing) {
-        state.startLoadingActive = false;
-        return;
-    }
-    ClearCatalogue(state);
-    state.stopRequest = false;
-    state.loadingBusy = true;
-    state.loader = std::thread([&state] { LoadingThreadBody(state); });
-    state.startLoadingActive = false;
+    rules.notice = [&state](bool) { state.services.SetStatus("Waiting for search to stop"); };
+    rules.beforeStart = [&state] { ClearCatalogue(state); };
+    state.loader.Start(LoadingJob(state), rules);
 }
 
 void StopLoading(PictavoState& state) {
-    state.closing = true;
-    state.stopRequest = true;
-    while (state.loadingBusy) state.View().PumpEvents(20);
-    if (state.loader.joinable()) state.loader.join();
+    state.loader.Close();
+    state.loader.Join([&state](int milliseconds) { PumpViewEvents(state, milliseconds); });
 }
 
 }  // namespace pictavo

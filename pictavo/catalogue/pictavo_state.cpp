@@ -17,8 +17,8 @@ PictavoState::PictavoState(SettingsRecord& settingsRecord, shared::DesktopServic
       view_(nullptr) {}
 
 PictavoState::~PictavoState() {
-    stopRequest = true;
-    if (loader.joinable()) loader.join();
+    loader.RequestStop();
+    loader.Join();
 }
 
 void PictavoState::SetView(PictavoView* view) { view_.store(view); }

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
-#include <thread>
 
 #include "pictavo/catalogue/catalogue.h"
 #include "pictavo/catalogue/pictavo_view.h"
@@ -13,6 +12,7 @@
 #include "pictavo/cull/photo_store_journal.h"
 #include "pictavo/settings/settings_record.h"
 #include "shared/desktop_services.h"
+#include "shared/single_worker.h"
 
 namespace pictavo {
 
@@ -41,9 +41,6 @@ class PictavoState {
     // the photo folder to the catalogue, culled, and rebuilds the undelete stack.
     StoreJournal storeJournal;
 
-    // Set by the window when it closes; the walk and the sort poll it.
-    std::atomic<bool> stopRequest{false};
-    std::atomic<bool> loadingBusy{false};
     // Set when a loading thread has finished; stays set for the run.
     std::atomic<bool> catalogueReady{false};
     // Cleared the first time the early pair is shown; never set again.
@@ -61,12 +58,10 @@ class PictavoState {
     void SetView(PictavoView* view);
     PictavoView& View() const;
 
-    // The running or last loading thread (joined before the next one starts).
-    std::thread loader;
-    // Guards start loading against being re-entered from its own event pumping.
-    bool startLoadingActive = false;
-    // Set for good by StopLoading (the window closes); no scan starts after it.
-    bool closing = false;
+    // The loading thread. Busy() while it may still call the view; its stop
+    // request (set for good by StopLoading when the window closes) is what the
+    // walk and the sort poll.
+    shared::SingleWorker loader;
 
   private:
     std::atomic<PictavoView*> view_;

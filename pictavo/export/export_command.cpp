@@ -48,9 +48,8 @@ int ExitStatus(const ExportCounts& counts) {
 // Each step the export would take, one a line, and what it would come to.
 int PrintPlan(const ExportOptions& options, shared::DesktopServices& services, std::ostream& out) {
     ExportCounters counters;
-    std::atomic<bool> stop{false};
     ExportRun run(
-        options, counters, stop, [](const std::string&) {}, services);
+        options, counters, [] { return false; }, [](const std::string&) {}, services);
     run.PlanOnly([&out](const std::string& step) { out << step << '\n'; });
     run.Run();
     out << DryRunClosingText(counters.Snapshot(), options.deleteOriginals) << std::endl;

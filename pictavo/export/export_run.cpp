@@ -45,12 +45,11 @@ std::string JoinExportPath(const std::string& folder, const std::string& name) {
     return platform::JoinPath(folder.empty() ? "/" : folder, name);
 }
 
-ExportRun::ExportRun(const ExportOptions& options, ExportCounters& counters,
-                     const std::atomic<bool>& stop, Report report,
-                     shared::DesktopServices& services)
+ExportRun::ExportRun(const ExportOptions& options, ExportCounters& counters, StopCheck stopped,
+                     Report report, shared::DesktopServices& services)
     : options_(options),
       counters_(counters),
-      stop_(stop),
+      stopped_(std::move(stopped)),
       report_(std::move(report)),
       services_(services) {}
 
@@ -59,7 +58,7 @@ void ExportRun::Run() { Walk(options_.photoFolder, false); }
 void ExportRun::PlanOnly(Report plan) { plan_ = std::move(plan); }
 
 void ExportRun::Walk(const std::string& folder, bool reparsePoint) {
-    if (reparsePoint || stop_.load()) return;
+    if (reparsePoint || stopped_()) return;
     // Never export the export folder into itself (it may be reached by a link).
     if (IsExportFolder(folder)) return;
     // The listing is taken first, so no folder stays open during the descent
@@ -71,7 +70,7 @@ void ExportRun::Walk(const std::string& folder, bool reparsePoint) {
         } else if (entry.regularFile && IsPhotoFile(entry.name)) {
             ExportImage(folder, entry);
         }
-        if (stop_.load()) return;
+        if (stopped_()) return;
     }
 }
 

@@ -14,8 +14,9 @@ namespace pictavo {
 class ExportRun {
   public:
     using Report = std::function<void(const std::string&)>;
+    using StopCheck = std::function<bool()>;
 
-    ExportRun(const ExportOptions& options, ExportCounters& counters, const std::atomic<bool>& stop,
+    ExportRun(const ExportOptions& options, ExportCounters& counters, StopCheck stopped,
               Report report, shared::DesktopServices& services);
 
     // Walks the photo folder; returns when done or after a stop request.
@@ -60,7 +61,7 @@ class ExportRun {
 
     ExportOptions options_;
     ExportCounters& counters_;
-    const std::atomic<bool>& stop_;
+    StopCheck stopped_;
     Report report_;
     shared::DesktopServices& services_;
     Report plan_;  // set for a dry run

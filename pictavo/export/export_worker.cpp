@@ -52,71 +52,51 @@ std::string ExportClosingText(const ExportCounts& counts) {
     return CountsText("Export Complete:", counts);
 }
 
-ExportControl::~ExportControl() {
-    RequestStop();
-    std::lock_guard<std::mutex> lock(threadMutex_);
-    if (thread_.joinable()) thread_.join();
-}
-
-void ExportControl::RequestStop() {
-    stop_ = true;
-    ++stopCount_;
-}
-
 void ExportControl::DetachView(const ExportView* view) {
     std::lock_guard<std::mutex> lock(viewMutex_);
     if (view_ == view) view_ = nullptr;
 }
 
-bool ExportControl::AcquireBusy(ExportView& view, const Pause& pause) {
-    unsigned stopsBefore = stopCount_.load();
-    int waited = 0;
-    for (bool idle = false; !busy_.compare_exchange_strong(idle, true); idle = false) {
-        if (stopCount_.load() != stopsBefore) return false;
-        // Two workers must never walk and count together, so the wait goes on.
-        if (waited == kPatientWaitMs) view.ShowExportStatus(kWaitingText);
-        pause(kWaitStepMs);
-        waited += kWaitStepMs;
-    }
-    return true;
-}
-
-void ExportControl::JoinEndedWorker() {
-    // Busy is clear, so the earlier worker has nothing left to do but return.
-    std::lock_guard<std::mutex> lock(threadMutex_);
-    if (thread_.joinable()) thread_.join();
-}
-
 void ExportControl::Attach(ExportView& view) {
-    stop_ = false;
     counters_.Reset();
     std::lock_guard<std::mutex> lock(viewMutex_);
     view_ = &view;
 }
 
+shared::SingleWorker::StartRules ExportControl::Rules(ExportView& view, const Pause& pause,
+                                                      const std::function<void()>& beforeStart) {
+    shared::SingleWorker::StartRules rules;
+    rules.pause = pause;
+    rules.notice = [&view, told = false](bool late) mutable {
+        if (!late || told) return;
+        view.ShowExportStatus(kWaitingText);
+        told = true;
+    };
+    rules.beforeStart = [this, &view, beforeStart] {
+        Attach(view);
+        if (beforeStart) beforeStart();
+    };
+    return rules;
+}
+
 bool ExportControl::Start(const ExportOptions& options, ExportView& view,
                           shared::DesktopServices& services,
                           const std::function<void()>& beforeStart, const Pause& pause) {
-    if (!AcquireBusy(view, pause)) return false;
-    JoinEndedWorker();
-    Attach(view);
-    if (beforeStart) beforeStart();
-    std::lock_guard<std::mutex> lock(threadMutex_);
-    thread_ = std::thread([this, options, &services] { Work(options, services); });
-    return true;
+    return worker_.Start({[this, options, &services] { Work(options, services); }, {}},
+                         Rules(view, pause, beforeStart));
 }
 
 ExportCounts ExportControl::RunHere(const ExportOptions& options, ExportView& view,
                                     shared::DesktopServices& services, const Pause& pause) {
-    if (!AcquireBusy(view, pause)) return Counts();
-    Attach(view);
-    Work(options, services);
+    worker_.RunHere({[this, &options, &services] { Work(options, services); }, {}},
+                    Rules(view, pause, {}));
     return Counts();
 }
 
 void ExportControl::Work(const ExportOptions& options, shared::DesktopServices& services) {
     ExportRun run(
-        options, counters_, stop_, [this](const std::string& text) { Report(text); }, services);
+        options, counters_, [this] { return worker_.StopRequested(); },
+        [this](const std::string& text) { Report(text); }, services);
     run.Run();
     Report(ExportClosingText(Counts()));
     EndWork();
@@ -128,13 +108,10 @@ void ExportControl::Report(const std::string& text) {
 }
 
 void ExportControl::EndWork() {
-    {
-        // Told before busy clears, so this worker never enables a newer export's button.
-        std::lock_guard<std::mutex> lock(viewMutex_);
-        if (view_) view_->ExportEnded();
-        view_ = nullptr;
-    }
-    busy_ = false;
+    // Told before the worker counts as ended, so it never enables a newer export's button.
+    std::lock_guard<std::mutex> lock(viewMutex_);
+    if (view_) view_->ExportEnded();
+    view_ = nullptr;
 }
 
 }  // namespace pictavo

@@ -5,10 +5,10 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "pictavo/settings/settings_record.h"
 #include "shared/desktop_services.h"
+#include "shared/single_worker.h"
 
 namespace pictavo {
 
@@ -55,22 +55,22 @@ class ExportView {
     virtual void ExportEnded() = 0;
 };
 
-// The busy flag, the stop request, the counters and the worker thread of one
-// program. Owned by the main window, which requests a stop when it closes.
+// The counters, the reporting view and the worker of one program's exports.
+// Owned by the main window, which requests a stop when it closes.
 class ExportControl {
   public:
     // Waits for a running export in the caller's own way (the Qt layer pumps events).
-    using Pause = std::function<void(int milliseconds)>;
+    using Pause = shared::SingleWorker::Pause;
 
     ExportControl() = default;
     ExportControl(const ExportControl&) = delete;
     ExportControl& operator=(const ExportControl&) = delete;
     // Requests a stop and waits for the worker to end its current entry.
-    ~ExportControl();
+    ~ExportControl() = default;
 
-    void RequestStop();
-    bool StopRequested() const { return stop_.load(); }
-    bool Busy() const { return busy_.load(); }
+    void RequestStop() { worker_.RequestStop(); }
+    bool StopRequested() const { return worker_.StopRequested(); }
+    bool Busy() const { return worker_.Busy(); }
     ExportCounts Counts() const { return counters_.Snapshot(); }
     void ResetCounts() { counters_.Reset(); }
 
@@ -88,25 +88,22 @@ class ExportControl {
     // A closing dialog stops receiving reports; the worker carries on unseen.
     void DetachView(const ExportView* view);
 
-    static constexpr int kWaitStepMs = 500;
-    static constexpr int kPatientWaitMs = 30000;
+    static constexpr int kWaitStepMs = shared::SingleWorker::kWaitStepMs;
+    static constexpr int kPatientWaitMs = shared::SingleWorker::kPatientWaitMs;
 
   private:
-    bool AcquireBusy(ExportView& view, const Pause& pause);
+    shared::SingleWorker::StartRules Rules(ExportView& view, const Pause& pause,
+                                           const std::function<void()>& beforeStart);
     void Attach(ExportView& view);
-    void JoinEndedWorker();
     void Work(const ExportOptions& options, shared::DesktopServices& services);
     void Report(const std::string& text);
     void EndWork();
 
-    std::atomic<bool> busy_{false};
-    std::atomic<bool> stop_{false};
-    std::atomic<unsigned> stopCount_{0};
     ExportCounters counters_;
     std::mutex viewMutex_;
     ExportView* view_ = nullptr;
-    std::mutex threadMutex_;
-    std::thread thread_;
+    // Last, so it is joined before the members its worker uses go.
+    shared::SingleWorker worker_;
 };
 
 }  // namespace pictavo

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "shared/qt/ui_thread.h"
 #include "shared/site.h"
 
 namespace shared {
@@ -72,8 +73,7 @@ BoxAnswer QtPrompter::Ask(const std::string& caption, const std::string& text, B
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
         BoxAnswer answer = BoxAnswer::Cancel;
-        QMetaObject::invokeMethod(
-            app, [&] { answer = Ask(caption, text, icon, buttons); }, Qt::BlockingQueuedConnection);
+        RunOnThreadOf(app, [&] { answer = Ask(caption, text, icon, buttons); });
         return answer;
     }
     QMessageBox box(ToQt(icon), QString::fromStdString(caption), QString::fromStdString(text),

@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "cairnly/pages/window/result_list.h"
 #include "shared/qt/dialog_units.h"
+#include "shared/qt/ui_thread.h"
 
 namespace cairnly {
 namespace {
@@ -114,26 +114,18 @@ void ConfirmDeleteDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-void ConfirmDeleteDialog::OnUiThread(const std::function<void()>& fn) {
-    if (QThread::currentThread() == thread()) {
-        fn();
-        return;
-    }
-    QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
-}
-
 void ConfirmDeleteDialog::AddRow(const std::string& path, long itemData) {
-    OnUiThread([this, path, itemData] {
+    shared::RunOnThreadOf(this, [this, path, itemData] {
         list_->Rows().InsertRow(list_->Rows().rowCount(), pages::PageRow{{path}, itemData});
     });
 }
 
 void ConfirmDeleteDialog::SetStatusText(const std::string& text) {
-    OnUiThread([this, text] { status_->setText(QString::fromStdString(text)); });
+    shared::RunOnThreadOf(this, [this, text] { status_->setText(QString::fromStdString(text)); });
 }
 
 void ConfirmDeleteDialog::EnableDelete(bool enabled) {
-    OnUiThread([this, enabled] { delete_->setEnabled(enabled); });
+    shared::RunOnThreadOf(this, [this, enabled] { delete_->setEnabled(enabled); });
 }
 
 }  // namespace cairnly

@@ -41,7 +41,6 @@ class ConfirmDeleteDialog : public QDialog, public pages::ConfirmView {
 
   private:
     void BuildControls();
-    void OnUiThread(const std::function<void()>& fn);
 
     ResultList* list_ = nullptr;
     QLabel* status_ = nullptr;

@@ -37,14 +37,14 @@ QColor ResultPageWidget::Colour(int row) const {
 
 void ResultPageWidget::ColumnClicked(int column) {
     // The worker may still be reordering the tables the comparisons read.
-    if (logic_.State().ScanRunning.load()) return;
+    if (logic_.State().Scan.Running()) return;
     logic_.ColumnClicked(page_, column);
     const pages::SortState& sort = logic_.Sort(page_);
     list_->ShowSortIndicator(sort.column, sort.direction);
 }
 
 void ResultPageWidget::RowActivated(int row) {
-    if (logic_.State().ScanRunning.load()) return;
+    if (logic_.State().Scan.Running()) return;
     if (auto folder = logic_.FolderToOpen(page_, row)) opener_.OpenFolder(*folder);
 }
 
@@ -66,7 +66,7 @@ void ResultPageWidget::ShowMenu(QPoint globalPos) {
 }
 
 void ResultPageWidget::RunCommand(int command) {
-    if (pages::PageOfCommand(command) != page_ || logic_.State().ScanRunning.load()) return;
+    if (pages::PageOfCommand(command) != page_ || logic_.State().Scan.Running()) return;
     ConfirmDeleteDialog dialog(logic_, scanView_, command, list_->SelectedRows(), pause_, window());
     RunModal(runner_, dialog);
 }

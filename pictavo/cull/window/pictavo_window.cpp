@@ -2,11 +2,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QThread>
 #include <algorithm>
 
 #include "pictavo/catalogue/loading.h"
@@ -22,6 +20,7 @@
 #include "pictavo/settings/window/about_box.h"
 #include "pictavo/settings/window/configuration_dialog.h"
 #include "shared/qt/dialog_units.h"
+#include "shared/qt/ui_thread.h"
 #include "shared/qt/web_page.h"
 
 namespace pictavo {
@@ -76,7 +75,7 @@ PictavoWindow::PictavoWindow(WindowServices services)
     connect(&redrawTimer_, &QTimer::timeout, this, [this] { OnRedrawTimer(); });
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { SaveSettings(); });
     services_.state.services.SetStatusSink([this](const std::string& text) {
-        QMetaObject::invokeMethod(
+        shared::RunOnThreadOf(
             status_, [label = status_, text] { label->setText(QString::fromStdString(text)); },
             Qt::AutoConnection);
     });
@@ -176,21 +175,14 @@ void PictavoWindow::resizeEvent(QResizeEvent* event) {
 void PictavoWindow::OnRedrawTimer() {
     if (!state_.catalogueReady || !resizePending_ || lastResize_ <= 0) return;
     // A reload's sort is moving positions; its own last draw comes at the new size.
-    if (state_.loadingBusy) return;
+    if (state_.loader.Busy()) return;
     if (clock_() - lastResize_ < kRedrawDelaySeconds) return;
     resizePending_ = false;
     pictavo::DrawPair(state_, true);
 }
 
-void PictavoWindow::RunOnUiThread(const std::function<void()>& work) {
-    if (QThread::currentThread() == thread())
-        work();
-    else
-        QMetaObject::invokeMethod(this, work, Qt::BlockingQueuedConnection);
-}
-
 void PictavoWindow::EnableCullingControls(bool enabled) {
-    RunOnUiThread([this, enabled] {
+    shared::RunOnThreadOf(this, [this, enabled] {
         cullingEnabled_ = enabled;
         for (int id : kCullingControls) Control(id)->setEnabled(enabled);
         // A load refills the catalogue: nothing decoded before it is kept. Once
@@ -201,32 +193,25 @@ void PictavoWindow::EnableCullingControls(bool enabled) {
 }
 
 void PictavoWindow::SetUndeleteEnabled(bool enabled) {
-    RunOnUiThread([this, enabled] { Control(ids::kUndelete)->setEnabled(enabled); });
+    shared::RunOnThreadOf(this, [this, enabled] { Control(ids::kUndelete)->setEnabled(enabled); });
 }
 
 void PictavoWindow::DrawPair(std::int32_t left, std::int32_t right, bool) {
-    RunOnUiThread([this, left, right] { DrawPairNow(left, right); });
+    shared::RunOnThreadOf(this, [this, left, right] { DrawPairNow(left, right); });
 }
 
 void PictavoWindow::WarnNoPhotos(const std::string& text) {
-    RunOnUiThread([this, &text] {
+    shared::RunOnThreadOf(this, [this, &text] {
         services_.prompter.Ask("Pictavo", text, shared::BoxIcon::Warning, shared::BoxButtons::Ok);
     });
 }
 
 void PictavoWindow::PostConfigurationCommand() {
-    QMetaObject::invokeMethod(
+    shared::RunOnThreadOf(
         this, [this] { RunCommand(ids::kConfiguration); }, Qt::QueuedConnection);
 }
 
-void PictavoWindow::PumpEvents(int milliseconds) {
-    QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents,
-                                        static_cast<int>(deadline.remainingTime()));
-        QThread::msleep(std::min<qint64>(5, std::max<qint64>(0, deadline.remainingTime())));
-    }
-}
+void PictavoWindow::PumpEvents(int milliseconds) { shared::PumpEvents(milliseconds); }
 
 bool PictavoWindow::BeginPane(Side side, std::int32_t position) {
     int i = static_cast<int>(side);

@@ -97,7 +97,6 @@ class PictavoWindow : public QWidget, public PictavoView {
     QPushButton* AddButton(int id, const char* text, QRect designed);
     PaneCaption* AddCaption(int id, QRect designed);
     void ApplyLayout();
-    void RunOnUiThread(const std::function<void()>& work);
     void DoKeyAction(KeyAction action);
     bool BeginPane(Side side, std::int32_t position);
     QFuture<PaneContent> PaneContentFor(Side side, std::int32_t position, PaneKey& key);

@@ -4,17 +4,16 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 #include <algorithm>
 
 #include "pictavo/resources/artwork.h"
 #include "shared/qt/dialog_units.h"
 #include "shared/qt/folder_browser.h"
+#include "shared/qt/ui_thread.h"
 
 namespace pictavo {
 namespace {
@@ -196,14 +195,7 @@ bool ExportDialog::BrowseForFolder(std::string& path) {
     return shared::FolderBrowser(this, path, false);
 }
 
-void ExportDialog::Pause(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-}
+void ExportDialog::Pause(int milliseconds) { shared::PumpEvents(milliseconds); }
 
 void ExportDialog::Close() {
     exiting_ = true;
@@ -218,12 +210,12 @@ void ExportDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ExportDialog::ShowExportStatus(const std::string& text) {
-    QMetaObject::invokeMethod(
+    shared::RunOnThreadOf(
         this, [this, shown = ToQt(text)] { status_->setText(shown); }, Qt::QueuedConnection);
 }
 
 void ExportDialog::ExportEnded() {
-    QMetaObject::invokeMethod(
+    shared::RunOnThreadOf(
         this, [this] { exportButton_->setEnabled(true); }, Qt::QueuedConnection);
 }
 

@@ -420,7 +420,7 @@ TEST_F(DuplicatesTest, StopDuringThePassKeepsWhatWasListed) {
     for (int size : {1000, 2000, 3000})
         for (const char* copy : {"a", "b"})
             MakeFile(std::to_string(size) + copy, Content(static_cast<std::size_t>(size), size));
-    view_.onDuplicateRow = [this] { state_->StopRequested.store(true); };
+    view_.onDuplicateRow = [this] { state_->Scan.RequestStop(); };
     Analyze(2);
     EXPECT_EQ(state_->Duplicates.Count(), 2) << "the pair being listed completes";
     EXPECT_EQ(Statuses().back(), "Displaying 2 duplicate files with a total size of 0.0 MB");
@@ -521,7 +521,7 @@ TEST_F(FingerprintTest, DigestIsSha1OfTheWholeFileUnlessStopped) {
     cairnly::FileRecord stopped;
     stopped.FolderPath = r.FolderPath;
     stopped.FileName = "big";
-    state_->StopRequested.store(true);
+    state_->Scan.RequestStop();
     cairnly::ComputeDigest(*state_, stopped);
     EXPECT_FALSE(stopped.DigestReady);
     EXPECT_EQ(stopped.Digest, cairnly::Digest20{});

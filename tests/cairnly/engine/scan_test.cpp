@@ -36,10 +36,9 @@ class ScanTest : public EngineTest {
     }
     // Waits (bounded) for the worker thread started by StartScan.
     void WaitForWorker() {
-        for (int i = 0; i < 2000 && !state_->WorkerFinished.load(); ++i)
-            std::this_thread::sleep_for(5ms);
-        ASSERT_TRUE(state_->WorkerFinished.load());
-        if (state_->Worker.joinable()) state_->Worker.join();
+        for (int i = 0; i < 2000 && state_->Scan.Busy(); ++i) std::this_thread::sleep_for(5ms);
+        ASSERT_FALSE(state_->Scan.Busy());
+        state_->Scan.Join();
     }
     std::vector<std::string> PageCalls() const {
         std::vector<std::string> out;
@@ -50,13 +49,13 @@ class ScanTest : public EngineTest {
     }
     void StopWhenStatusStartsWith(const std::string& prefix) {
         OnStatus([this, prefix](const std::string& text) {
-            if (text.rfind(prefix, 0) == 0) state_->StopRequested.store(true);
+            if (text.rfind(prefix, 0) == 0) state_->Scan.RequestStop();
         });
     }
     void ExpectStoppedAfter(const std::vector<std::string>& expectedPageCalls) {
         EXPECT_EQ(PageCalls(), expectedPageCalls);
         EXPECT_EQ(Statuses().back(), "Search stopped");
-        EXPECT_FALSE(state_->ScanRunning.load());
+        EXPECT_FALSE(state_->Scan.Running());
     }
 };
 
@@ -83,7 +82,7 @@ TEST_F(ScanTest, AFullScanRunsThePhasesInOrderAndEndsOnTheLastPageWithResults) {
     for (std::size_t i = 0; i < order.size(); ++i) EXPECT_GE(order[i], 0) << i;
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()));
     EXPECT_EQ(state_->FilesByFolder.Count(), 170);
-    EXPECT_FALSE(state_->ScanRunning.load());
+    EXPECT_FALSE(state_->Scan.Running());
     EXPECT_FALSE(StatusSeen("Search stopped"));
 }
 
@@ -130,7 +129,7 @@ TEST_F(ScanTest, StopDuringTheFileSorts) {
 
 TEST_F(ScanTest, StopDuringTheDuplicatePass) {
     MakeDuplicateTree();
-    view_.onDuplicateRow = [this] { state_->StopRequested.store(true); };
+    view_.onDuplicateRow = [this] { state_->Scan.RequestStop(); };
     RunWorker();
     // The pass ends and its rows are shown; the partial analysis is skipped.
     ExpectStoppedAfter({"FillLargestFolders", "ShowPage(0)", "FillLargestFiles", "ShowPage(1)",
@@ -163,7 +162,7 @@ TEST_F(ScanTest, StartScanRefusesAMissingRootWithoutTouchingResults) {
                                      "). Please select an existing folder with the "
                                      "Configuration button.");
     EXPECT_FALSE(view_.Called("ClearAllPages"));
-    EXPECT_FALSE(state_->Worker.joinable());
+    EXPECT_FALSE(state_->Scan.Busy());
 }
 
 TEST_F(ScanTest, StartScanRunsTheWorkerOnItsOwnThreadAndClearsTheOldResults) {
@@ -193,7 +192,7 @@ TEST_F(ScanTest, StartRightAfterStopWaitsForTheRunningWorker) {
     ASSERT_TRUE(cairnly::StartScan(*state_, view_));
     while (!held.load()) std::this_thread::sleep_for(1ms);
     cairnly::StopScan(*state_, view_);
-    EXPECT_TRUE(state_->ScanRunning.load());
+    EXPECT_TRUE(state_->Scan.Running());
     hold.store(false);
     // A second Start arriving while the first waits is turned away.
     int nestedStarts = 0;
@@ -209,18 +208,17 @@ TEST_F(ScanTest, StartRightAfterStopWaitsForTheRunningWorker) {
     WaitForWorker();
     EXPECT_TRUE(release.load());
     EXPECT_EQ(state_->Duplicates.Count(), 20);
-    EXPECT_FALSE(state_->StopRequested.load());
+    EXPECT_FALSE(state_->Scan.StopRequested());
 }
 
 TEST_F(ScanTest, ShutdownStopsAndJoinsARunningWorker) {
     MakeDuplicateTree();
     view_.onDuplicateRow = [this] {
-        while (!state_->StopRequested.load()) std::this_thread::sleep_for(1ms);
+        while (!state_->Scan.StopRequested()) std::this_thread::sleep_for(1ms);
     };
     ASSERT_TRUE(cairnly::StartScan(*state_, view_));
     cairnly::ShutdownScan(*state_, view_);
-    EXPECT_FALSE(state_->Worker.joinable());
-    EXPECT_TRUE(state_->WorkerFinished.load());
+    EXPECT_FALSE(state_->Scan.Busy());
     EXPECT_EQ(Statuses().back(), "Search stopped");
 }
 

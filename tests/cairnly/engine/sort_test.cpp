@@ -98,7 +98,7 @@ TEST_F(SortTest, EmptyAndSingleTablesStillShowTheEndText) {
 TEST_F(SortTest, FileSortStopsBeforeTheNextPositionAndKeepsWhatItDid) {
     FillFiles(3000, 7);
     std::vector<std::string> before = FileNames();
-    OnStatus([this](const std::string&) { state_->StopRequested.store(true); });
+    OnStatus([this](const std::string&) { state_->Scan.RequestStop(); });
     cairnly::SortFilesBySize(*state_);
     // Position 0 was filled, then the stop was seen: only one swap at most.
     auto after = FileNames();
@@ -110,7 +110,7 @@ TEST_F(SortTest, FileSortStopsBeforeTheNextPositionAndKeepsWhatItDid) {
 
 TEST_F(SortTest, FolderSortNoticesAStopOnlyAtItsStatusPositions) {
     FillFolders(250, 3);
-    OnStatus([this](const std::string&) { state_->StopRequested.store(true); });
+    OnStatus([this](const std::string&) { state_->Scan.RequestStop(); });
     cairnly::SortFoldersBySize(*state_);
     std::vector<cairnly::FolderRecord*> v;
     // The first 100 positions hold the 100 smallest, in naive order; the rest is unsorted.

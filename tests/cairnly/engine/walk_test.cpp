@@ -220,7 +220,7 @@ TEST_F(WalkTest, StopEndsEveryEnumerationButFoldersStillGetTheirRecord) {
     for (int i = 0; i < 30; ++i) MakeSizedFile("a/f" + std::to_string(i), 10);
     MakeSizedFile("a/sub/late.bin", 10);
     OnStatus([this](const std::string& text) {
-        if (text.find(Path("a")) != std::string::npos) state_->StopRequested.store(true);
+        if (text.find(Path("a")) != std::string::npos) state_->Scan.RequestStop();
     });
     Walk();
     EXPECT_LE(state_->Files.Count(), 1) << "the enumeration ends after its current entry";

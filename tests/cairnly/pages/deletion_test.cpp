@@ -328,8 +328,8 @@ TEST_F(DuplicateDeletionTest, DontDeleteLeavesEverythingAsItWas) {
     confirm->DontDelete();
     confirm->Close();
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
-    EXPECT_FALSE(state->StopRequested);
-    EXPECT_FALSE(state->ListingCancelled);
+    EXPECT_FALSE(state->Scan.StopRequested());
+    EXPECT_FALSE(confirm->ListingRunning());
     EXPECT_EQ(Pages().Rows(kDuplicatesPage).size(), before.size());
     for (const auto& path : quad) EXPECT_TRUE(fs::exists(path));
     // "DELETE ALL FILES" after closing does nothing.
@@ -343,7 +343,7 @@ TEST_F(DuplicateDeletionTest, CancelledListingNeverMarksAfterRecordsWereReturned
     auto confirm = Confirm(kDeleteSelectedDuplicates, {0, 1, 2, 3, 4, 5});
     confirm->Open();
     dialog.WaitUntilBlocked();  // the worker has marked one record and waits in the dialog
-    EXPECT_TRUE(state->ListingRunning);
+    EXPECT_TRUE(confirm->ListingRunning());
     confirm->DontDelete();  // gives up waiting after 20 s of pauses, then returns the records
     EXPECT_EQ(pauses, 40);
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
@@ -352,7 +352,7 @@ TEST_F(DuplicateDeletionTest, CancelledListingNeverMarksAfterRecordsWereReturned
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
     EXPECT_EQ(dialog.RowCount(), 1u);
     EXPECT_FALSE(confirm->DeleteEnabled());
-    EXPECT_FALSE(state->ListingRunning);
+    EXPECT_FALSE(confirm->ListingRunning());
 }
 
 TEST_F(DeletionTest, ListingAndDeletingStopAtTwoThousandFiles) {
@@ -537,12 +537,11 @@ TEST_F(PartialDeletionTest, OnlyFilesWithACopyLeftOutsideTheCommandAreListed) {
 
 TEST_F(PartialDeletionTest, NothingIsOfferedWhileAScanRuns) {
     MakeSets();
-    state->ScanRunning = true;
+    HeldScan running(*state);
     auto confirm = Confirm(kDeleteFromPartialFolders, {0});
     confirm->Open();
     EXPECT_FALSE(confirm->DeleteEnabled());
     EXPECT_EQ(CountState(DeleteState::Listed), 0);
-    state->ScanRunning = false;
 }
 
 }  // namespace

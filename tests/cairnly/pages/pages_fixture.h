@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
@@ -117,6 +119,26 @@ class CountingScanView : public HeadlessScanView {
         HeadlessScanView::FillPartialFolders();
     }
     std::atomic<int> partialFills{0};
+};
+
+// Keeps a scan worker running (owning the tables) until it goes out of scope.
+class HeldScan {
+  public:
+    explicit HeldScan(CairnlyState& state) : state_(state) {
+        EXPECT_TRUE(state_.Scan.Start({[this] {
+                                           while (!released_) std::this_thread::yield();
+                                       },
+                                       {}},
+                                      {}));
+    }
+    ~HeldScan() {
+        released_ = true;
+        state_.Scan.Join();
+    }
+
+  private:
+    CairnlyState& state_;
+    std::atomic<bool> released_{false};
 };
 
 class PagesTest : public ::testing::Test {

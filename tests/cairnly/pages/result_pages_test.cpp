@@ -217,9 +217,8 @@ TEST_F(ResultPagesTest, DoubleClickOpensTheRowsFolderAndMenusFollowThePage) {
     EXPECT_FALSE(Pages().FolderToOpen(kPartialPage, 0).has_value());
     EXPECT_TRUE(Pages().MenuFor(kFoldersPage).empty());
     EXPECT_EQ(Pages().MenuFor(kDuplicatesPage).size(), 1u);
-    state->ScanRunning = true;  // the worker still owns the tables
+    HeldScan running(*state);  // the worker still owns the tables
     EXPECT_TRUE(Pages().MenuFor(kDuplicatesPage).empty());
-    state->ScanRunning = false;
 }
 
 TEST_F(ResultPagesTest, ShowingAPageShowsItsSummaryAndRebuildsItOnlyWhenStale) {

@@ -264,8 +264,7 @@ TEST_F(DeleteFlowTest, ClosingWhileListingNeverLeavesRecordsListed) {
     Window().Page(2)->RunCommand(pages::kDeleteSelectedDuplicates);
     PumpUntil([] { return false; }, 100);
     EXPECT_EQ(ListedRecords(), 0);
-    EXPECT_FALSE(program->State().ListingRunning.load());
-    EXPECT_FALSE(program->State().StopRequested.load());
+    EXPECT_FALSE(program->State().Scan.StopRequested());
     EXPECT_EQ(List(2).Rows().rowCount(), 20);
 }
 

@@ -87,8 +87,8 @@ TEST_F(MainWindowTest, StopEndsTheScanAndSaysSo) {
 
 TEST_F(MainWindowTest, StartRightAfterStopWaitsForTheOldWorker) {
     Window().Button(ids::kStart)->click();
-    program->State().StopRequested.store(true);  // stopped, but not yet ended
-    ASSERT_TRUE(program->State().ScanRunning.load());
+    program->State().Scan.RequestStop();  // stopped, but not yet ended
+    ASSERT_TRUE(program->State().Scan.Running());
     Window().StartCommand();
     EXPECT_EQ(States(), kScanning);
     ASSERT_TRUE(WaitForScan(program->State()));
@@ -122,8 +122,7 @@ TEST_F(MainWindowTest, ExitDuringAScanStopsTheWorkerFirst) {
     Window().Button(ids::kStart)->click();
     Window().Button(ids::kExit)->click();
     EXPECT_FALSE(Window().isVisible());
-    EXPECT_FALSE(program->State().ScanRunning.load());
-    EXPECT_TRUE(program->State().WorkerFinished.load());
+    EXPECT_FALSE(program->State().Scan.Busy());
 }
 
 TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {

@@ -161,7 +161,7 @@ TEST_F(StartupTest, AFolderAloneIsScannedThisRunButStoredOnlyWhenConfirmed) {
     };
     auto program = Run({folder});
     EXPECT_FALSE(program->State().PhotoMode.load());
-    EXPECT_FALSE(program->State().ScanRunning.load());
+    EXPECT_FALSE(program->State().Scan.Running());
     EXPECT_EQ(program->Settings().RootFolder(), folder);
     EXPECT_EQ(program->Settings().DuplicateMode(), 0);  // the stored settings, not photo mode
     program->Window().ConfigurationCommand();
@@ -215,7 +215,7 @@ TEST_F(StartupTest, OtherSwitchesAreNotPhotoMode) {
     WriteSettings([](ScanSettings&) {});
     auto program = Run({"/X", PhotoFolder()});
     EXPECT_FALSE(program->State().PhotoMode.load());
-    EXPECT_FALSE(program->State().ScanRunning.load());
+    EXPECT_FALSE(program->State().Scan.Running());
     EXPECT_TRUE(program->Window().Button(ids::kStart)->isEnabled());
 }
 

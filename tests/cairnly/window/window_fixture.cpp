@@ -71,7 +71,7 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 bool WaitForScan(CairnlyState& state, int timeoutMs) {
-    return PumpUntil([&] { return !state.ScanRunning.load() && state.WorkerFinished.load(); },
+    return PumpUntil([&] { return !state.Scan.Busy(); },
                      timeoutMs);
 }
 

@@ -122,7 +122,7 @@ TEST_F(Scan, ReportsProgressEvery25PhotosAndStopsOnRequest) {
     EXPECT_EQ(statuses, (std::vector<std::string>{prefix + "25" + suffix, prefix + "50" + suffix}));
 
     Harness stopped;
-    stopped.services.SetStatusSink([&](const std::string&) { stopped.state.stopRequest = true; });
+    stopped.services.SetStatusSink([&](const std::string&) { stopped.state.loader.RequestStop(); });
     stopped.state.scanFolder = dir.Path();
     ScanFolder(stopped.state, dir.Path(), false);
     EXPECT_EQ(stopped.state.catalogue.Count(), 25);
@@ -213,7 +213,7 @@ TEST_F(Scan, EarlyFirstPairAppearsWhenAFolderLeavesThreePhotos) {
     // Never again in the same run.
     h.view.draws.clear();
     StartLoading(h.state);
-    h.state.loader.join();
+    h.state.loader.Join();
     ASSERT_EQ(h.view.draws.size(), 2u);  // the clearing and the final pair
     EXPECT_TRUE(h.view.draws[1].record);
 }
@@ -238,7 +238,7 @@ TEST_F(Scan, LoadingThreadStartsAtTheStoredPositionAndEnablesControls) {
     EXPECT_EQ(h.state.rightIndex, 2);
     ASSERT_EQ(h.view.draws.size(), 1u);
     EXPECT_TRUE(h.view.draws[0].record);
-    EXPECT_FALSE(h.state.loadingBusy);
+    EXPECT_FALSE(h.state.loader.Busy());
     EXPECT_TRUE(h.state.catalogueReady);
     EXPECT_TRUE(h.SawStatus("Loading and analyzing images in " + dir.Path()));
 }
@@ -251,7 +251,7 @@ TEST_F(Scan, AStoppedLoadKeepsTheStoredStartPosition) {
     h.state.firstPairPending = false;
     // The window closes while the scan runs: stop at the first progress text.
     h.services.SetStatusSink([&](const std::string& text) {
-        if (text.find("Please wait") != std::string::npos) h.state.stopRequest = true;
+        if (text.find("Please wait") != std::string::npos) h.state.loader.RequestStop();
     });
 
     LoadingThreadBody(h.state);
@@ -259,7 +259,7 @@ TEST_F(Scan, AStoppedLoadKeepsTheStoredStartPosition) {
     EXPECT_EQ(h.state.catalogue.Count(), 25);
     EXPECT_EQ(h.settings.startPosition(), Time(2090, 1, 1));
     EXPECT_TRUE(h.view.draws.empty());
-    EXPECT_FALSE(h.state.loadingBusy);
+    EXPECT_FALSE(h.state.loader.Busy());
 }
 
 // Records whether the loader still counted as busy when it last called the view.
@@ -267,11 +267,11 @@ class BusyWatchingView : public photo_fixtures::RecordingView {
   public:
     explicit BusyWatchingView(PictavoState& watched) : state(watched) {}
     void EnableCullingControls(bool enabled) override {
-        busyAtCall.push_back(state.loadingBusy);
+        busyAtCall.push_back(state.loader.Busy());
         RecordingView::EnableCullingControls(enabled);
     }
     void DrawPair(std::int32_t left, std::int32_t right, bool record) override {
-        busyAtCall.push_back(state.loadingBusy);
+        busyAtCall.push_back(state.loader.Busy());
         RecordingView::DrawPair(left, right, record);
     }
     PictavoState& state;
@@ -289,7 +289,7 @@ TEST_F(Scan, TheLoaderCallsTheViewOnlyWhileItCountsAsBusy) {
     h.state.SetView(&h.view);
     ASSERT_EQ(view.cullingControls, (std::vector<bool>{false, true}));
     EXPECT_EQ(view.busyAtCall, std::vector<bool>(view.busyAtCall.size(), true));
-    EXPECT_FALSE(h.state.loadingBusy);
+    EXPECT_FALSE(h.state.loader.Busy());
 }
 
 TEST_F(Scan, AFolderWithoutPhotosWarnsAndAsksForAnotherFolder) {
@@ -349,7 +349,7 @@ TEST_F(Scan, StartLoadingWaitsForTheRunningLoaderWithoutLimit) {
     EXPECT_GE(view.pumps, 3);
     EXPECT_TRUE(h.SawStatus("Waiting for search to stop"));
     EXPECT_EQ(view.warnings.size(), 1u);
-    h.state.loader.join();
+    h.state.loader.Join();
     EXPECT_EQ(h.state.catalogue.Count(), 1);
     EXPECT_FALSE(h.state.reloadPending);
 }
@@ -360,7 +360,7 @@ TEST_F(Scan, NoLoadStartsOnceTheWindowHasStoppedLoading) {
     StopLoading(h.state);  // the window closes
     h.view.draws.clear();
     StartLoading(h.state);  // e.g. a reload that was waiting for the old scan
-    EXPECT_FALSE(h.state.loader.joinable());
+    EXPECT_FALSE(h.state.loader.Busy());
     EXPECT_TRUE(h.view.draws.empty());
     EXPECT_EQ(h.state.catalogue.Count(), 0);
 }

@@ -207,8 +207,8 @@ Harness::Harness(std::int32_t capacity, std::int32_t undeleteCapacity)
 }
 
 Harness::~Harness() {
-    state.stopRequest = true;
-    if (state.loader.joinable()) state.loader.join();
+    state.loader.RequestStop();
+    state.loader.Join();
     services.SetStatusSink(nullptr);
 }
 

@@ -150,9 +150,8 @@ TEST_F(ExportWorkerTest, KeepLayoutOfTheRootFolderAndDeepTreesMakeEveryMissingLe
 
 TEST_F(ExportWorkerTest, MakeDestinationFolderCreatesOnlyBelowTheExportFolder) {
     ExportCounters counters;
-    std::atomic<bool> stop{false};
     ExportRun run(
-        Options(kKeepLayout), counters, stop, [](const std::string&) {}, services);
+        Options(kKeepLayout), counters, [] { return false; }, [](const std::string&) {}, services);
     run.MakeDestinationFolder(dest + "/x/y/z");
     EXPECT_TRUE(platform::FolderExists(dest + "/x/y/z"));
     // A path outside the export folder gets its last level only.

@@ -64,7 +64,7 @@ class ScreenshotProgram : public pictavo::PictavoProgram {
 
   private:
     void WaitForPair() {
-        if (!State().catalogueReady || State().loadingBusy)
+        if (!State().catalogueReady || State().loader.Busy())
             return void(QTimer::singleShot(200, [this] { WaitForPair(); }));
         // Shows a pair with a 4- or 5-star photo (red caption) when there is one.
         for (int step = 0; step < 200 && !Window()->HighRating(pictavo::Side::Right); ++step)

@@ -9,7 +9,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -307,7 +309,7 @@ TEST_F(MainWindow, NothingDecodedOutlivesAReload) {
     rig.Load();
     Press(Qt::Key_Home);
     StartLoading(rig.state);
-    for (int i = 0; i < 200 && rig.state.loadingBusy; ++i) rig.window->PumpEvents(20);
+    for (int i = 0; i < 200 && rig.state.loader.Busy(); ++i) rig.window->PumpEvents(20);
     ASSERT_EQ(rig.state.catalogue.Count(), 6);
     // The same two files, unchanged, are decoded again after the reload.
     EXPECT_EQ(LeftName(), "a.jpg");
@@ -373,10 +375,17 @@ TEST_F(MainWindow, PhotosAreRedrawnTwoSecondsAfterTheLastResize) {
     rig.window->OnRedrawTimer();
     EXPECT_EQ(pane->Picture().size(), drawn);
     now += 1;
-    rig.state.loadingBusy = true;  // a reload is sorting: wait for it
+    // A reload is sorting: wait for it.
+    std::atomic<bool> sorted{false};
+    ASSERT_TRUE(rig.state.loader.Start({[&] {
+                                            while (!sorted) QThread::msleep(1);
+                                        },
+                                        {}},
+                                       {}));
     rig.window->OnRedrawTimer();
     EXPECT_EQ(pane->Picture().size(), drawn);
-    rig.state.loadingBusy = false;
+    sorted = true;
+    rig.state.loader.Join();
     rig.window->OnRedrawTimer();
     EXPECT_EQ(pane->Picture().size(), pane->ClientSize());
 }
@@ -394,7 +403,7 @@ TEST_F(MainWindow, NoDelayedRedrawBeforeTheFirstLoadHasFinished) {
 TEST_F(MainWindow, ALoadOnItsOwnThreadDrawsThroughTheWindow) {
     MakeLibrary();
     StartLoading(rig.state);
-    for (int i = 0; i < 200 && !(rig.state.catalogueReady && !rig.state.loadingBusy); ++i)
+    for (int i = 0; i < 200 && !(rig.state.catalogueReady && !rig.state.loader.Busy()); ++i)
         rig.window->PumpEvents(20);
     ASSERT_TRUE(rig.state.catalogueReady);
     EXPECT_TRUE(rig.Enabled(ids::kDeleteLeft));
@@ -412,7 +421,7 @@ TEST_F(MainWindow, ClosingDuringALongScanStopsItWithoutWaitingForTheEnd) {
         rig.window->PumpEvents(1);
     ASSERT_GE(rig.state.catalogue.Count(), 50) << "the scan never reached 50 photos";
     rig.window->close();
-    EXPECT_FALSE(rig.state.loadingBusy);
+    EXPECT_FALSE(rig.state.loader.Busy());
     EXPECT_LT(rig.state.catalogue.Count(), photos);
     EXPECT_FALSE(rig.window->isVisible());
 }
@@ -429,7 +438,7 @@ TEST_F(MainWindow, ConfigurationPostedByTheLoaderIsDroppedWhileClosing) {
     rig.window->close();  // pumps events while it stops loading
     rig.window->PumpEvents(50);
     EXPECT_FALSE(dialogOpened);
-    EXPECT_FALSE(rig.state.loadingBusy);
+    EXPECT_FALSE(rig.state.loader.Busy());
 }
 
 TEST_F(MainWindow, EmptyFolderWarnsAndOpensTheConfiguration) {
@@ -470,7 +479,7 @@ TEST_F(MainWindow, ExitAndCloseWriteTheSettings) {
     SettingsRecord saved;
     ASSERT_TRUE(rig.store.Load(saved));
     EXPECT_EQ(saved.photoFolder(), "/kept/folder");
-    EXPECT_TRUE(rig.state.stopRequest);
+    EXPECT_TRUE(rig.state.loader.StopRequested());
 }
 
 TEST_F(MainWindow, DigitKeysRateTheActivePhotoAndCtrlZTakesTheChangeBack) {
