@@ -1,8 +1,10 @@
 // The Qt half of the shared services, offscreen: folder browser configuration
-// and results, message box mapping, dialog units, and OpenWebPage's rules.
+// and results, message box mapping, dialog units, OpenWebPage's rules, and
+// reaching and pausing the user-interface thread.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -15,11 +17,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "platform/text.h"
 #include "shared/qt/dialog_units.h"
 #include "shared/qt/folder_browser.h"
 #include "shared/qt/qt_prompter.h"
+#include "shared/qt/ui_thread.h"
 #include "shared/qt/web_page.h"
 #include "tests/shared/fakes.h"
 #include "tests/shared/temp_home.h"
@@ -283,6 +287,40 @@ TEST(QtPrompter, AskFromAWorkerThreadRunsTheBoxOnTheUiThread) {
     worker.join();
     EXPECT_EQ(answer, shared::BoxAnswer::Ok);
     EXPECT_EQ(boxThread, QApplication::instance()->thread());
+}
+
+// ---------- UI thread ----------
+
+TEST(UiThread, WorkRunsOnTheContextsThreadBlockingPostedOrAtOnceAndPumpingServesIt) {
+    QObject context;
+    QThread* ranOn = nullptr;
+    std::atomic<bool> done{false};
+    bool seenByWorker = false;
+    std::thread worker([&] {
+        shared::RunOnThreadOf(&context, [&] { ranOn = QThread::currentThread(); });
+        seenByWorker = ranOn != nullptr;  // blocking: done before the call returns
+        done = true;
+    });
+    for (int i = 0; i < 6000 && !done; ++i) shared::PumpEvents(10);
+    if (!done) {
+        ADD_FAILURE() << "the blocking call was never served";
+        std::abort();
+    }
+    worker.join();
+    EXPECT_TRUE(seenByWorker);
+    EXPECT_EQ(ranOn, context.thread());
+
+    // On the context's own thread: blocking and automatic run at once, queued waits.
+    std::vector<std::string> order;
+    shared::RunOnThreadOf(&context, [&] { order.push_back("blocking"); });
+    shared::RunOnThreadOf(&context, [&] { order.push_back("queued"); }, Qt::QueuedConnection);
+    shared::RunOnThreadOf(&context, [&] { order.push_back("auto"); }, Qt::AutoConnection);
+    EXPECT_EQ(order, (std::vector<std::string>{"blocking", "auto"}));
+    QElapsedTimer timer;
+    timer.start();
+    shared::PumpEvents(50);
+    EXPECT_GE(timer.elapsed(), 50);
+    EXPECT_EQ(order, (std::vector<std::string>{"blocking", "auto", "queued"}));
 }
 
 // ---------- Dialog units ----------
