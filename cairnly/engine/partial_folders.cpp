@@ -14,7 +14,8 @@ namespace {
 // Holds the table's rebuild claim for one analysis.
 class RebuildClaim {
   public:
-    explicit RebuildClaim(PartialFolderTable& table) : table_(table), owned_(table.ClaimRebuild()) {}
+    explicit RebuildClaim(PartialFolderTable& table)
+        : table_(table), owned_(table.ClaimRebuild()) {}
     ~RebuildClaim() {
         if (owned_) table_.EndRebuild();
     }

@@ -165,5 +165,4 @@ void RunScanWorker(CairnlyState& state, ScanView& view) {
     state.Scan.RunHere(ScanJob(state, view), rules);
 }
 
-
 }  // namespace cairnly

@@ -52,8 +52,9 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
-    state_.Services.SetStatusSink(
-        [this](const std::string& text) { shared::RunOnThreadOf(this, [this, text] { SetStatusText(text); }); });
+    state_.Services.SetStatusSink([this](const std::string& text) {
+        shared::RunOnThreadOf(this, [this, text] { SetStatusText(text); });
+    });
     EnableControls(true);
     Button(ids::kStart)->setFocus();
 }
@@ -320,8 +321,9 @@ void MainWindow::FillLargestFiles(bool refill) {
 }
 
 void MainWindow::AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) {
-    shared::RunOnThreadOf(this, 
-        [&, row, listIndex, group] { logic_->AddDuplicateRow(row, record, listIndex, group); });
+    shared::RunOnThreadOf(this, [&, row, listIndex, group] {
+        logic_->AddDuplicateRow(row, record, listIndex, group);
+    });
 }
 
 void MainWindow::FillPartialFolders() {

@@ -218,7 +218,9 @@ shared::SingleWorker::Job LoadingJob(PictavoState& state) {
     return {[&state] { LoadCatalogue(state); }, {}};
 }
 
-void PumpViewEvents(PictavoState& state, int milliseconds) { state.View().PumpEvents(milliseconds); }
+void PumpViewEvents(PictavoState& state, int milliseconds) {
+    state.View().PumpEvents(milliseconds);
+}
 
 }  // namespace
 

@@ -21,8 +21,8 @@ void PumpEvents(int milliseconds) {
     while (!deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents,
                                         static_cast<int>(deadline.remainingTime()));
-        QThread::msleep(
-            static_cast<unsigned long>(std::min<qint64>(5, std::max<qint64>(0, deadline.remainingTime()))));
+        QThread::msleep(static_cast<unsigned long>(
+            std::min<qint64>(5, std::max<qint64>(0, deadline.remainingTime()))));
     }
 }
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QElapsedTimer>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -313,8 +313,10 @@ TEST(UiThread, WorkRunsOnTheContextsThreadBlockingPostedOrAtOnceAndPumpingServes
     // On the context's own thread: blocking and automatic run at once, queued waits.
     std::vector<std::string> order;
     shared::RunOnThreadOf(&context, [&] { order.push_back("blocking"); });
-    shared::RunOnThreadOf(&context, [&] { order.push_back("queued"); }, Qt::QueuedConnection);
-    shared::RunOnThreadOf(&context, [&] { order.push_back("auto"); }, Qt::AutoConnection);
+    shared::RunOnThreadOf(
+        &context, [&] { order.push_back("queued"); }, Qt::QueuedConnection);
+    shared::RunOnThreadOf(
+        &context, [&] { order.push_back("auto"); }, Qt::AutoConnection);
     EXPECT_EQ(order, (std::vector<std::string>{"blocking", "auto"}));
     QElapsedTimer timer;
     timer.start();

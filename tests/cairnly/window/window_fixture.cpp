@@ -71,8 +71,7 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 bool WaitForScan(CairnlyState& state, int timeoutMs) {
-    return PumpUntil([&] { return !state.Scan.Busy(); },
-                     timeoutMs);
+    return PumpUntil([&] { return !state.Scan.Busy(); }, timeoutMs);
 }
 
 void WriteSettings(const std::function<void(ScanSettings&)>& change) {
