@@ -40,7 +40,7 @@ bool SingleWorker::Claim(const StartRules& rules) {
     bool claimed = false;
     for (bool idle = false; !(claimed = busy_.compare_exchange_strong(idle, true)); idle = false) {
         if (Cancelled(rules, stopsBefore)) break;
-        if (!running_.load()) {
+        if (finishing_.load()) {
             // Only its last calls are left: they may need this thread's events.
             PauseFor(rules.pause, kEndPollMs);
             continue;
@@ -73,10 +73,13 @@ void SingleWorker::Prepare(const StartRules& rules) {
 
 void SingleWorker::Execute(const Job& job) {
     if (job.work) job.work();
+    finishing_ = static_cast<bool>(job.afterWork);
     running_ = false;
     if (job.afterWork) job.afterWork();
-    // Last: whoever sees it clear may join this thread.
+    // Whoever sees it clear may join this thread; finishing_ only ever tells
+    // a waiter to poll briefly, and the next start joins this thread first.
     busy_ = false;
+    finishing_ = false;
 }
 
 bool SingleWorker::Start(Job job, const StartRules& rules) {

@@ -57,15 +57,28 @@ TEST(SingleWorker, StartRunsTheJobOnItsOwnThreadAndJoinWaitsForItsLastCall) {
     // The work has returned; only the last calls are left.
     EXPECT_FALSE(worker.Running());
     EXPECT_TRUE(worker.Busy());
+    // A start now waits in short steps and says nothing: only the last calls are left.
+    std::vector<int> steps;
+    Rules next;
+    next.notice = [](bool) { ADD_FAILURE() << "a notice after the work had ended"; };
+    next.pause = [&](int milliseconds) {
+        steps.push_back(milliseconds);
+        if (steps.size() == 3) inAfterWork.Open();
+    };
+    Gate second;
+    ASSERT_TRUE(worker.Start({[&] { second.Wait(); }, {}}, next));
+    EXPECT_GE(steps.size(), 3u);
+    EXPECT_EQ(steps, std::vector<int>(steps.size(), SingleWorker::kEndPollMs));
+    EXPECT_NE(workThread, std::this_thread::get_id());
+    EXPECT_FALSE(stopSeen);
+    // Join keeps pausing until the worker's last call.
     int pauses = 0;
     worker.Join([&](int milliseconds) {
         EXPECT_EQ(milliseconds, SingleWorker::kEndPollMs);
-        if (++pauses == 3) inAfterWork.Open();
+        if (++pauses == 3) second.Open();
     });
     EXPECT_GE(pauses, 3);
     EXPECT_FALSE(worker.Busy());
-    EXPECT_NE(workThread, std::this_thread::get_id());
-    EXPECT_FALSE(stopSeen);
 
     // RunHere runs the same way on the calling thread.
     bool busyInside = false;
@@ -105,7 +118,7 @@ TEST(SingleWorker, ASecondStartWaitsInStepsSaysSoPastTheBoundAndNeverRunsBesideT
         if (++pauses == 1) nestedStarted = worker.Start(job(nullptr), {});
         if (pauses < 5) return;
         first.Open();
-        while (worker.Running()) std::this_thread::yield();
+        while (worker.Busy()) std::this_thread::yield();
     };
     EXPECT_TRUE(worker.Start(job(nullptr), rules));
     worker.Join();
