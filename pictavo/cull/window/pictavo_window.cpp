@@ -542,7 +542,7 @@ void PictavoWindow::ToggleFullScreen() {
     ApplyLayout();
     // The panes changed size even if the window has not (yet): draw for the new one.
     pictures_.Clear();
-    if (state_.catalogueReady && !state_.loadingBusy) pictavo::DrawPair(state_, true);
+    if (state_.catalogueReady && !state_.loader.Busy()) pictavo::DrawPair(state_, true);
 }
 
 void PictavoWindow::RunCommand(int id) {
