@@ -66,6 +66,7 @@ void SingleWorker::JoinThread() {
 void SingleWorker::Prepare(const StartRules& rules) {
     // Busy is clear, so the worker before has nothing left to do but return.
     JoinThread();
+    finishing_ = false;
     running_ = true;
     if (rules.beforeStart) rules.beforeStart();
     stop_ = false;
@@ -73,13 +74,13 @@ void SingleWorker::Prepare(const StartRules& rules) {
 
 void SingleWorker::Execute(const Job& job) {
     if (job.work) job.work();
-    finishing_ = static_cast<bool>(job.afterWork);
+    // Stays set until the next start: a waiter that saw busy set a moment ago
+    // must not take the ended worker for one still at its work.
+    if (job.afterWork) finishing_ = true;
     running_ = false;
     if (job.afterWork) job.afterWork();
-    // Whoever sees it clear may join this thread; finishing_ only ever tells
-    // a waiter to poll briefly, and the next start joins this thread first.
+    // Last: whoever sees it clear may join this thread.
     busy_ = false;
-    finishing_ = false;
 }
 
 bool SingleWorker::Start(Job job, const StartRules& rules) {

@@ -94,7 +94,7 @@ class SingleWorker {
     std::atomic<bool> closed_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> busy_{false};
-    std::atomic<bool> finishing_{false};  // in the job's afterWork
+    std::atomic<bool> finishing_{false};  // the job's afterWork has begun
     std::atomic<bool> startWaiting_{false};
     std::mutex threadMutex_;
     std::thread thread_;
