@@ -269,10 +269,10 @@ TEST_F(DuplicatesTest, ASecondDeepScanReadsOnlyTheFilesThatChanged) {
     // A stop part-way leaves the cache of the last complete scan.
     const std::string saved = FileBytes(state_->HashCachePath);
     MakeFile("early/e0-0", Content(20000, 99));
-    view_.onDuplicateRow = [this] { state_->StopRequested.store(true); };
+    view_.onDuplicateRow = [this] { state_->Scan.RequestStop(); };
     scan();
     view_.onDuplicateRow = nullptr;
-    state_->StopRequested.store(false);
+    ASSERT_TRUE(state_->Scan.RunHere({}, {}));  // the next run starts with the stop cleared
     EXPECT_EQ(FileBytes(state_->HashCachePath), saved);
     // So does a full disk, and the scan ends as it always does.
     platform::SetFaultHook([this](platform::FileOp op, const std::string& path) {
