@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pictavo/catalogue/exiv2_access.h"
+#include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/photo_file.h"
 #include "pictavo/catalogue/png_crc.h"
 #include "platform/files.h"
@@ -113,13 +114,17 @@ bool PacketFromExiv2(const Bytes& data, std::string& packet) {
     return image && exiv2::Guarded([&] { packet = image->xmpPacket(); });
 }
 
-// The packet with the rating set or removed; changed says whether it differs.
-bool RatedPacket(const std::string& packet, int stars, std::string& out, bool& changed) {
+// The packet with the rating set or removed; changed says whether it differs,
+// previous what it held (1..5, else 0).
+bool RatedPacket(const std::string& packet, int stars, std::string& out, bool& changed,
+                 int& previous) {
     return exiv2::Guarded([&] {
         Exiv2::XmpData xmp;
         if (!packet.empty() && Exiv2::XmpParser::decode(xmp, packet) != 0)
             throw std::runtime_error("malformed XMP packet");
         auto it = xmp.findKey(Exiv2::XmpKey("Xmp.xmp.Rating"));
+        const int held = it == xmp.end() ? 0 : StarRatingValue(it->toString());
+        previous = held >= 1 && held <= 5 ? held : 0;
         const std::string wanted = stars > 0 ? std::to_string(stars) : std::string();
         changed = it == xmp.end() ? stars > 0 : it->toString() != wanted;
         if (!changed) return;
@@ -189,13 +194,19 @@ RatingWriteResult WritePhotoRating(const std::string& path, int stars) {
     if (place.compressed && !PacketFromExiv2(data, place.packet)) return {Result::UnreadableXmp};
     std::string packet;
     bool changed = false;
-    if (!RatedPacket(place.packet, stars, packet, changed)) return {Result::UnreadableXmp};
-    if (!changed) return {};
-    if (jpeg && kJpegXmpName.size() + packet.size() > kLargestSegmentPayload)
-        return {Result::SaveFailed, EFBIG};
-    Bytes replacement;
-    if (!packet.empty()) replacement = jpeg ? JpegXmpSegment(packet) : PngXmpChunk(packet);
-    return Replaced(path, data, place, replacement);
+    int previous = 0;
+    if (!RatedPacket(place.packet, stars, packet, changed, previous))
+        return {Result::UnreadableXmp};
+    RatingWriteResult result;
+    if (changed && jpeg && kJpegXmpName.size() + packet.size() > kLargestSegmentPayload) {
+        result = {Result::SaveFailed, EFBIG};
+    } else if (changed) {
+        Bytes replacement;
+        if (!packet.empty()) replacement = jpeg ? JpegXmpSegment(packet) : PngXmpChunk(packet);
+        result = Replaced(path, data, place, replacement);
+    }
+    result.previousStars = previous;
+    return result;
 }
 
 }  // namespace pictavo

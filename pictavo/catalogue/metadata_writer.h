@@ -17,6 +17,7 @@ struct RatingWriteResult {
     };
     Outcome outcome = Written;
     int code = 0;
+    int previousStars = 0;  // the rating the XMP held before (0: none), once it was read
 };
 
 // stars 1..5 gives the photo that many stars; 0 removes its rating. Other

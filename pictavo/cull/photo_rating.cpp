@@ -1,7 +1,5 @@
 #include "pictavo/cull/photo_rating.h"
 
-#include "pictavo/catalogue/exiv2_access.h"
-#include "pictavo/catalogue/metadata.h"
 #include "pictavo/catalogue/metadata_writer.h"
 
 namespace pictavo {
@@ -20,23 +18,13 @@ std::string ReadOnlyText(const std::string& path) {
 
 }  // namespace
 
-int StoredStars(const std::string& path) {
-    // Not the caption's reader: that one answers for JPEG content only, and a
-    // rated PNG taken back must get its own rating again.
-    exiv2::ImagePtr image = exiv2::OpenFile(path);
-    std::string text;
-    if (image) exiv2::Guarded([&] { text = image->xmpData()["Xmp.xmp.Rating"].toString(); });
-    int stars = StarRatingValue(text);
-    return stars >= 1 && stars <= 5 ? stars : 0;
-}
-
 RatingReport RateShownPhoto(const RatingRequest& request) {
     const std::string& path = request.path;
     if (request.readOnly) return {false, ReadOnlyText(path)};
     RatingWriteResult result = WritePhotoRating(path, request.stars);
     switch (result.outcome) {
         case RatingWriteResult::Written:
-            return {true, RatedText(request.stars, path)};
+            return {true, RatedText(request.stars, path), false, 0, result.previousStars};
         case RatingWriteResult::ReadOnly:
             return {false, ReadOnlyText(path)};
         case RatingWriteResult::CannotHoldXmp:

@@ -6,10 +6,6 @@
 
 namespace pictavo {
 
-// The stars the file's XMP rating holds, whatever the file type: 1..5, or 0
-// for none, an unreadable file or any other value.
-int StoredStars(const std::string& path);
-
 struct RatingRequest {
     std::string path;
     bool readOnly = false;  // the record's read-only attribute
@@ -21,6 +17,7 @@ struct RatingReport {
     std::string status;         // the status-line text, success or not
     bool hasErrorCode = false;  // status is to be reported with errorCode appended
     int errorCode = 0;
+    int previousStars = 0;  // what a written file held before, whatever its type
 };
 
 RatingReport RateShownPhoto(const RatingRequest& request);

@@ -441,11 +441,11 @@ void PictavoWindow::RateActivePhoto(int stars) {
     const std::int32_t position = PositionOf(activeSide_);
     const PhotoRecord* record = state_.catalogue.At(position);
     if (!record || !panes_[static_cast<int>(activeSide_)]->isVisible()) return;
-    const int before = StoredStars(record->FullPath());
-    if (WriteRating(*record, stars)) ratingUndo_ = RatingUndo{position, record->FullPath(), before};
+    if (const std::optional<int> before = WriteRating(*record, stars))
+        ratingUndo_ = RatingUndo{position, record->FullPath(), *before};
 }
 
-bool PictavoWindow::WriteRating(const PhotoRecord& record, int stars) {
+std::optional<int> PictavoWindow::WriteRating(const PhotoRecord& record, int stars) {
     const std::string path = record.FullPath();
     RatingReport report =
         RateShownPhoto({path, (record.attributes & kAttributeReadOnly) != 0, stars});
@@ -453,8 +453,9 @@ bool PictavoWindow::WriteRating(const PhotoRecord& record, int stars) {
         ReportFileError(state_.services, report.status, report.errorCode);
     else
         state_.services.SetStatus(report.status);
-    if (report.written) RedrawWhereShown(path);
-    return report.written;
+    if (!report.written) return std::nullopt;
+    RedrawWhereShown(path);
+    return report.previousStars;
 }
 
 void PictavoWindow::UndoRating() {

@@ -112,7 +112,8 @@ class PictavoWindow : public QWidget, public PictavoView {
     std::int32_t PositionOf(Side side) const;
     void SetActiveSide(Side side);
     void RateActivePhoto(int stars);
-    bool WriteRating(const PhotoRecord& record, int stars);
+    // The stars the photo held before, when the new rating was written.
+    std::optional<int> WriteRating(const PhotoRecord& record, int stars);
     void UndoRating();
     void RedrawWhereShown(const std::string& path);
     void ToggleFullSize();
