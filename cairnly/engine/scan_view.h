@@ -3,10 +3,13 @@
 //
 // Usage:
 // - The Qt main window implements this interface; tests use a recording fake.
-// - The scan worker calls it from its own thread. Every call is synchronous:
-//   it returns only after the user-interface thread has done the work (the Qt
-//   side uses Qt::BlockingQueuedConnection), so while a call runs the worker is
-//   blocked and the page code may read the tables freely.
+// - The scan worker calls it from its own thread. Every call but
+//   AddDuplicateRow is synchronous: it returns only after the user-interface
+//   thread has done the work (the Qt side uses Qt::BlockingQueuedConnection),
+//   so while a call runs the worker is blocked and the page code may read the
+//   tables freely. AddDuplicateRow may return before its row is shown: the
+//   record must not change after it is handed over, and the view shows the row
+//   before it runs any later call (so order and counts stay the engine's).
 // - StartScan/StopScan/ClearResults call it on the user-interface thread
 //   (directly, no queuing). Pause() is only ever called there and must keep the
 //   event loop running (processEvents + short sleeps), or a worker blocked in

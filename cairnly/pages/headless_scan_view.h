@@ -13,10 +13,8 @@ namespace cairnly::pages {
 // A page view that shows nothing; ResultPages keeps the rows itself.
 class NullPageView : public PageView {
   public:
-    void InsertRow(int, int, const PageRow&) override {}
-    void DeleteRow(int, int) override {}
-    void DeleteAllRows(int) override {}
-    void RowsReordered(int, const std::vector<int>&) override {}
+    void RowsChanging(int, const RowChange&) override {}
+    void RowsChanged(int, const RowChange&) override {}
     void Repaint(int) override {}
 };
 

@@ -1,6 +1,9 @@
 #pragma once
-// The four result lists as the page logic sees them. The window implements it
-// with its list views; tests implement it with a recording fake. Every call
+// The four result lists as the page logic sees them. The rows live in the page
+// logic only; a list reads them from there when it draws, so the view is told
+// of every change to a page's rows: once before the change is made (while the
+// rows are still as the list knows them) and once after. The window implements
+// it with its list models; tests implement it with a checking fake. Every call
 // comes on the thread that owns the pages (the window forwards worker calls).
 #include <string>
 #include <vector>
@@ -12,14 +15,26 @@ struct PageRow {
     long itemData = -1;              // index of the row's record in the page's table
 };
 
+struct RowChange {
+    enum class Kind {
+        Insert,   // count rows appear at first
+        Remove,   // the count rows at first go
+        Reset,    // every row goes (a new fill follows)
+        Reorder,  // the same rows in another order
+    };
+    Kind kind = Kind::Reset;
+    int first = 0;
+    int count = 0;
+    // Reorder: the row now at position i was at order[i] before.
+    std::vector<int> order;
+};
+
 class PageView {
   public:
     virtual ~PageView() = default;
-    virtual void InsertRow(int page, int position, const PageRow& row) = 0;
-    virtual void DeleteRow(int page, int position) = 0;
-    virtual void DeleteAllRows(int page) = 0;
-    // The rows were reordered: the row now at position i was at order[i] before.
-    virtual void RowsReordered(int page, const std::vector<int>& order) = 0;
+    // Between the two calls of one change the page's rows must not be read.
+    virtual void RowsChanging(int page, const RowChange& change) = 0;
+    virtual void RowsChanged(int page, const RowChange& change) = 0;
     // Colours depend on the sort column, so a sort or a removal asks for a repaint.
     virtual void Repaint(int page) = 0;
 };

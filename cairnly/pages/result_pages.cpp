@@ -54,24 +54,49 @@ void ResultPages::SetSummary(int page, const std::string& text) {
     SetStatus(state_.PageStatusText(page));
 }
 
+std::vector<PageRow>& ResultPages::RowsOf(int page) {
+    return rows_.at(static_cast<std::size_t>(page));
+}
+
+void ResultPages::InsertRows(int page, int position, std::vector<PageRow> added) {
+    if (added.empty()) return;
+    auto& rows = RowsOf(page);
+    position = std::clamp(position, 0, static_cast<int>(rows.size()));
+    const RowChange change{RowChange::Kind::Insert, position, static_cast<int>(added.size()), {}};
+    view_.RowsChanging(page, change);
+    rows.insert(rows.begin() + position, std::make_move_iterator(added.begin()),
+                std::make_move_iterator(added.end()));
+    view_.RowsChanged(page, change);
+}
+
 void ResultPages::AppendRow(int page, PageRow row) {
-    auto& rows = rows_[static_cast<std::size_t>(page)];
-    int position = static_cast<int>(rows.size());
-    rows.push_back(row);
-    view_.InsertRow(page, position, rows.back());
+    std::vector<PageRow> one;
+    one.push_back(std::move(row));
+    InsertRows(page, PageRowCount(page), std::move(one));
+}
+
+void ResultPages::RemoveRows(int page, int first, int count) {
+    auto& rows = RowsOf(page);
+    const RowChange change{RowChange::Kind::Remove, first, count, {}};
+    view_.RowsChanging(page, change);
+    rows.erase(rows.begin() + first, rows.begin() + first + count);
+    view_.RowsChanged(page, change);
+}
+
+void ResultPages::ResetRows(int page) {
+    const RowChange change{RowChange::Kind::Reset, 0, PageRowCount(page), {}};
+    view_.RowsChanging(page, change);
+    RowsOf(page).clear();
+    view_.RowsChanged(page, change);
 }
 
 void ResultPages::ClearPage(int page) {
-    rows_[static_cast<std::size_t>(page)].clear();
-    view_.DeleteAllRows(page);
+    ResetRows(page);
     state_.SetPageStatusText(page, "");
 }
 
 void ResultPages::ClearAllPages() {
-    for (int page = 0; page < kPageCount; ++page) {
-        rows_[static_cast<std::size_t>(page)].clear();
-        view_.DeleteAllRows(page);
-    }
+    for (int page = 0; page < kPageCount; ++page) ResetRows(page);
 }
 
 int ResultPages::PageRowCount(int page) const {
@@ -98,17 +123,15 @@ long ResultPages::ItemData(int page, int position) const {
 void ResultPages::PreviewLargestFolder(int folderIndex) {
     const FolderRecord* folder = FolderAt(folderIndex);
     if (!folder) return;
-    auto& rows = rows_[kFoldersPage];
-    PageRow row{{*folder->Path, SizeCell(folder->OwnSize), SizeCell(folder->TotalSize)},
-                folderIndex};
-    rows.insert(rows.begin(), row);
-    view_.InsertRow(kFoldersPage, 0, rows.front());
+    std::vector<PageRow> row;
+    row.push_back({{*folder->Path, SizeCell(folder->OwnSize), SizeCell(folder->TotalSize)},
+                   folderIndex});
+    InsertRows(kFoldersPage, 0, std::move(row));
 }
 
 void ResultPages::FillLargestFolders() {
     SetStatus("Displaying 1000 largest folders");
-    rows_[kFoldersPage].clear();
-    view_.DeleteAllRows(kFoldersPage);
+    ResetRows(kFoldersPage);
     std::int64_t total = 0;
     int added = 0;
     for (long i = state_.Folders.Count() - 1; i >= 0 && added < kMaxFolderRows; --i) {
@@ -157,26 +180,35 @@ void ResultPages::FillLargestFiles(bool refill) {
 }
 
 void ResultPages::AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) {
-    auto& rows = rows_[kDuplicatesPage];
-    int position = std::clamp(row, 0, static_cast<int>(rows.size()));
-    PageRow pageRow{{Format("%d", group), record.FileName, record.Folder(), SizeCell(record.Size)},
-                    listIndex};
-    rows.insert(rows.begin() + position, pageRow);
-    view_.InsertRow(kDuplicatesPage, position, rows[static_cast<std::size_t>(position)]);
+    AddDuplicateRows({DuplicateRow{row, &record, listIndex, group}});
+}
+
+void ResultPages::AddDuplicateRows(const std::vector<DuplicateRow>& rows) {
+    for (std::size_t first = 0, end = 0; first < rows.size(); first = end) {
+        end = first + 1;
+        while (end < rows.size() && rows[end].row == rows[end - 1].row + 1) ++end;
+        std::vector<PageRow> block;
+        block.reserve(end - first);
+        for (std::size_t i = first; i < end; ++i) {
+            const FileRecord& record = *rows[i].record;
+            block.push_back({{Format("%d", rows[i].group), record.FileName, record.Folder(),
+                              SizeCell(record.Size)},
+                             rows[i].listIndex});
+        }
+        InsertRows(kDuplicatesPage, rows[first].row, std::move(block));
+    }
 }
 
 void ResultPages::RefreshDuplicates() {
-    rows_[kDuplicatesPage].clear();
-    view_.DeleteAllRows(kDuplicatesPage);
-    state_.SetPageStatusText(kDuplicatesPage, "");
+    ClearPage(kDuplicatesPage);
     const long count = state_.Duplicates.Count();
     if (count == 0) return;
-    int added = 0;
+    std::vector<DuplicateRow> shownRows;
     std::int64_t total = 0;
     auto add = [&](long index) {
         const FileRecord* file = DuplicateAt(index);
-        AddDuplicateRow(added, *file, static_cast<int>(index), file->DupGroup);
-        ++added;
+        shownRows.push_back({static_cast<int>(shownRows.size()), file, static_cast<int>(index),
+                             file->DupGroup});
         total += file->Size;
     };
     // Adjacent remaining members of one group are shown; a group left with a
@@ -198,8 +230,9 @@ void ResultPages::RefreshDuplicates() {
         current = i;
         currentShown = shown;
     }
+    AddDuplicateRows(shownRows);
     SetSummary(kDuplicatesPage, Format("Displaying %d duplicate files with a total size of %s",
-                                       added, TotalText(total).c_str()));
+                                       static_cast<int>(shownRows.size()), TotalText(total).c_str()));
     state_.DuplicatesPageStale.store(false);
 }
 
@@ -255,12 +288,21 @@ void ResultPages::PageShown(int page, ScanView& scanView) {
 }
 
 void ResultPages::RemoveDeletedFileRows() {
-    auto& rows = rows_[kFilesPage];
-    for (int position = static_cast<int>(rows.size()) - 1; position >= 0; --position) {
+    const auto& rows = Rows(kFilesPage);
+    auto deleted = [&](int position) {
         const FileRecord* file = FileAt(rows[static_cast<std::size_t>(position)].itemData);
-        if (!file || file->DeleteState.load() != DeleteState::Deleted) continue;
-        rows.erase(rows.begin() + position);
-        view_.DeleteRow(kFilesPage, position);
+        return file && file->DeleteState.load() == DeleteState::Deleted;
+    };
+    // From the end, one change per run of adjacent deleted rows.
+    for (int end = static_cast<int>(rows.size()); end > 0;) {
+        if (!deleted(end - 1)) {
+            --end;
+            continue;
+        }
+        int first = end - 1;
+        while (first > 0 && deleted(first - 1)) --first;
+        RemoveRows(kFilesPage, first, end - first);
+        end = first;
     }
     view_.Repaint(kFilesPage);
 }
@@ -301,18 +343,20 @@ void ResultPages::ColumnClicked(int page, int column) {
     SortState& sort = sort_[static_cast<std::size_t>(page)];
     if (column == sort.column) sort.direction = -sort.direction;
     sort.column = column;
-    auto& rows = rows_[static_cast<std::size_t>(page)];
-    std::vector<int> order(rows.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+    auto& rows = RowsOf(page);
+    RowChange change{RowChange::Kind::Reorder, 0, static_cast<int>(rows.size()), {}};
+    change.order.resize(rows.size());
+    std::iota(change.order.begin(), change.order.end(), 0);
+    std::stable_sort(change.order.begin(), change.order.end(), [&](int x, int y) {
         return CompareItems(page, rows[static_cast<std::size_t>(x)].itemData,
                             rows[static_cast<std::size_t>(y)].itemData, column, sort.direction) < 0;
     });
+    view_.RowsChanging(page, change);
     std::vector<PageRow> sorted;
     sorted.reserve(rows.size());
-    for (int from : order) sorted.push_back(std::move(rows[static_cast<std::size_t>(from)]));
+    for (int from : change.order) sorted.push_back(std::move(rows[static_cast<std::size_t>(from)]));
     rows = std::move(sorted);
-    view_.RowsReordered(page, order);
+    view_.RowsChanged(page, change);
     view_.Repaint(page);
 }
 

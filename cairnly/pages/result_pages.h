@@ -11,7 +11,9 @@
 //   name, and after selecting a tab in ShowPage calls PageShown.
 // - All methods run on one thread at a time: the window's user-interface thread,
 //   or the scan worker while the window is blocked in one of its calls.
-// - Rows here mirror the lists in display order; positions are display positions.
+// - The rows are kept here only, in display order (positions are display
+//   positions); the window's lists read them through Rows() when they draw.
+//   Every change to them is announced to the PageView before and after.
 #include <array>
 #include <optional>
 #include <string>
@@ -27,6 +29,14 @@ namespace cairnly::pages {
 constexpr int kMaxFolderRows = 1000;
 constexpr int kMaxFileRows = 2000;
 
+// One row of the Duplicate files page as the scan view hands it over.
+struct DuplicateRow {
+    int row = 0;  // position, counted by the fill that adds it
+    const FileRecord* record = nullptr;
+    int listIndex = 0;  // the record's index in DuplicateList
+    int group = 0;
+};
+
 class ResultPages {
   public:
     ResultPages(CairnlyState& state, PageView& view);
@@ -36,6 +46,9 @@ class ResultPages {
     void FillLargestFolders();
     void FillLargestFiles(bool refill);
     void AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group);
+    // Several rows at once, in the order they were found: one change per run of
+    // consecutive row numbers.
+    void AddDuplicateRows(const std::vector<DuplicateRow>& rows);
     void FillPartialFolders();
     void ClearAllPages();
     int PageRowCount(int page) const;
@@ -73,7 +86,11 @@ class ResultPages {
     CairnlyState& State() const { return state_; }
 
   private:
+    std::vector<PageRow>& RowsOf(int page);
+    void InsertRows(int page, int position, std::vector<PageRow> added);
     void AppendRow(int page, PageRow row);
+    void RemoveRows(int page, int first, int count);
+    void ResetRows(int page);
     void SetSummary(int page, const std::string& text);
     void SetStatus(const std::string& text);
     bool Stopped() const;

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <algorithm>
 
 #include "cairnly/engine/scan_engine.h"
@@ -26,6 +27,10 @@ namespace {
 constexpr int kButtonWidthDlu = 67, kButtonHeightDlu = 14;
 constexpr int kMinimumWidth = 640, kMinimumHeight = 400;
 constexpr int kTabLeft = 10, kTabTop = 10, kStatusLeft = 20;
+// How long found duplicates wait to be taken into the page together: the list
+// still fills visibly, and the user-interface thread does not compete with the
+// scan for every single row.
+constexpr int kRowDeliveryMs = 50;
 
 struct ButtonSpec {
     int id;
@@ -61,6 +66,7 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
 
 MainWindow::~MainWindow() {
     ShutdownScan(state_, *this);
+    DropPendingRows();
     state_.Services.SetStatusSink({});
     // The lists call back into the page logic while they are torn down, so
     // they go first, while the logic is still there, and tab changes of the
@@ -253,7 +259,7 @@ void MainWindow::SetStatusText(const std::string& text) {
 }
 
 void MainWindow::EnableControls(bool idle) {
-    shared::RunOnThreadOf(this, [this, idle] {
+    AfterPendingRows([this, idle] {
         Button(ids::kStart)->setEnabled(idle);
         Button(ids::kConfiguration)->setEnabled(idle);
         Button(ids::kCleanup)->setEnabled(idle);
@@ -277,13 +283,35 @@ void MainWindow::BuildPages() {
     auto pause = [this](int ms) { Pause(ms); };
     for (int page = 0; page < kPageCount; ++page) {
         auto* widget = new ResultPageWidget(page, *logic_, *this, opener_, pause, runner_, tabs_);
+        widget->catchUp = [this] { DeliverPendingRows(); };
         pages_[static_cast<std::size_t>(page)] = widget;
         tabs_->addTab(widget, QString::fromStdString(pages::LayoutOf(page).tabCaption));
     }
 }
 
+void MainWindow::AfterPendingRows(std::function<void()> work) {
+    shared::RunOnThreadOf(this, [this, work = std::move(work)] {
+        DeliverPendingRows();
+        work();
+    });
+}
+
+void MainWindow::DeliverPendingRows() {
+    std::vector<pages::DuplicateRow> rows;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        rows.swap(pendingRows_);
+    }
+    if (!rows.empty()) logic_->AddDuplicateRows(rows);
+}
+
+void MainWindow::DropPendingRows() {
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    pendingRows_.clear();
+}
+
 void MainWindow::ShowPage(int page) {
-    shared::RunOnThreadOf(this, [this, page] {
+    AfterPendingRows([this, page] {
         if (page < 0 || page >= kPageCount) return;
         showingPage_ = true;
         tabs_->setCurrentIndex(page);
@@ -293,61 +321,67 @@ void MainWindow::ShowPage(int page) {
 }
 
 void MainWindow::ClearAllPages() {
-    shared::RunOnThreadOf(this, [this] { logic_->ClearAllPages(); });
+    // No worker runs while the results are cleared; rows it left are of the
+    // records about to be freed.
+    shared::RunOnThreadOf(this, [this] {
+        DropPendingRows();
+        logic_->ClearAllPages();
+    });
 }
 
 int MainWindow::PageRowCount(int page) {
     int count = 0;
-    shared::RunOnThreadOf(this, [this, page, &count] { count = logic_->PageRowCount(page); });
+    AfterPendingRows([this, page, &count] { count = logic_->PageRowCount(page); });
     return count;
 }
 
 int MainWindow::SelectedPage() {
     int page = -1;
-    shared::RunOnThreadOf(this, [this, &page] { page = tabs_->currentIndex(); });
+    AfterPendingRows([this, &page] { page = tabs_->currentIndex(); });
     return page;
 }
 
 void MainWindow::PreviewLargestFolder(int folderIndex) {
-    shared::RunOnThreadOf(this, [this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
+    AfterPendingRows([this, folderIndex] { logic_->PreviewLargestFolder(folderIndex); });
 }
 
 void MainWindow::FillLargestFolders() {
-    shared::RunOnThreadOf(this, [this] { logic_->FillLargestFolders(); });
+    AfterPendingRows([this] { logic_->FillLargestFolders(); });
 }
 
 void MainWindow::FillLargestFiles(bool refill) {
-    shared::RunOnThreadOf(this, [this, refill] { logic_->FillLargestFiles(refill); });
+    AfterPendingRows([this, refill] { logic_->FillLargestFiles(refill); });
 }
 
 void MainWindow::AddDuplicateRow(int row, const FileRecord& record, int listIndex, int group) {
-    shared::RunOnThreadOf(this, [&, row, listIndex, group] {
-        logic_->AddDuplicateRow(row, record, listIndex, group);
-    });
+    bool first = false;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        first = pendingRows_.empty();
+        pendingRows_.push_back({row, &record, listIndex, group});
+    }
+    if (!first) return;  // the delivery already asked for takes this row too
+    shared::RunOnThreadOf(
+        this,
+        [this] { QTimer::singleShot(kRowDeliveryMs, this, [this] { DeliverPendingRows(); }); },
+        Qt::QueuedConnection);
 }
 
 void MainWindow::FillPartialFolders() {
-    shared::RunOnThreadOf(this, [this] { logic_->FillPartialFolders(); });
+    AfterPendingRows([this] { logic_->FillPartialFolders(); });
 }
 
-void MainWindow::InsertRow(int page, int position, const pages::PageRow& row) {
-    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().InsertRow(position, row);
+void MainWindow::RowsChanging(int page, const pages::RowChange& change) {
+    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().RowsChanging(change);
 }
 
-void MainWindow::DeleteRow(int page, int position) {
-    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().DeleteRow(position);
-}
-
-void MainWindow::DeleteAllRows(int page) {
-    if (ResultPageWidget* widget = Page(page)) {
-        widget->List().Rows().DeleteAllRows();
-        // New rows come in fill order, whatever the last sort was.
+void MainWindow::RowsChanged(int page, const pages::RowChange& change) {
+    ResultPageWidget* widget = Page(page);
+    if (!widget) return;
+    widget->List().Rows().RowsChanged(change);
+    // New rows come in fill order, whatever the last sort was.
+    if (change.kind == pages::RowChange::Kind::Reset)
         widget->List().header()->setSortIndicatorShown(false);
-    }
-}
-
-void MainWindow::RowsReordered(int page, const std::vector<int>& order) {
-    if (ResultPageWidget* widget = Page(page)) widget->List().Rows().Reorder(order);
 }
 
 void MainWindow::Repaint(int page) {

@@ -2,11 +2,15 @@
 // Cairnly's main window: the tab control with the four result pages, the
 // status line and the row of seven buttons. It is the view of the scan engine
 // and of the page logic; calls from the scan worker run on the user-interface
-// thread and return when done.
+// thread and return when done, except AddDuplicateRow: the worker leaves each
+// duplicate in a batch and goes on, and the user-interface thread takes the
+// whole batch into the page a moment later, or before it runs any other call
+// of the worker (so order, counts and summaries are those of the engine).
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -89,11 +93,12 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void Pause(int milliseconds) override;
 
     // pages::PageView
-    void InsertRow(int page, int position, const pages::PageRow& row) override;
-    void DeleteRow(int page, int position) override;
-    void DeleteAllRows(int page) override;
-    void RowsReordered(int page, const std::vector<int>& order) override;
+    void RowsChanging(int page, const pages::RowChange& change) override;
+    void RowsChanged(int page, const pages::RowChange& change) override;
     void Repaint(int page) override;
+
+    // Takes the duplicates the worker has found so far into the page (user-interface thread).
+    void DeliverPendingRows();
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -107,7 +112,10 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     // Runs the command of button 3, 4 or 5, or defers it while another runs.
     void ButtonCommand(int id);
     void SetStatusText(const std::string& text);
-    // Runs fn on the user-interface thread; from a worker, waits until it is done.
+    // Runs work on the user-interface thread after the rows found before it
+    // have reached their page; from a worker, waits until it is done.
+    void AfterPendingRows(std::function<void()> work);
+    void DropPendingRows();
 
     CairnlyState& state_;
     ScanSettingsStore& store_;
@@ -126,6 +134,10 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     std::vector<int> deferredButtons_;
     std::optional<ScanSettings> storedSettings_;
     QSize leastSize_;
+    // Duplicates the worker has found and the page has not yet taken; the
+    // records stay valid until the next scan's ClearResults, which drops them.
+    std::mutex pendingMutex_;
+    std::vector<pages::DuplicateRow> pendingRows_;
 };
 
 }  // namespace cairnly

@@ -47,7 +47,7 @@ ConfirmDeleteDialog::~ConfirmDeleteDialog() {
 
 void ConfirmDeleteDialog::BuildControls() {
     QFont f = font();
-    list_ = new ResultList({{Layout::kColumnCaption, Layout::kColumnWidth}}, -1, this);
+    list_ = new ResultList({{Layout::kColumnCaption, Layout::kColumnWidth}}, -1, nullptr, this);
     list_->setObjectName(QString::number(Layout::kList));
     status_ = new QLabel(this);
     status_->setObjectName(QString::number(Layout::kStatus));
@@ -116,7 +116,7 @@ void ConfirmDeleteDialog::keyPressEvent(QKeyEvent* event) {
 
 void ConfirmDeleteDialog::AddRow(const std::string& path, long itemData) {
     shared::RunOnThreadOf(this, [this, path, itemData] {
-        list_->Rows().InsertRow(list_->Rows().rowCount(), pages::PageRow{{path}, itemData});
+        list_->Rows().AppendOwnRow(pages::PageRow{{path}, itemData});
     });
 }
 

@@ -18,10 +18,17 @@ QStringList Captions(const std::vector<pages::Column>& columns) {
     return captions;
 }
 
+RowModel* MakeModel(const std::vector<pages::Column>& columns,
+                    const std::vector<pages::PageRow>* rows, QObject* parent) {
+    return rows ? new RowModel(Captions(columns), *rows, parent)
+                : new RowModel(Captions(columns), parent);
+}
+
 }  // namespace
 
-ResultList::ResultList(const std::vector<pages::Column>& columns, int pathColumn, QWidget* parent)
-    : QTreeView(parent), model_(new RowModel(Captions(columns), this)), pathColumn_(pathColumn) {
+ResultList::ResultList(const std::vector<pages::Column>& columns, int pathColumn,
+                       const std::vector<pages::PageRow>* rows, QWidget* parent)
+    : QTreeView(parent), model_(MakeModel(columns, rows, this)), pathColumn_(pathColumn) {
     setModel(model_);
     setRootIsDecorated(false);
     setItemsExpandable(false);

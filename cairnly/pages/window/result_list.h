@@ -12,8 +12,10 @@ namespace cairnly {
 
 class ResultList : public QTreeView {
   public:
+    // rows: the rows the list shows, kept by their owner; null for a list
+    // that keeps its own (RowModel::AppendOwnRow).
     ResultList(const std::vector<pages::Column>& columns, int pathColumn,
-               QWidget* parent = nullptr);
+               const std::vector<pages::PageRow>* rows, QWidget* parent = nullptr);
 
     RowModel& Rows() { return *model_; }
     const RowModel& Rows() const { return *model_; }

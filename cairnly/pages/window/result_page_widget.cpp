@@ -19,12 +19,12 @@ ResultPageWidget::ResultPageWidget(int page, pages::ResultPages& logic, ScanView
       runner_(std::move(runner)) {
     const pages::PageLayout& layout = pages::LayoutOf(page);
     setObjectName(QString::number(layout.dialogTemplate));
-    list_ = new ResultList(layout.columns, layout.pathColumn, this);
+    list_ = new ResultList(layout.columns, layout.pathColumn, &logic.Rows(page), this);
     list_->setObjectName(QString::number(layout.listControl));
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->addWidget(list_);
-    list_->Rows().SetColouring([this](int row, long) { return Colour(row); });
+    list_->Rows().SetColouring([this](int row) { return Colour(row); });
     list_->onColumnClicked = [this](int column) { ColumnClicked(column); };
     list_->onRowActivated = [this](int row) { RowActivated(row); };
     list_->onContextMenu = [this](QPoint at) { ShowMenu(at); };
@@ -35,9 +35,15 @@ QColor ResultPageWidget::Colour(int row) const {
     return QColor(rgb.red, rgb.green, rgb.blue);
 }
 
-void ResultPageWidget::ColumnClicked(int column) {
+bool ResultPageWidget::ReadyForAction() {
     // The worker may still be reordering the tables the comparisons read.
-    if (logic_.State().Scan.Running()) return;
+    if (logic_.State().Scan.Running()) return false;
+    if (catchUp) catchUp();
+    return true;
+}
+
+void ResultPageWidget::ColumnClicked(int column) {
+    if (!ReadyForAction()) return;
     logic_.ColumnClicked(page_, column);
     const pages::SortState& sort = logic_.Sort(page_);
     list_->ShowSortIndicator(sort.column, sort.direction);
@@ -66,7 +72,7 @@ void ResultPageWidget::ShowMenu(QPoint globalPos) {
 }
 
 void ResultPageWidget::RunCommand(int command) {
-    if (pages::PageOfCommand(command) != page_ || logic_.State().Scan.Running()) return;
+    if (pages::PageOfCommand(command) != page_ || !ReadyForAction()) return;
     ConfirmDeleteDialog dialog(logic_, scanView_, command, list_->SelectedRows(), pause_, window());
     RunModal(runner_, dialog);
 }

@@ -31,12 +31,17 @@ class ResultPageWidget : public QWidget {
     void RunCommand(int command);
     // Test seam: called with the menu instead of showing it.
     std::function<void(QMenu& menu)> menuRunner;
+    // Hands over rows a scan has found but not yet delivered, so a sort or a
+    // command acts on every row of the page.
+    std::function<void()> catchUp;
 
   private:
     void ColumnClicked(int column);
     void RowActivated(int row);
     void ShowMenu(QPoint globalPos);
     QColor Colour(int row) const;
+    // False while a scan runs; otherwise brings the rows up to date.
+    bool ReadyForAction();
 
     const int page_;
     pages::ResultPages& logic_;

@@ -1,72 +1,110 @@
 #include "cairnly/pages/window/row_model.h"
 
-#include <algorithm>
-
 namespace cairnly {
 
+namespace {
+
+using Kind = pages::RowChange::Kind;
+
+// An insertion or removal of no rows is not a change a model may announce.
+bool Empty(const pages::RowChange& change) {
+    return (change.kind == Kind::Insert || change.kind == Kind::Remove) && change.count <= 0;
+}
+
+}  // namespace
+
+RowModel::RowModel(QStringList captions, const std::vector<pages::PageRow>& rows, QObject* parent)
+    : QAbstractTableModel(parent), captions_(std::move(captions)), rows_(&rows) {}
+
 RowModel::RowModel(QStringList captions, QObject* parent)
-    : QAbstractTableModel(parent), captions_(std::move(captions)) {}
+    : QAbstractTableModel(parent), captions_(std::move(captions)), rows_(&ownRows_) {}
 
-void RowModel::InsertRow(int position, const pages::PageRow& row) {
-    position = std::clamp(position, 0, static_cast<int>(rows_.size()));
-    Row stored;
-    stored.itemData = row.itemData;
-    for (const std::string& cell : row.cells) stored.cells << QString::fromStdString(cell);
-    beginInsertRows(QModelIndex(), position, position);
-    rows_.insert(rows_.begin() + position, std::move(stored));
-    endInsertRows();
-}
-
-void RowModel::DeleteRow(int position) {
-    if (position < 0 || position >= static_cast<int>(rows_.size())) return;
-    beginRemoveRows(QModelIndex(), position, position);
-    rows_.erase(rows_.begin() + position);
-    endRemoveRows();
-}
-
-void RowModel::DeleteAllRows() {
-    beginResetModel();
-    rows_.clear();
-    endResetModel();
-}
-
-void RowModel::Reorder(const std::vector<int>& order) {
-    if (order.size() != rows_.size()) return;
-    emit layoutAboutToBeChanged();
-    std::vector<int> newPosition(order.size());
-    std::vector<Row> reordered;
-    reordered.reserve(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        reordered.push_back(std::move(rows_[static_cast<std::size_t>(order[i])]));
-        newPosition[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
+void RowModel::RowsChanging(const pages::RowChange& change) {
+    if (Empty(change)) return;
+    const int last = change.first + change.count - 1;
+    switch (change.kind) {
+        case Kind::Insert:
+            beginInsertRows(QModelIndex(), change.first, last);
+            break;
+        case Kind::Remove:
+            beginRemoveRows(QModelIndex(), change.first, last);
+            break;
+        case Kind::Reset:
+            beginResetModel();
+            break;
+        case Kind::Reorder:
+            emit layoutAboutToBeChanged();
+            break;
     }
-    rows_ = std::move(reordered);
-    QModelIndexList before = persistentIndexList();
+}
+
+void RowModel::RowsChanged(const pages::RowChange& change) {
+    if (Empty(change)) return;
+    switch (change.kind) {
+        case Kind::Insert:
+            endInsertRows();
+            break;
+        case Kind::Remove:
+            endRemoveRows();
+            break;
+        case Kind::Reset:
+            endResetModel();
+            break;
+        case Kind::Reorder:
+            MovePersistentIndexes(change.order);
+            emit layoutChanged();
+            break;
+    }
+}
+
+void RowModel::MovePersistentIndexes(const std::vector<int>& order) {
+    std::vector<int> newPosition(order.size(), -1);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const int from = order[i];
+        if (from >= 0 && static_cast<std::size_t>(from) < order.size())
+            newPosition[static_cast<std::size_t>(from)] = static_cast<int>(i);
+    }
+    const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
-    for (const QModelIndex& index : before)
-        after << this->index(newPosition[static_cast<std::size_t>(index.row())], index.column());
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const auto row = static_cast<std::size_t>(index.row());
+        after << (row < newPosition.size() ? this->index(newPosition[row], index.column())
+                                           : QModelIndex());
+    }
     changePersistentIndexList(before, after);
-    emit layoutChanged();
 }
 
 void RowModel::RepaintAll() {
-    if (rows_.empty()) return;
+    if (rowCount() == 0) return;
     emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
 
+void RowModel::AppendOwnRow(pages::PageRow row) {
+    const pages::RowChange change{Kind::Insert, rowCount(), 1, {}};
+    RowsChanging(change);
+    ownRows_.push_back(std::move(row));
+    RowsChanged(change);
+}
+
+const pages::PageRow* RowModel::RowAt(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_->size()) return nullptr;
+    return &(*rows_)[static_cast<std::size_t>(row)];
+}
+
 long RowModel::ItemData(int row) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return -1;
-    return rows_[static_cast<std::size_t>(row)].itemData;
+    const pages::PageRow* found = RowAt(row);
+    return found ? found->itemData : -1;
 }
 
 QString RowModel::Cell(int row, int column) const {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return {};
-    const QStringList& cells = rows_[static_cast<std::size_t>(row)].cells;
-    return column >= 0 && column < cells.size() ? cells[column] : QString();
+    const pages::PageRow* found = RowAt(row);
+    if (!found || column < 0 || static_cast<std::size_t>(column) >= found->cells.size()) return {};
+    return QString::fromStdString(found->cells[static_cast<std::size_t>(column)]);
 }
 
 int RowModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_->size());
 }
 
 int RowModel::columnCount(const QModelIndex& parent) const {
@@ -77,8 +115,7 @@ QVariant RowModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return Cell(index.row(), index.column());
-    if (role == Qt::BackgroundRole && colouring_)
-        return colouring_(index.row(), ItemData(index.row()));
+    if (role == Qt::BackgroundRole && colouring_) return colouring_(index.row());
     if (role == Qt::ForegroundRole && colouring_) return QColor(Qt::black);
     return {};
 }

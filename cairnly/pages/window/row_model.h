@@ -1,7 +1,10 @@
 #pragma once
-// The rows of one report list: cell texts and the item data that links each
-// row to its record. Holds the rows itself so that a list of 100,000 rows
-// scrolls smoothly (the view asks only for the rows it draws).
+// The rows of one report list. A result list keeps no rows of its own: it
+// reads the page logic's rows when the view asks for a cell, so a list of
+// 100,000 rows costs no second copy and scrolls smoothly (the view asks only
+// for the rows it draws). The owner of the rows announces each change before
+// and after it is made. The confirmation dialog's list, which no page logic
+// holds, keeps its rows here instead.
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QStringList>
@@ -14,19 +17,22 @@ namespace cairnly {
 
 class RowModel : public QAbstractTableModel {
   public:
-    // Background of a cell from its display position and item data.
-    using Colouring = std::function<QColor(int row, long itemData)>;
+    // Background of a cell from its display position.
+    using Colouring = std::function<QColor(int row)>;
 
+    // Shows rows that live elsewhere and outlive this model.
+    RowModel(QStringList captions, const std::vector<pages::PageRow>& rows,
+             QObject* parent = nullptr);
+    // Shows rows of its own, added with AppendOwnRow.
     explicit RowModel(QStringList captions, QObject* parent = nullptr);
 
     void SetColouring(Colouring colouring) { colouring_ = std::move(colouring); }
 
-    void InsertRow(int position, const pages::PageRow& row);
-    void DeleteRow(int position);
-    void DeleteAllRows();
-    // The row now at position i was at order[i] before; selections follow their rows.
-    void Reorder(const std::vector<int>& order);
+    void RowsChanging(const pages::RowChange& change);
+    // After a reorder, persistent indexes (the selection, the current row) follow their rows.
+    void RowsChanged(const pages::RowChange& change);
     void RepaintAll();
+    void AppendOwnRow(pages::PageRow row);
 
     long ItemData(int row) const;
     QString Cell(int row, int column) const;
@@ -37,13 +43,12 @@ class RowModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   private:
-    struct Row {
-        QStringList cells;
-        long itemData = -1;
-    };
+    const pages::PageRow* RowAt(int row) const;
+    void MovePersistentIndexes(const std::vector<int>& order);
 
     QStringList captions_;
-    std::vector<Row> rows_;
+    std::vector<pages::PageRow> ownRows_;
+    const std::vector<pages::PageRow>* rows_;
     Colouring colouring_;
 };
 

@@ -100,7 +100,6 @@ TEST_F(DeletionTest, SelectedLargeFilesAreListedDeletedLoggedAndRemovedFromThePa
     std::string log = LogText();
     EXPECT_NE(log.find("Deleted: " + big + " (delete selected large files)"), std::string::npos);
     EXPECT_NE(log.find("Deleted: " + mid + " (delete selected large files)"), std::string::npos);
-    ExpectViewMirrorsPages();
 }
 
 TEST_F(DeletionTest, ExtensionCommandListsEveryMatchingFileExactCase) {

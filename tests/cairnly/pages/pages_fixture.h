@@ -5,12 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,34 +27,85 @@
 
 namespace cairnly::pages::testing {
 
-// Mirrors the lists from the view calls alone, so a test can check that the
-// window would show exactly the rows the page logic holds.
-class RecordingPageView : public PageView {
+// Checks the change notifications a lazy list relies on: each change is
+// announced while the page's rows are still as the list knows them, and
+// reported once made, with exactly the announced effect (rows that were not
+// inserted or removed keep their order; a reorder moves each row to where
+// the announced order says).
+class CheckingPageView : public PageView {
   public:
-    void InsertRow(int page, int position, const PageRow& row) override {
-        auto& rows = lists[static_cast<std::size_t>(page)];
-        ASSERT_LE(position, static_cast<int>(rows.size()));
-        rows.insert(rows.begin() + position, row);
-        if (onInsert) onInsert(page);
+    void RowsChanging(int page, const RowChange& change) override {
+        const auto p = static_cast<std::size_t>(page);
+        ASSERT_FALSE(open[p]) << "page " << page << ": a change began inside another";
+        ASSERT_EQ(Items(page), known[p]) << "page " << page << ": rows changed unannounced";
+        const int size = static_cast<int>(known[p].size());
+        if (change.kind == RowChange::Kind::Insert) {
+            EXPECT_GT(change.count, 0);
+            EXPECT_TRUE(change.first >= 0 && change.first <= size);
+        }
+        if (change.kind == RowChange::Kind::Remove) {
+            EXPECT_GT(change.count, 0);
+            EXPECT_TRUE(change.first >= 0 && change.first + change.count <= size);
+        }
+        if (change.kind == RowChange::Kind::Reorder) {
+            std::vector<int> sorted = change.order;
+            std::sort(sorted.begin(), sorted.end());
+            for (int i = 0; i < static_cast<int>(sorted.size()); ++i)
+                ASSERT_EQ(sorted[static_cast<std::size_t>(i)], i) << "not a permutation";
+            EXPECT_EQ(static_cast<int>(sorted.size()), size);
+        }
+        open[p] = true;
     }
-    void DeleteRow(int page, int position) override {
-        auto& rows = lists[static_cast<std::size_t>(page)];
-        ASSERT_LT(position, static_cast<int>(rows.size()));
-        rows.erase(rows.begin() + position);
-    }
-    void DeleteAllRows(int page) override { lists[static_cast<std::size_t>(page)].clear(); }
-    void RowsReordered(int page, const std::vector<int>& order) override {
-        auto& rows = lists[static_cast<std::size_t>(page)];
-        ASSERT_EQ(order.size(), rows.size());
-        std::vector<PageRow> sorted;
-        for (int from : order) sorted.push_back(rows[static_cast<std::size_t>(from)]);
-        rows = sorted;
+    void RowsChanged(int page, const RowChange& change) override {
+        const auto p = static_cast<std::size_t>(page);
+        ASSERT_TRUE(open[p]) << "page " << page << ": a change ended that never began";
+        open[p] = false;
+        std::vector<long> now = Items(page);
+        if (change.kind == RowChange::Kind::Insert) {
+            ASSERT_EQ(now.size(), known[p].size() + static_cast<std::size_t>(change.count));
+        }
+        std::vector<long> expected = Expected(known[p], change, now);
+        known[p] = now;
+        ASSERT_EQ(known[p], expected) << "page " << page << ": not the announced change";
+        if (change.kind == RowChange::Kind::Insert && onInsert) onInsert(page);
     }
     void Repaint(int page) override { ++repaints[static_cast<std::size_t>(page)]; }
 
-    std::array<std::vector<PageRow>, kPageCount> lists;
+    const ResultPages* pages = nullptr;
     std::array<int, kPageCount> repaints{};
     std::function<void(int page)> onInsert;
+
+  private:
+    std::vector<long> Items(int page) const {
+        std::vector<long> items;
+        for (const PageRow& row : pages->Rows(page)) items.push_back(row.itemData);
+        return items;
+    }
+    // The rows after the change as announced; inserted rows are taken from now.
+    static std::vector<long> Expected(std::vector<long> before, const RowChange& change,
+                                      const std::vector<long>& now) {
+        const auto first = static_cast<std::ptrdiff_t>(change.first);
+        switch (change.kind) {
+            case RowChange::Kind::Insert:
+                before.insert(before.begin() + first, now.begin() + first,
+                              now.begin() + first + change.count);
+                return before;
+            case RowChange::Kind::Remove:
+                before.erase(before.begin() + first, before.begin() + first + change.count);
+                return before;
+            case RowChange::Kind::Reset:
+                return {};
+            case RowChange::Kind::Reorder: {
+                std::vector<long> moved;
+                for (int from : change.order) moved.push_back(before[static_cast<std::size_t>(from)]);
+                return moved;
+            }
+        }
+        return before;
+    }
+
+    std::array<std::vector<long>, kPageCount> known;
+    std::array<bool, kPageCount> open{};
 };
 
 // The confirmation dialog; the listing worker may call it from its thread.
@@ -188,8 +242,9 @@ class PagesTest : public ::testing::Test {
 
     void Scan() {
         state = std::make_unique<CairnlyState>(settings, services);
-        pageView = std::make_unique<RecordingPageView>();
+        pageView = std::make_unique<CheckingPageView>();
         pages = std::make_unique<ResultPages>(*state, *pageView);
+        pageView->pages = pages.get();
         scanView = std::make_unique<CountingScanView>(*pages);
         ASSERT_TRUE(RunScanToEnd(*state, *scanView));
         scanView->partialFills = 0;
@@ -211,17 +266,6 @@ class PagesTest : public ::testing::Test {
         for (const PageRow& row : pages->Rows(page)) out.push_back(row.cells.at(column));
         return out;
     }
-    void ExpectViewMirrorsPages() const {
-        for (int page = 0; page < kPageCount; ++page) {
-            const auto& mine = pages->Rows(page);
-            const auto& shown = pageView->lists[static_cast<std::size_t>(page)];
-            ASSERT_EQ(mine.size(), shown.size()) << "page " << page;
-            for (std::size_t i = 0; i < mine.size(); ++i) {
-                EXPECT_EQ(mine[i].cells, shown[i].cells);
-                EXPECT_EQ(mine[i].itemData, shown[i].itemData);
-            }
-        }
-    }
     std::string LogText() {
         std::ifstream in(services.LogFilePath(platform::CalendarFields{2026, 3, 4, 10, 20, 30}));
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -233,7 +277,7 @@ class PagesTest : public ::testing::Test {
     ScanSettings settings;
     shared::DesktopServices services{"Cairnly", [this] { return settings.LogLevel(); }};
     std::unique_ptr<CairnlyState> state;
-    std::unique_ptr<RecordingPageView> pageView;
+    std::unique_ptr<CheckingPageView> pageView;
     std::unique_ptr<ResultPages> pages;
     std::unique_ptr<CountingScanView> scanView;
 };
