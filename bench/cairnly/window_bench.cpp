@@ -58,22 +58,27 @@ double CpuSeconds() {
 
 // Groups of small copies: a thousand sizes, several groups of each size, each
 // copy in its own branch so that folders pair up as partial duplicates too.
+// A folder that already exists is scanned as it is and never written to.
 void EnsureTree(const std::string& root, const Shape& shape) {
-    const std::string done = root + "/.complete";
-    if (std::filesystem::exists(done)) return;
-    std::filesystem::remove_all(root);
+    if (std::filesystem::exists(root)) {
+        std::printf("scanning the existing tree %s\n", root.c_str());
+        return;
+    }
+    // Made beside it and renamed when complete, so an interrupted run leaves no half tree.
+    const std::string making = root + ".making";
+    std::filesystem::remove_all(making);
     for (int g = 0; g < shape.groups; ++g) {
         std::mt19937 random(static_cast<unsigned>(g) + 1);
         std::string bytes(static_cast<std::size_t>(64 + g % 1000), '\0');
         for (char& byte : bytes) byte = static_cast<char>(random() & 0xFF);
         for (int c = 0; c < shape.copies; ++c) {
             std::string folder =
-                root + "/copy" + std::to_string(c) + "/d" + std::to_string(g / 100);
+                making + "/copy" + std::to_string(c) + "/d" + std::to_string(g / 100);
             std::filesystem::create_directories(folder);
             std::ofstream(folder + "/f" + std::to_string(g) + ".bin", std::ios::binary) << bytes;
         }
     }
-    std::ofstream(done) << "done\n";
+    std::filesystem::rename(making, root);
 }
 
 struct Outcome {
@@ -154,7 +159,8 @@ int main(int argc, char** argv) {
     settings.SetMinFolderSizeMB(0);
     settings.SetDuplicateMode(2);
     shared::DesktopServices services("Cairnly", [] { return 0; });
-    std::printf("tree %s: %d groups x %d copies\n", root.c_str(), shape.groups, shape.copies);
+    std::printf("tree %s (generated ones: %d groups x %d copies)\n", root.c_str(), shape.groups,
+                shape.copies);
     double bestHeadless = 1e30, bestWindow = 1e30;
     bool same = true;
     for (int run = 0; run < shape.runs; ++run) {

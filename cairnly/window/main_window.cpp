@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
@@ -57,9 +58,7 @@ MainWindow::MainWindow(CairnlyState& state, ScanSettingsStore& store, shared::Pr
     setWindowTitle(QStringLiteral("Quillfen Software Cairnly"));
     setWindowIcon(QIcon(QStringLiteral(":/cairnly/cairnly.png")));
     BuildControls();
-    state_.Services.SetStatusSink([this](const std::string& text) {
-        shared::RunOnThreadOf(this, [this, text] { SetStatusText(text); });
-    });
+    state_.Services.SetStatusSink([this](const std::string& text) { ShowStatus(text); });
     EnableControls(true);
     Button(ids::kStart)->setFocus();
 }
@@ -250,6 +249,33 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+void MainWindow::ShowStatus(const std::string& text) {
+    const bool here = QThread::currentThread() == thread();
+    bool post = false;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        post = !here && !pendingStatus_;
+        if (here)
+            pendingStatus_.reset();  // a worker's text not yet shown is older than this one
+        else
+            pendingStatus_ = text;
+    }
+    if (here)
+        SetStatusText(text);
+    else if (post)  // one posted call shows whichever text is latest when it runs
+        shared::RunOnThreadOf(
+            this, [this] { ShowPendingStatus(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::ShowPendingStatus() {
+    std::optional<std::string> text;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex_);
+        text.swap(pendingStatus_);
+    }
+    if (text) SetStatusText(*text);
 }
 
 void MainWindow::SetStatusText(const std::string& text) {

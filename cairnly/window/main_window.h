@@ -6,6 +6,8 @@
 // duplicate in a batch and goes on, and the user-interface thread takes the
 // whole batch into the page a moment later, or before it runs any other call
 // of the worker (so order, counts and summaries are those of the engine).
+// Status texts from a worker do not wait either: the status line shows the
+// latest one as soon as the user-interface thread is free.
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -112,6 +114,10 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     // Runs the command of button 3, 4 or 5, or defers it while another runs.
     void ButtonCommand(int id);
     void SetStatusText(const std::string& text);
+    // The status sink: at once on the user-interface thread (which supersedes
+    // texts of workers not yet shown), otherwise the latest text a moment later.
+    void ShowStatus(const std::string& text);
+    void ShowPendingStatus();
     // Runs work on the user-interface thread after the rows found before it
     // have reached their page; from a worker, waits until it is done.
     void AfterPendingRows(std::function<void()> work);
@@ -138,6 +144,7 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     // records stay valid until the next scan's ClearResults, which drops them.
     std::mutex pendingMutex_;
     std::vector<pages::DuplicateRow> pendingRows_;
+    std::optional<std::string> pendingStatus_;
 };
 
 }  // namespace cairnly

@@ -1,7 +1,8 @@
-// A scan's rows on their way to the window's lists: thousands of duplicates
-// show exactly what a scan without a window finds, the worker hands rows over
-// without waiting, and neither Stop, a new Start nor closing the window in the
-// middle of the delivery leaves rows of an earlier scan behind.
+// A scan's rows and status texts on their way to the window: thousands of
+// duplicates show exactly what a scan without a window finds, the worker hands
+// rows and texts over without waiting, and neither Stop, a new Start nor
+// closing the window in the middle of the delivery leaves rows of an earlier
+// scan behind.
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
@@ -234,6 +235,25 @@ TEST_F(RowDeliveryTest, AWorkersRowsReachThePageInOrderBeforeItsNextCallAndAClea
         EXPECT_EQ(rows.ItemData(row), 200 + row);
         EXPECT_EQ(rows.Cell(row, 0).toInt(), (200 + row) / 2);
     }
+}
+
+TEST_F(RowDeliveryTest, AWorkersStatusTextsDoNotWaitAndTheLatestShowsUnlessAnotherFollowed) {
+    QLabel& line = *Window().StatusLine();
+    auto say = [&](std::vector<std::string> texts) {
+        return std::async(std::launch::async, [&, texts] {
+            for (const std::string& text : texts) program->Services().SetStatus(text);
+        });
+    };
+    auto said = say({"one", "two", "three"});
+    ASSERT_EQ(said.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(program->Services().LastStatus(), "three");
+    ASSERT_TRUE(PumpUntil([&] { return line.text() == "three"; }));
+    // A text set here later supersedes a worker's text not shown yet.
+    auto older = say({"older"});
+    ASSERT_EQ(older.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    program->Services().SetStatus("newer");
+    QApplication::processEvents();
+    EXPECT_EQ(line.text(), "newer");
 }
 
 }  // namespace
