@@ -22,6 +22,7 @@
 #include "cairnly/pages/headless_scan_view.h"
 #include "cairnly/pages/result_pages.h"
 #include "cairnly/window/main_window.h"
+#include "tests/shared/fakes.h"
 
 namespace {
 
@@ -31,20 +32,6 @@ struct Shape {
     int groups = 12000;
     int copies = 3;
     int runs = 3;
-};
-
-class SilentPrompter : public shared::Prompter {
-  public:
-    shared::BoxAnswer Ask(const std::string&, const std::string&, shared::BoxIcon,
-                          shared::BoxButtons) override {
-        return shared::BoxAnswer::Ok;
-    }
-};
-
-class NoOpener : public shared::Opener {
-  public:
-    bool OpenAddress(const std::string&) override { return false; }
-    bool OpenFolder(const std::string&) override { return false; }
 };
 
 double CpuSeconds() {
@@ -111,8 +98,9 @@ Outcome Headless(cairnly::ScanSettings& settings, shared::DesktopServices& servi
 }
 
 Outcome Windowed(cairnly::ScanSettings& settings, shared::DesktopServices& services) {
-    SilentPrompter prompter;
-    NoOpener opener;
+    // Nothing in a scan asks a question or opens a folder.
+    testing_support::FakePrompter prompter;
+    testing_support::FakeOpener opener;
     cairnly::ScanSettingsStore store(services);
     cairnly::CairnlyState state(settings, services);
     cairnly::MainWindow window(state, store, prompter, opener);

@@ -124,8 +124,8 @@ void ResultPages::PreviewLargestFolder(int folderIndex) {
     const FolderRecord* folder = FolderAt(folderIndex);
     if (!folder) return;
     std::vector<PageRow> row;
-    row.push_back({{*folder->Path, SizeCell(folder->OwnSize), SizeCell(folder->TotalSize)},
-                   folderIndex});
+    row.push_back(
+        {{*folder->Path, SizeCell(folder->OwnSize), SizeCell(folder->TotalSize)}, folderIndex});
     InsertRows(kFoldersPage, 0, std::move(row));
 }
 
@@ -207,8 +207,8 @@ void ResultPages::RefreshDuplicates() {
     std::int64_t total = 0;
     auto add = [&](long index) {
         const FileRecord* file = DuplicateAt(index);
-        shownRows.push_back({static_cast<int>(shownRows.size()), file, static_cast<int>(index),
-                             file->DupGroup});
+        shownRows.push_back(
+            {static_cast<int>(shownRows.size()), file, static_cast<int>(index), file->DupGroup});
         total += file->Size;
     };
     // Adjacent remaining members of one group are shown; a group left with a
@@ -231,8 +231,9 @@ void ResultPages::RefreshDuplicates() {
         currentShown = shown;
     }
     AddDuplicateRows(shownRows);
-    SetSummary(kDuplicatesPage, Format("Displaying %d duplicate files with a total size of %s",
-                                       static_cast<int>(shownRows.size()), TotalText(total).c_str()));
+    SetSummary(kDuplicatesPage,
+               Format("Displaying %d duplicate files with a total size of %s",
+                      static_cast<int>(shownRows.size()), TotalText(total).c_str()));
     state_.DuplicatesPageStale.store(false);
 }
 

@@ -97,7 +97,8 @@ class CheckingPageView : public PageView {
                 return {};
             case RowChange::Kind::Reorder: {
                 std::vector<long> moved;
-                for (int from : change.order) moved.push_back(before[static_cast<std::size_t>(from)]);
+                for (int from : change.order)
+                    moved.push_back(before[static_cast<std::size_t>(from)]);
                 return moved;
             }
         }
