@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -34,19 +35,44 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using DuplicateSets = std::set<std::set<std::string>>;
 
+// Shows nothing, but notes when each phase of a scan ended: the worker fills
+// a page or asks for its row count right after the phase that produced it.
 class NullView : public cairnly::ScanView {
   public:
-    void EnableControls(bool) override {}
+    enum Phase { kStart, kWalk, kSorts, kDuplicates, kPartial, kPhaseCount };
+
+    void EnableControls(bool idle) override {
+        if (!idle) Mark(kStart);
+    }
     void ShowPage(int) override {}
-    void ClearAllPages() override {}
-    int PageRowCount(int) override { return 0; }
+    void ClearAllPages() override { Mark(kStart); }
+    int PageRowCount(int page) override {
+        Mark(page == cairnly::kDuplicatesPage ? kDuplicates : kPartial);
+        return 0;
+    }
     int SelectedPage() override { return -1; }
     void PreviewLargestFolder(int) override {}
-    void FillLargestFolders() override {}
-    void FillLargestFiles(bool) override {}
+    void FillLargestFolders() override { Mark(kWalk); }
+    void FillLargestFiles(bool) override { Mark(kSorts); }
     void AddDuplicateRow(int, const cairnly::FileRecord&, int, int) override {}
     void FillPartialFolders() override {}
     void Pause(int) override {}
+
+    // "walk 0.50 s, sorts 0.10 s, ..." for the last scan.
+    std::string PhaseTimes() const {
+        static const char* const names[] = {"", "walk", "sorts", "duplicates", "partial folders"};
+        std::string text;
+        for (int p = kWalk; p < kPhaseCount; ++p) {
+            const double s = std::chrono::duration<double>(at_[p] - at_[p - 1]).count();
+            text += (p == kWalk ? "" : ", ") + std::string(names[p]) + " " +
+                    std::to_string(s).substr(0, 5) + " s";
+        }
+        return text;
+    }
+
+  private:
+    void Mark(Phase phase) { at_[phase] = Clock::now(); }
+    std::array<Clock::time_point, kPhaseCount> at_{};
 };
 
 double Seconds(const std::function<void()>& run) {
@@ -201,11 +227,13 @@ double TimedScan(Engine& engine, ReadCounts& read) {
     return t;
 }
 
-void PrintScan(const char* what, double seconds, const ReadCounts& read) {
+void PrintScan(const char* what, double seconds, const ReadCounts& read,
+               const std::string& phases) {
     std::printf(
-        "%s: %.3f s, cpu %.3f s (first blocks read %lld, read whole %lld, from the cache %lld)\n",
+        "%s: %.3f s, cpu %.3f s (first blocks read %lld, read whole %lld, from the cache %lld)\n"
+        "  %s\n",
         what, seconds, read.cpu, static_cast<long long>(read.heads),
-        static_cast<long long>(read.whole), static_cast<long long>(read.hits));
+        static_cast<long long>(read.whole), static_cast<long long>(read.hits), phases.c_str());
 }
 
 // Rewrites every hundredth recorded file with its own bytes and a new write
@@ -272,6 +300,7 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
     Engine engine(root, 2);
     engine.state->HashCachePath = cachePath;
     ReadCounts read{}, firstRead{};
+    std::string firstPhases;
     double first = 1e30;
     for (int i = 0; i < 2; ++i) {
         ::unlink(cachePath.c_str());
@@ -279,23 +308,24 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
         if (t < first) {
             first = t;
             firstRead = read;
+            firstPhases = engine.view.PhaseTimes();
         }
     }
     const DuplicateSets ours = engine.Sets();
     std::printf("first mode 2 scan: %.3f s, %zu groups, %d files listed\n", first, ours.size(),
                 engine.state->Duplicates.Count());
-    PrintScan("  reading", first, firstRead);
+    PrintScan("  reading", first, firstRead, firstPhases);
     std::fflush(stdout);
     if (withPeers) BenchPeers(root, ours, first, firstRead.cpu);
 
     const double second = TimedScan(engine, read);
-    PrintScan("second mode 2 scan, unchanged tree", second, read);
+    PrintScan("second mode 2 scan, unchanged tree", second, read, engine.view.PhaseTimes());
     std::printf("  ratio to the first %.2f (goal <= 0.2), sets %s\n", second / first,
                 engine.Sets() == ours ? "identical" : "DIFFER");
     const int rewritten = RewriteOnePercent(*engine.state);
     const double third = TimedScan(engine, read);
     std::printf("rewrote %d files (1%%) with their own bytes\n", rewritten);
-    PrintScan("mode 2 scan after that", third, read);
+    PrintScan("mode 2 scan after that", third, read, engine.view.PhaseTimes());
     std::printf("  sets %s\n", engine.Sets() == ours ? "identical" : "DIFFER");
     struct stat st;
     if (::stat(cachePath.c_str(), &st) == 0)
