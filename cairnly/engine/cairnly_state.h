@@ -24,6 +24,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "cairnly/engine/file_stamps.h"
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
@@ -108,7 +109,7 @@ class CairnlyState {
     std::string HashCachePath;
     // What the walk saw of each recorded file when a deep scan will ask the
     // cache, so the cache is asked without another look at the file. Worker only.
-    std::unordered_map<const FileRecord*, FileStamp> WalkStamps;
+    WalkStampTable WalkStamps;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

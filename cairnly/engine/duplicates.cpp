@@ -5,12 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 #include "cairnly/engine/hash_cache.h"
@@ -29,6 +29,7 @@ static_assert(std::endian::native == std::endian::little, "fingerprint words are
 // link put in its place since the walk is never opened or followed.
 class ReadOnlyFile {
   public:
+    // advice: a posix_fadvise pattern, or kNoAdvice to leave the kernel's default.
     explicit ReadOnlyFile(const std::string& path, int advice = POSIX_FADV_SEQUENTIAL) {
         fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd_ < 0) return;
@@ -37,7 +38,7 @@ class ReadOnlyFile {
             fd_ = -1;
             return;
         }
-        ::posix_fadvise(fd_, 0, 0, advice);
+        if (advice != kNoAdvice) ::posix_fadvise(fd_, 0, 0, advice);
     }
     ~ReadOnlyFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -45,26 +46,50 @@ class ReadOnlyFile {
     ReadOnlyFile(const ReadOnlyFile&) = delete;
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
+    static constexpr int kNoAdvice = -1;
+
     bool IsOpen() const { return fd_ >= 0; }
     const struct stat& Stat() const { return stat_; }
-    bool Skip(off_t bytes) { return ::lseek(fd_, bytes, SEEK_SET) == bytes; }
-    // Fills up to size bytes; returns the count, or -1 on a read error.
+    bool Skip(off_t bytes) {
+        const off_t at = ::lseek(fd_, bytes, SEEK_SET);
+        if (at >= 0) offset_ = at;
+        return at == bytes;
+    }
+    // Fills up to size bytes; returns the count, or -1 on a read error. Ends
+    // early at the length fstat gave (the offset is never moved back), which
+    // saves the read that would only find the end.
     long Read(void* buffer, std::size_t size) {
+        const off_t length = stat_.st_size;
         std::size_t done = 0;
-        while (done < size) {
+        while (done < size && offset_ + static_cast<off_t>(done) < length) {
             ssize_t got = ::read(fd_, static_cast<char*>(buffer) + done, size - done);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return -1;
             if (got == 0) break;
             done += static_cast<std::size_t>(got);
         }
+        offset_ += static_cast<off_t>(done);
         return static_cast<long>(done);
     }
 
   private:
     int fd_ = -1;
     struct stat stat_ {};
+    off_t offset_ = 0;
 };
+
+// The kernel reads this far ahead by itself; advice only pays for larger files
+// (for the many small ones it would be one more system call each).
+constexpr std::int64_t kAdviceFrom = 131'072;
+
+int HeadAdvice(std::int64_t size) {
+    // Only the first block may be needed: read-ahead could fetch what is never used.
+    return size > kAdviceFrom ? POSIX_FADV_RANDOM : ReadOnlyFile::kNoAdvice;
+}
+
+int WholeAdvice(std::int64_t size) {
+    return size > kAdviceFrom ? POSIX_FADV_SEQUENTIAL : ReadOnlyFile::kNoAdvice;
+}
 
 std::int64_t Nanoseconds(const struct timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
@@ -76,18 +101,20 @@ FileStamp StampOf(const struct stat& st) {
                      Nanoseconds(st.st_ctim)};
 }
 
-// Feeds the rest of an open file to sha in blocks, polling the stop flag per
-// block; false on a read error or a stop (a hash of part of a file could
-// match another file).
+// Feeds the rest of an open file to sha, polling the stop flag per read;
+// false on a read error or a stop (a hash of part of a file could match
+// another file). Reads are larger than the hash's block to save system calls
+// on big files; the digest does not depend on how the bytes are split.
 bool HashRest(const CairnlyState& state, ReadOnlyFile& file, CryptoPP::SHA1& sha) {
-    std::vector<CryptoPP::byte> block(kDigestBlockBytes);
+    constexpr std::size_t kReadBytes = 16 * kDigestBlockBytes;
+    thread_local std::unique_ptr<CryptoPP::byte[]> buffer(new CryptoPP::byte[kReadBytes]);
     for (;;) {
-        long got = file.Read(block.data(), block.size());
+        long got = file.Read(buffer.get(), kReadBytes);
         if (got < 0) return false;
         if (got == 0) break;
-        sha.Update(block.data(), static_cast<std::size_t>(got));
+        sha.Update(buffer.get(), static_cast<std::size_t>(got));
         if (state.Scan.StopRequested()) return false;
-        if (got < static_cast<long>(block.size())) break;
+        if (got < static_cast<long>(kReadBytes)) break;
     }
     return true;
 }
@@ -120,7 +147,9 @@ std::uint64_t HeadKeyOf(const Digest20& digest) {
 struct DeepMember {
     FileStamp stamp;
     bool stamped = false;
-    std::uint64_t head = 0;  // 0 = first block unreadable
+    bool readNow = false;        // read by this scan, not answered by the cache
+    bool digestOfStamp = false;  // the digest is of the file as stamped
+    std::uint64_t head = 0;      // 0 = first block unreadable
     // The digest state after the first block, so the full read goes on from there.
     std::unique_ptr<CryptoPP::SHA1> afterHead;
 };
@@ -128,10 +157,12 @@ struct DeepMember {
 bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
                    std::vector<DeepMember>::const_iterator last) {
     if (last - first == 2) return first->head != 0 && first->head == (first + 1)->head;
-    std::unordered_set<std::uint64_t> heads;
+    std::vector<std::uint64_t> heads;
+    heads.reserve(static_cast<std::size_t>(last - first));
     for (; first != last; ++first)
-        if (first->head != 0 && !heads.insert(first->head).second) return true;
-    return false;
+        if (first->head != 0) heads.push_back(first->head);
+    std::sort(heads.begin(), heads.end());
+    return std::adjacent_find(heads.begin(), heads.end()) != heads.end();
 }
 
 // Reads for the deep mode: first the head key of a file (the SHA-1 of its
@@ -144,33 +175,31 @@ class DeepReader {
 
     void ReadHead(FileRecord& record, DeepMember& m) const {
         if (lookups_ && FromCache(record, m)) return;
-        const std::string path = record.FullPath();
-        // Only the first block may be needed: read-ahead could fetch what is never used.
-        ReadOnlyFile file(path, POSIX_FADV_RANDOM);
+        ReadOnlyFile file(record.FullPath(), HeadAdvice(record.Size));
         if (!file.IsOpen() || Stopped()) return;
         std::array<CryptoPP::byte, kHeadKeyBytes> head;
         const long got = file.Read(head.data(), head.size());
         if (got < 0) return;
         state_.HeadKeysRead.fetch_add(1);
         m.stamp = StampOf(file.Stat());
-        m.stamped = true;
+        m.stamped = m.readNow = true;
         auto sha = std::make_unique<CryptoPP::SHA1>();
         sha->Update(head.data(), static_cast<std::size_t>(got));
-        CryptoPP::SHA1 copy(*sha);
         if (got < static_cast<long>(kHeadKeyBytes) || file.Stat().st_size == got) {
-            SetDigest(state_, record, copy);  // the head was the whole file
+            SetDigest(state_, record, *sha);  // the head was the whole file
             m.head = HeadKeyOf(record.Digest);
-        } else {
-            Digest20 digest;
-            copy.Final(digest.data());
-            m.head = HeadKeyOf(digest);
-            m.afterHead = std::move(sha);
+            m.digestOfStamp = true;
+            return;
         }
-        Remember(record, m);
+        CryptoPP::SHA1 copy(*sha);
+        Digest20 digest;
+        copy.Final(digest.data());
+        m.head = HeadKeyOf(digest);
+        m.afterHead = std::move(sha);
     }
 
     void ReadWhole(FileRecord& record, DeepMember& m) const {
-        ReadOnlyFile file(record.FullPath());
+        ReadOnlyFile file(record.FullPath(), WholeAdvice(record.Size));
         if (!file.IsOpen() || Stopped()) return;
         const bool unchanged = m.stamped && StampOf(file.Stat()) == m.stamp;
         std::unique_ptr<CryptoPP::SHA1> sha;
@@ -180,7 +209,23 @@ class DeepReader {
             sha = std::make_unique<CryptoPP::SHA1>();
         if (!HashRest(state_, file, *sha)) return;
         SetDigest(state_, record, *sha);
-        if (unchanged) Remember(record, m);
+        m.digestOfStamp = unchanged;
+    }
+
+    // Hands what this scan read to the cache, from one thread once the reads
+    // of a batch are done (no lock taken per file while the cores read).
+    void Remember(const std::vector<FileRecord*>& records,
+                  const std::vector<DeepMember>& members) const {
+        if (!cache_) return;
+        std::vector<HashCache::Learnt> learnt;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const DeepMember& m = members[i];
+            if (!m.readNow || m.head == 0) continue;
+            const bool digest = m.digestOfStamp && records[i]->DigestReady;
+            learnt.push_back(
+                {m.stamp, FileHashes{m.head, digest, digest ? records[i]->Digest : Digest20{}}});
+        }
+        cache_->Remember(learnt);
     }
 
   private:
@@ -204,19 +249,14 @@ class DeepReader {
 
     // As the walk saw the file, else as it is now.
     bool StampFor(const FileRecord& record, FileStamp& stamp) const {
-        if (auto it = state_.WalkStamps.find(&record); it != state_.WalkStamps.end()) {
-            stamp = it->second;
+        if (const FileStamp* seen = state_.WalkStamps.Find(&record)) {
+            stamp = *seen;
             return true;
         }
         struct stat st;
         if (::lstat(record.FullPath().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
         stamp = StampOf(st);
         return true;
-    }
-
-    void Remember(const FileRecord& record, const DeepMember& m) const {
-        if (cache_)
-            cache_->Remember(m.stamp, FileHashes{m.head, record.DigestReady, record.Digest});
     }
 
     const CairnlyState& state_;
@@ -261,7 +301,9 @@ class DuplicatePass {
           threshold_(state.SmallFileThreshold.load()),
           fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2),
           cache_(mode_ == 2 ? LoadCache(state) : nullptr),
-          reader_(state, cache_.get()) {}
+          reader_(state, cache_.get()) {
+        if (cache_) state.WalkStamps.Index();
+    }
 
     void Run() {
         const std::int32_t n = state_.Files.Count();
@@ -370,6 +412,7 @@ class DuplicatePass {
         ForMembers(whole, [&](FileRecord& record, std::size_t i) {
             reader_.ReadWhole(record, *wholeState[i]);
         });
+        if (!Stopped()) reader_.Remember(batchMembers_, deep);
     }
 
     // Files that cost nothing to key are not worth handing to another core.

@@ -11,7 +11,7 @@ namespace cairnly {
 constexpr std::int64_t kSmallFileLimit = 10'485'760;  // 10 MiB
 constexpr std::size_t kFingerprintBytes = 65'536;
 constexpr std::size_t kDigestBlockBytes = 16'384;
-constexpr std::size_t kHeadKeyBytes = 4'096;
+constexpr std::size_t kHeadKeyBytes = 16'384;
 
 // From the size-ordered FileTable: the Size at four fifths, capped at 10 MiB.
 std::int64_t ComputeSmallFileThreshold(const CairnlyState& state);

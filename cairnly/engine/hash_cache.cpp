@@ -96,14 +96,16 @@ std::string HashCache::DefaultPath() {
 }
 
 CacheLoad HashCache::Load() {
-    std::ifstream in(path_, std::ios::binary);
+    std::ifstream in(path_, std::ios::binary | std::ios::ate);
     if (!in) return CacheLoad::Missing;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
+    in.seekg(0);
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
     std::lock_guard<std::mutex> lock(mutex_);
     const bool parsed = Parse(bytes);
     if (!parsed) {
         loaded_.clear();
-        loadedIndex_.clear();
+        loadedIndex_.Clear();
     }
     met_ = std::make_unique<std::atomic<bool>[]>(loaded_.size());
     return parsed ? CacheLoad::Loaded : CacheLoad::Ignored;
@@ -127,8 +129,7 @@ bool HashCache::Parse(const std::string& bytes) {
     if (Checksum(bytes.data(), entries, entryBytes) != checksum) return false;
     loaded_.clear();
     loaded_.reserve(count);
-    loadedIndex_.clear();
-    loadedIndex_.reserve(count);
+    loadedIndex_.Reset(count);
     in = entries;
     for (std::uint64_t i = 0; i < count; ++i) {
         Entry e;
@@ -141,9 +142,11 @@ bool HashCache::Parse(const std::string& bytes) {
         std::memcpy(e.hashes.digest.data(), in, e.hashes.digest.size());
         in += e.hashes.digest.size();
         e.hashes.digestReady = (Get<std::uint32_t>(in) & 1u) != 0;
-        const auto [it, added] = loadedIndex_.emplace(Key{e.stamp.device, e.stamp.inode},
-                                                      static_cast<std::uint32_t>(loaded_.size()));
-        if (!added) return false;  // a sound file never names a file twice
+        std::uint32_t& slot = loadedIndex_.Slot(HashOf(e.stamp), [&](std::uint32_t at) {
+            return SameFile(loaded_[at].stamp, e.stamp);
+        });
+        if (slot != FlatIndex::kEmpty) return false;  // a sound file never names a file twice
+        slot = static_cast<std::uint32_t>(loaded_.size());
         loaded_.push_back(e);
     }
     return true;
@@ -155,12 +158,11 @@ bool HashCache::Empty() const {
 }
 
 std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
-    const auto it = loadedIndex_.find(Key{stamp.device, stamp.inode});
-    if (it == loadedIndex_.end()) return std::nullopt;
-    const Entry& entry = loaded_[it->second];
-    if (!(entry.stamp == stamp)) return std::nullopt;
-    met_[it->second].store(true, std::memory_order_relaxed);
-    return entry.hashes;
+    const std::uint32_t at = loadedIndex_.Find(
+        HashOf(stamp), [&](std::uint32_t i) { return SameFile(loaded_[i].stamp, stamp); });
+    if (at == FlatIndex::kEmpty || !(loaded_[at].stamp == stamp)) return std::nullopt;
+    met_[at].store(true, std::memory_order_relaxed);
+    return loaded_[at].hashes;
 }
 
 bool HashCache::LearntAnything() const {
@@ -168,23 +170,37 @@ bool HashCache::LearntAnything() const {
     return !learnt_.empty();
 }
 
-void HashCache::Remember(const FileStamp& stamp, const FileHashes& hashes) {
+void HashCache::Remember(const std::vector<Learnt>& learnt) {
     std::lock_guard<std::mutex> lock(mutex_);
-    learnt_[Key{stamp.device, stamp.inode}] = Entry{stamp, hashes};
+    learnt_.insert(learnt_.end(), learnt.begin(), learnt.end());
 }
 
 // Entries of this scan first (read, then found), then the older ones, until
-// the bound; a file read again replaces what was loaded for it.
+// the bound; a file read again replaces what was loaded for it (and what an
+// earlier read of this scan said).
 std::vector<const HashCache::Entry*> HashCache::InSavingOrder() const {
     std::vector<const Entry*> order;
     order.reserve(std::min(maxEntries_, learnt_.size() + loaded_.size()));
-    for (const auto& [key, entry] : learnt_) order.push_back(&entry);
+    FlatIndex readNow;
+    readNow.Reset(learnt_.size());
+    for (std::size_t i = learnt_.size(); i-- > 0;) {
+        std::uint32_t& slot = readNow.Slot(HashOf(learnt_[i].stamp), [&](std::uint32_t at) {
+            return SameFile(learnt_[at].stamp, learnt_[i].stamp);
+        });
+        if (slot != FlatIndex::kEmpty) continue;  // a later read of the same file is kept
+        slot = static_cast<std::uint32_t>(i);
+        order.push_back(&learnt_[i]);
+    }
+    std::reverse(order.begin(), order.end());
     for (int pass = 0; pass < 2; ++pass) {
         const bool met = pass == 0;
         for (std::size_t i = 0; i < loaded_.size(); ++i) {
             if (met_[i].load(std::memory_order_relaxed) != met) continue;
             const Entry& e = loaded_[i];
-            if (!learnt_.count(Key{e.stamp.device, e.stamp.inode})) order.push_back(&e);
+            const bool readAgain = readNow.Find(HashOf(e.stamp), [&](std::uint32_t at) {
+                return SameFile(learnt_[at].stamp, e.stamp);
+            }) != FlatIndex::kEmpty;
+            if (!readAgain) order.push_back(&e);
         }
     }
     if (order.size() > maxEntries_) order.resize(maxEntries_);

@@ -21,22 +21,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "cairnly/engine/file_stamps.h"
+#include "cairnly/engine/flat_index.h"
 #include "cairnly/engine/records.h"
 
 namespace cairnly {
-
-// What identifies one state of one file.
-struct FileStamp {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t writeNs = 0;   // last write, nanoseconds since 1970
-    std::int64_t changeNs = 0;  // last status change, nanoseconds since 1970
-    bool operator==(const FileStamp&) const = default;
-};
 
 // What a scan learnt about a file in that state.
 struct FileHashes {
@@ -60,7 +51,12 @@ class HashCache {
     CacheLoad Load();
     bool Empty() const;
     std::optional<FileHashes> Find(const FileStamp& stamp);
-    void Remember(const FileStamp& stamp, const FileHashes& hashes);
+    struct Learnt {
+        FileStamp stamp;
+        FileHashes hashes;
+    };
+    // What a scan read; a file read again replaces its earlier entry.
+    void Remember(const std::vector<Learnt>& learnt);
     bool LearntAnything() const;
     // Writes the entries of this scan, then the older ones, up to the bound
     // (creating the missing folders above the file).
@@ -76,20 +72,13 @@ class HashCache {
     static std::string DefaultPath();
 
   private:
-    struct Key {
-        std::uint64_t device;
-        std::uint64_t inode;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash {
-        std::size_t operator()(const Key& k) const {
-            return std::hash<std::uint64_t>()(k.inode * 0x9e3779b97f4a7c15ULL ^ k.device);
-        }
-    };
-    struct Entry {
-        FileStamp stamp;
-        FileHashes hashes;
-    };
+    using Entry = Learnt;
+    static std::uint64_t HashOf(const FileStamp& stamp) {
+        return stamp.inode ^ (stamp.device << 40) ^ (stamp.device >> 24);
+    }
+    static bool SameFile(const FileStamp& a, const FileStamp& b) {
+        return a.inode == b.inode && a.device == b.device;
+    }
     bool Parse(const std::string& bytes);
     std::vector<const Entry*> InSavingOrder() const;
     std::string Serialize() const;
@@ -99,10 +88,10 @@ class HashCache {
     std::size_t maxEntries_;
     // As loaded; not changed while a scan looks entries up.
     std::vector<Entry> loaded_;
-    std::unordered_map<Key, std::uint32_t, KeyHash> loadedIndex_;
+    FlatIndex loadedIndex_;
     std::unique_ptr<std::atomic<bool>[]> met_;  // per loaded entry: found by this scan
     mutable std::mutex mutex_;
-    std::unordered_map<Key, Entry, KeyHash> learnt_;  // read by this scan
+    std::vector<Entry> learnt_;  // read by this scan, in the order read
 };
 
 }  // namespace cairnly

@@ -86,8 +86,8 @@ struct FolderScan {
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
         if (keepStamps)
-            state.WalkStamps[record.get()] =
-                FileStamp{entry.device, entry.inode, record->Size, entry.writeNs, entry.changeNs};
+            state.WalkStamps.Add(record.get(), FileStamp{entry.device, entry.inode, record->Size,
+                                                         entry.writeNs, entry.changeNs});
         return state.Files.Append(std::move(record));
     }
 };

@@ -53,7 +53,7 @@ class HashCacheTest : public ::testing::Test {
     void SaveEntries(std::uint64_t from, std::uint64_t to, const std::string& machine = "m1") {
         HashCache cache(path_, machine);
         cache.Load();
-        for (std::uint64_t i = from; i < to; ++i) cache.Remember(Stamp(i), Hashes(i));
+        for (std::uint64_t i = from; i < to; ++i) cache.Remember({{Stamp(i), Hashes(i)}});
         ASSERT_EQ(cache.Save(), 0);
     }
 };
@@ -71,15 +71,20 @@ TEST_F(HashCacheTest, AnEntryIsFoundOnlyForTheVeryStateOfTheFileItWasReadIn) {
     changed[4].device = 43;
     for (const FileStamp& stamp : changed) EXPECT_FALSE(cache.Find(stamp));
     EXPECT_FALSE(cache.Find(Stamp(4)));
-    // What this scan reads replaces what the file said.
-    FileStamp rewritten = Stamp(2);
+    // What this scan reads replaces what the file said, and a later read of
+    // the same file replaces an earlier one.
+    FileStamp rewritten = Stamp(2), readAgain = Stamp(2);
     rewritten.changeNs += 5;
-    cache.Remember(rewritten, Hashes(20));
+    readAgain.changeNs += 9;
+    cache.Remember({{rewritten, Hashes(20)}});
+    cache.Remember({{Stamp(5), Hashes(5)}, {readAgain, Hashes(21)}});
     ASSERT_EQ(cache.Save(), 0);
     HashCache reloaded(path_, "m1");
     ASSERT_EQ(reloaded.Load(), CacheLoad::Loaded);
-    EXPECT_TRUE(SameHashes(reloaded.Find(rewritten), Hashes(20)));
+    EXPECT_TRUE(SameHashes(reloaded.Find(readAgain), Hashes(21)));
+    EXPECT_FALSE(reloaded.Find(rewritten));
     EXPECT_FALSE(reloaded.Find(Stamp(2)));
+    EXPECT_TRUE(SameHashes(reloaded.Find(Stamp(5)), Hashes(5)));
     EXPECT_TRUE(SameHashes(reloaded.Find(Stamp(3)), Hashes(3)));
 }
 
@@ -104,7 +109,7 @@ TEST_F(HashCacheTest, DamagedForeignOrOtherLayoutFilesAreIgnoredAndRebuilt) {
     EXPECT_EQ(foreign.Load(), CacheLoad::Ignored);
     EXPECT_FALSE(foreign.Find(Stamp(1)));
     // The refused file is replaced by the next save.
-    foreign.Remember(Stamp(7), Hashes(7));
+    foreign.Remember({{Stamp(7), Hashes(7)}});
     ASSERT_EQ(foreign.Save(), 0);
     HashCache again(path_, "m2");
     ASSERT_EQ(again.Load(), CacheLoad::Loaded);
@@ -115,13 +120,13 @@ TEST_F(HashCacheTest, DamagedForeignOrOtherLayoutFilesAreIgnoredAndRebuilt) {
 TEST_F(HashCacheTest, TheBoundKeepsTheLatestScanFirst) {
     {
         HashCache cache(path_, "m1", 10);
-        for (std::uint64_t i = 100; i < 106; ++i) cache.Remember(Stamp(i), Hashes(i));
+        for (std::uint64_t i = 100; i < 106; ++i) cache.Remember({{Stamp(i), Hashes(i)}});
         ASSERT_EQ(cache.Save(), 0);
     }
     HashCache cache(path_, "m1", 10);
     ASSERT_EQ(cache.Load(), CacheLoad::Loaded);
     EXPECT_TRUE(cache.Find(Stamp(100)));  // met again: belongs to this scan
-    for (std::uint64_t i = 1; i < 8; ++i) cache.Remember(Stamp(i), Hashes(i));
+    for (std::uint64_t i = 1; i < 8; ++i) cache.Remember({{Stamp(i), Hashes(i)}});
     ASSERT_EQ(cache.Save(), 0);
     HashCache reloaded(path_, "m1", 10);
     ASSERT_EQ(reloaded.Load(), CacheLoad::Loaded);
@@ -140,7 +145,7 @@ TEST_F(HashCacheTest, AFailedWriteKeepsThePreviousFile) {
     });
     HashCache cache(path_, "m1");
     ASSERT_EQ(cache.Load(), CacheLoad::Loaded);
-    cache.Remember(Stamp(9), Hashes(9));
+    cache.Remember({{Stamp(9), Hashes(9)}});
     EXPECT_EQ(cache.Save(), platform::kErrorDiskFull);
     platform::SetFaultHook(nullptr);
     EXPECT_EQ(Bytes(path_), before);
@@ -155,7 +160,7 @@ TEST_F(HashCacheTest, TheDefaultLocationFollowsTheXdgCacheFolder) {
     ::setenv("XDG_CACHE_HOME", cacheHome.c_str(), 1);
     EXPECT_EQ(HashCache::DefaultPath(), cacheHome + "/quillfen/cairnly-hashes.bin");
     HashCache cache(HashCache::DefaultPath(), "m1");
-    cache.Remember(Stamp(1), Hashes(1));
+    cache.Remember({{Stamp(1), Hashes(1)}});
     EXPECT_EQ(cache.Save(), 0) << "the missing folders are made";
     EXPECT_EQ(HashCache(HashCache::DefaultPath(), "m1").Load(), CacheLoad::Loaded);
     ::setenv("XDG_CACHE_HOME", "relative", 1);
