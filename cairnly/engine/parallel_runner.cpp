@@ -4,10 +4,6 @@
 
 namespace cairnly {
 
-namespace {
-
-// The cores this process may run on (taskset, cgroup cpusets), which can be
-// fewer than the machine has: more threads than that only take turns.
 unsigned UsableCores() {
     cpu_set_t set;
     CPU_ZERO(&set);
@@ -17,8 +13,6 @@ unsigned UsableCores() {
     }
     return std::thread::hardware_concurrency();
 }
-
-}  // namespace
 
 ParallelRunner::~ParallelRunner() {
     if (helpers_.empty()) return;

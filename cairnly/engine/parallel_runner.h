@@ -11,6 +11,10 @@
 
 namespace cairnly {
 
+// The cores this process may run on (taskset, cgroup cpusets), which can be
+// fewer than the machine has: more threads than that only take turns.
+unsigned UsableCores();
+
 class ParallelRunner {
   public:
     using Work = std::function<void(std::size_t)>;

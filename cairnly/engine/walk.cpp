@@ -10,6 +10,8 @@
 #include <limits>
 #include <new>
 
+#include "cairnly/engine/folder_lister.h"
+#include "cairnly/engine/parallel_runner.h"
 #include "platform/text.h"
 #include "shared/photo_name.h"
 #include "shared/selection_order.h"
@@ -28,9 +30,27 @@ bool IsUnder(const std::string& path, const char* tree) {
 }
 
 // One folder's enumeration: sums and the state of FileTable.
+std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
+                      const std::string& path, const WalkAttributes& attributes, int depth);
+
+// The path of a subfolder the walk enters, or empty when it is not entered:
+// hidden, a link, too long for the kernel, or a system folder it skips.
+std::string SubfolderToWalk(const CairnlyState& state, const std::string& folder,
+                            const platform::DirEntry& entry) {
+    if (!entry.directory || entry.reparsePoint || entry.name[0] == '.') return {};
+    std::string child = platform::JoinPath(folder, entry.name);
+    // A path the kernel cannot take is skipped, never shortened into another one.
+    if (child.size() >= PATH_MAX) return {};
+    if (state.Criteria().SkipSystemFolders &&
+        IsSystemFolder(child, WalkAttributes{entry.reparsePoint, entry.system}))
+        return {};
+    return child;
+}
+
 struct FolderScan {
     CairnlyState& state;
     ScanView& view;
+    FolderLister& lister;
     const std::string& path;
     int depth;
     std::int32_t folderNumber;
@@ -44,7 +64,7 @@ struct FolderScan {
 
     bool Visit(const platform::DirEntry& entry) {
         if (entry.directory && !entry.reparsePoint) {
-            if (entry.name[0] != '.') VisitSubfolder(entry);
+            VisitSubfolder(entry);
         } else if (entry.regularFile) {
             VisitFile(entry);
         }
@@ -52,11 +72,10 @@ struct FolderScan {
     }
 
     void VisitSubfolder(const platform::DirEntry& entry) {
-        std::string child = platform::JoinPath(path, entry.name);
-        // A path the kernel cannot take is skipped, never shortened into another one.
-        if (child.size() >= PATH_MAX) return;
+        const std::string child = SubfolderToWalk(state, path, entry);
+        if (child.empty()) return;
         WalkAttributes attributes{entry.reparsePoint, entry.system};
-        total += WalkFolder(state, view, child, attributes, depth + 1);
+        total += WalkTree(state, view, lister, child, attributes, depth + 1);
     }
 
     // A further hard link to a file already met is the same file: it frees
@@ -112,13 +131,30 @@ void AddFolderRecord(CairnlyState& state, ScanView& view, const FolderScan& scan
     PreviewFolder(state, view, state.Folders.Count() - 1);
 }
 
+// The subfolders after the first are listed ahead by the lister's helpers;
+// the first is the walk's own next listing.
+void ExpectSubfolders(const CairnlyState& state, const FolderScan& scan,
+                      const std::vector<platform::DirEntry>& entries) {
+    std::vector<std::string> later;
+    bool first = true;
+    for (const platform::DirEntry& entry : entries) {
+        std::string child = SubfolderToWalk(state, scan.path, entry);
+        if (child.empty()) continue;
+        if (!first) later.push_back(std::move(child));
+        first = false;
+    }
+    scan.lister.Expect(later);
+}
+
 // Reads the whole listing before visiting it, so the walk keeps no folder
 // open while it descends (a tree deeper than the open-file limit is walked
 // whole). A folder that cannot be listed, or only in part, is logged and
 // counted; what was listed is still visited.
 void ListAndVisit(CairnlyState& state, FolderScan& scan) {
     std::vector<platform::DirEntry> entries;
-    if (int error = platform::ReadFolder(scan.path, entries)) {
+    const int error = scan.lister.List(scan.path, entries);
+    ExpectSubfolders(state, scan, entries);
+    if (error) {
         state.UnreadableFolders.fetch_add(1);
         state.Services.WriteLog(
             shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
@@ -165,6 +201,34 @@ std::string CurrentFolder() {
     if (!::getcwd(buffer.data(), buffer.size())) return {};
     buffer.resize(std::char_traits<char>::length(buffer.c_str()));
     return buffer;
+}
+
+std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
+                      const std::string& path, const WalkAttributes& attributes, int depth) {
+    if (attributes.reparsePoint) return 0;
+    if (state.Scan.StopRequested()) return 0;
+    const ScanCriteria& criteria = state.Criteria();
+    if (criteria.SkipSystemFolders && IsSystemFolder(path, attributes)) return 0;
+
+    const std::int32_t folderNumber = state.FoldersEntered.fetch_add(1);
+    if (depth <= kStatusDepth)
+        state.Services.SetStatus(shared::Format("Scanning folders (%d complete): %s... ",
+                                                folderNumber + 1, path.c_str()));
+
+    FolderScan scan{state,
+                    view,
+                    lister,
+                    path,
+                    depth,
+                    folderNumber,
+                    std::make_shared<const std::string>(path),
+                    MinFileBytes(criteria.MinFileSizeMB),
+                    criteria.PhotoMode,
+                    criteria.DuplicateMode == 2 && !state.HashCachePath.empty()};
+    ListAndVisit(state, scan);
+    // A folder cut short by a full FileTable gets no record; its sums still count.
+    if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
+    return scan.total;
 }
 
 bool IsRealFolder(const std::string& path) {
@@ -226,29 +290,8 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
-    if (attributes.reparsePoint) return 0;
-    if (state.Scan.StopRequested()) return 0;
-    const ScanCriteria& criteria = state.Criteria();
-    if (criteria.SkipSystemFolders && IsSystemFolder(path, attributes)) return 0;
-
-    const std::int32_t folderNumber = state.FoldersEntered.fetch_add(1);
-    if (depth <= kStatusDepth)
-        state.Services.SetStatus(shared::Format("Scanning folders (%d complete): %s... ",
-                                                folderNumber + 1, path.c_str()));
-
-    FolderScan scan{state,
-                    view,
-                    path,
-                    depth,
-                    folderNumber,
-                    std::make_shared<const std::string>(path),
-                    MinFileBytes(criteria.MinFileSizeMB),
-                    criteria.PhotoMode,
-                    criteria.DuplicateMode == 2 && !state.HashCachePath.empty()};
-    ListAndVisit(state, scan);
-    // A folder cut short by a full FileTable gets no record; its sums still count.
-    if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
-    return scan.total;
+    FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
+    return WalkTree(state, view, lister, path, attributes, depth);
 }
 
 void SortFoldersBySize(CairnlyState& state) {

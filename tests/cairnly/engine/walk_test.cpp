@@ -1,6 +1,7 @@
 // The folder walk: what it records, what it counts, what it never enters.
 #include "cairnly/engine/walk.h"
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -14,6 +15,8 @@
 #include <limits>
 #include <map>
 
+#include "cairnly/engine/folder_lister.h"
+#include "cairnly/engine/scan_engine.h"
 #include "platform/files.h"
 #include "tests/cairnly/engine/engine_fixture.h"
 
@@ -363,6 +366,58 @@ TEST_F(WalkTest, AFolderTheUserMayNotReadIsCountedNotSilentlyEmpty) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+// Folders are listed ahead on the other cores; what the walk records, and in
+// which order, must be what one thread listing each folder in turn records.
+TEST_F(WalkTest, ListingAheadOnOtherCoresChangesNothing) {
+    int files = 0;
+    for (int a = 0; a < 30; ++a)
+        for (int b = 0; b < (a % 4) + 1; ++b) {
+            const std::string folder = "w" + std::to_string(a) + "/s" + std::to_string(b);
+            for (int f = 0; f < 3; ++f, ++files)
+                MakeSizedFile(folder + "/f" + std::to_string(f), 100 + a);
+            if (b == 1 && ++files) MakeSizedFile(folder + "/deeper/d/g", 7);
+        }
+    cairnly::FolderLister lister([] { return false; }, 2);
+    std::vector<std::string> expected;
+    for (int a = 29; a >= 0; --a) expected.push_back(Path("w" + std::to_string(a)));
+    expected.push_back(Path("missing"));
+    lister.Expect(expected);
+    for (const std::string& folder : expected) {
+        std::vector<platform::DirEntry> ahead, now;
+        const int error = lister.List(folder, ahead);
+        EXPECT_EQ(error, platform::ReadFolder(folder, now)) << folder;
+        ASSERT_EQ(ahead.size(), now.size()) << folder;
+        for (std::size_t i = 0; i < now.size(); ++i) EXPECT_EQ(ahead[i].name, now[i].name);
+    }
+
+    auto walkOrder = [&] {
+        Walk();
+        EXPECT_EQ(state_->Files.Count(), files);
+        std::vector<std::string> order;
+        for (int i = 0; i < state_->Files.Count(); ++i)
+            order.push_back(state_->Files.At(i)->FullPath());
+        for (int i = 0; i < state_->Folders.Count(); ++i)
+            order.push_back(*state_->Folders.At(i)->Path);
+        order.push_back(std::to_string(state_->FoldersEntered.load()));
+        cairnly::ClearResults(*state_, view_);
+        return order;
+    };
+    const std::vector<std::string> shared = walkOrder();
+    // On one core the walk lists every folder itself.
+    cpu_set_t all, one;
+    ASSERT_EQ(::sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(::sched_setaffinity(0, sizeof one, &one), 0);
+    const std::vector<std::string> alone = walkOrder();
+    ASSERT_EQ(::sched_setaffinity(0, sizeof all, &all), 0);
+    EXPECT_EQ(shared, alone);
 }
 
 // FileTable full: the folder being enumerated ends at once without a record;
