@@ -19,12 +19,12 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cairnly/engine/file_stamps.h"
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
@@ -107,9 +107,10 @@ class CairnlyState {
     // Where deep scans keep the digests of the files they read between runs;
     // empty: no cache. Set before the first scan.
     std::string HashCachePath;
-    // What the walk saw of each recorded file when a deep scan will ask the
-    // cache, so the cache is asked without another look at the file. Worker only.
-    WalkStampTable WalkStamps;
+    // The digest cache during a deep scan: loaded by the walk, which answers
+    // each file it records from it, and saved and let go by the duplicate
+    // pass. Worker only.
+    std::unique_ptr<HashCache> DigestCache;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

@@ -167,14 +167,13 @@ bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
 
 // Reads for the deep mode: first the head key of a file (the SHA-1 of its
 // first block; for a file no longer than the block that is its digest), then,
-// when needed, the rest of it. Unchanged files are answered by the cache.
+// when needed, the rest of it. What it learns goes to the cache (files the
+// walk found unchanged there are not read at all).
 class DeepReader {
   public:
-    DeepReader(const CairnlyState& state, HashCache* cache)
-        : state_(state), cache_(cache), lookups_(cache && !cache->Empty()) {}
+    DeepReader(const CairnlyState& state, HashCache* cache) : state_(state), cache_(cache) {}
 
     void ReadHead(FileRecord& record, DeepMember& m) const {
-        if (lookups_ && FromCache(record, m)) return;
         ReadOnlyFile file(record.FullPath(), HeadAdvice(record.Size));
         if (!file.IsOpen() || Stopped()) return;
         std::array<CryptoPP::byte, kHeadKeyBytes> head;
@@ -201,15 +200,21 @@ class DeepReader {
     void ReadWhole(FileRecord& record, DeepMember& m) const {
         ReadOnlyFile file(record.FullPath(), WholeAdvice(record.Size));
         if (!file.IsOpen() || Stopped()) return;
-        const bool unchanged = m.stamped && StampOf(file.Stat()) == m.stamp;
+        const FileStamp now = StampOf(file.Stat());
         std::unique_ptr<CryptoPP::SHA1> sha;
-        if (unchanged && m.afterHead && file.Skip(static_cast<off_t>(kHeadKeyBytes)))
+        if (m.stamped && now == m.stamp && m.afterHead &&
+            file.Skip(static_cast<off_t>(kHeadKeyBytes))) {
             sha = std::move(m.afterHead);
-        else
+        } else {
+            // From the start: the file changed since its first block was read,
+            // or that key came from the cache. The key is taken again on the way.
             sha = std::make_unique<CryptoPP::SHA1>();
+            if (!HashHead(file, *sha, m)) return;
+        }
         if (!HashRest(state_, file, *sha)) return;
         SetDigest(state_, record, *sha);
-        m.digestOfStamp = unchanged;
+        m.stamp = now;
+        m.stamped = m.readNow = m.digestOfStamp = true;
     }
 
     // Hands what this scan read to the cache, from one thread once the reads
@@ -231,48 +236,21 @@ class DeepReader {
   private:
     bool Stopped() const { return state_.Scan.StopRequested(); }
 
-    bool FromCache(FileRecord& record, DeepMember& m) const {
-        FileStamp stamp;
-        if (!StampFor(record, stamp)) return false;
-        const std::optional<FileHashes> hit = cache_->Find(stamp);
-        if (!hit || hit->headKey == 0) return false;
-        state_.CacheHits.fetch_add(1);
-        m.stamp = stamp;
-        m.stamped = true;
-        m.head = hit->headKey;
-        if (hit->digestReady) {
-            record.Digest = hit->digest;
-            record.DigestReady = true;
-        }
-        return true;
-    }
-
-    // As the walk saw the file, else as it is now.
-    bool StampFor(const FileRecord& record, FileStamp& stamp) const {
-        if (const FileStamp* seen = state_.WalkStamps.Find(&record)) {
-            stamp = *seen;
-            return true;
-        }
-        struct stat st;
-        if (::lstat(record.FullPath().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        stamp = StampOf(st);
+    static bool HashHead(ReadOnlyFile& file, CryptoPP::SHA1& sha, DeepMember& m) {
+        std::array<CryptoPP::byte, kHeadKeyBytes> head;
+        const long got = file.Read(head.data(), head.size());
+        if (got < 0) return false;
+        sha.Update(head.data(), static_cast<std::size_t>(got));
+        CryptoPP::SHA1 copy(sha);
+        Digest20 digest;
+        copy.Final(digest.data());
+        m.head = HeadKeyOf(digest);
         return true;
     }
 
     const CairnlyState& state_;
     HashCache* const cache_;
-    const bool lookups_;
 };
-
-std::unique_ptr<HashCache> LoadCache(const CairnlyState& state) {
-    if (state.HashCachePath.empty()) return nullptr;
-    auto cache = std::make_unique<HashCache>(state.HashCachePath);
-    if (cache->Load() == CacheLoad::Ignored)
-        state.Services.WriteLog("The file hash cache " + state.HashCachePath +
-                                    " could not be used and will be written again",
-                                shared::kDetail);
-    return cache;
-}
 
 // A cache that cannot be written costs the next scan time, nothing else: the
 // previous file stays, and the log says why.
@@ -300,10 +278,8 @@ class DuplicatePass {
           mode_(NormalMode(state.Criteria().DuplicateMode)),
           threshold_(state.SmallFileThreshold.load()),
           fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2),
-          cache_(mode_ == 2 ? LoadCache(state) : nullptr),
-          reader_(state, cache_.get()) {
-        if (cache_) state.WalkStamps.Index();
-    }
+          cache_(mode_ == 2 ? state.DigestCache.get() : nullptr),
+          reader_(state, cache_) {}
 
     void Run() {
         const std::int32_t n = state_.Files.Count();
@@ -394,8 +370,12 @@ class DuplicatePass {
     // of all members, so the run is ordered by exactly the whole-file digests.
     void ComputeDigests() {
         std::vector<DeepMember> deep(batchMembers_.size());
-        ForMembers(batchMembers_,
-                   [&](FileRecord& record, std::size_t i) { reader_.ReadHead(record, deep[i]); });
+        ForMembers(batchMembers_, [&](FileRecord& record, std::size_t i) {
+            if (record.Fingerprint != 0)
+                deep[i].head = record.Fingerprint;  // the walk found it in the cache
+            else
+                reader_.ReadHead(record, deep[i]);
+        });
         if (Stopped()) return;
         std::vector<FileRecord*> whole;
         std::vector<DeepMember*> wholeState;
@@ -481,7 +461,8 @@ class DuplicatePass {
     const int mode_;
     const std::int64_t threshold_;
     const std::int32_t fullAt_;
-    const std::unique_ptr<HashCache> cache_;
+    // Loaded by the walk, which has asked it about every file it recorded.
+    HashCache* const cache_;
     const DeepReader reader_;
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
@@ -529,9 +510,22 @@ void ComputeDigest(const CairnlyState& state, FileRecord& record) {
     if (HashRest(state, file, sha)) SetDigest(state, record, sha);
 }
 
+void LoadDigestCache(CairnlyState& state) {
+    state.DigestCache.reset();
+    if (state.Criteria().DuplicateMode != 2 || state.HashCachePath.empty()) return;
+    state.DigestCache = std::make_unique<HashCache>(state.HashCachePath);
+    if (state.DigestCache->Load() == CacheLoad::Ignored)
+        state.Services.WriteLog("The file hash cache " + state.HashCachePath +
+                                    " could not be used and will be written again",
+                                shared::kDetail);
+}
+
 void FindDuplicates(CairnlyState& state, ScanView& view) {
-    DuplicatePass pass(state, view);
-    pass.Run();
+    {
+        DuplicatePass pass(state, view);
+        pass.Run();
+    }
+    state.DigestCache.reset();
 }
 
 }  // namespace cairnly

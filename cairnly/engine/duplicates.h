@@ -26,6 +26,11 @@ std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
 // Sets Digest and DigestReady only when the file was read to its end unstopped.
 void ComputeDigest(const CairnlyState& state, FileRecord& record);
 
+// In the deep mode with a cache path: loads the digest cache into
+// state.DigestCache (logging a file that cannot be used); otherwise there is
+// none. The walk calls it; the duplicate pass uses and saves what it loaded.
+void LoadDigestCache(CairnlyState& state);
+
 // Numbers the duplicate groups, appends them to DuplicateList, hands each to
 // the page and writes the Duplicate files summary. Uses Criteria().DuplicateMode
 // and state.SmallFileThreshold.

@@ -152,11 +152,6 @@ bool HashCache::Parse(const std::string& bytes) {
     return true;
 }
 
-bool HashCache::Empty() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return loaded_.empty() && learnt_.empty();
-}
-
 std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
     const std::uint32_t at = loadedIndex_.Find(
         HashOf(stamp), [&](std::uint32_t i) { return SameFile(loaded_[i].stamp, stamp); });

@@ -49,7 +49,6 @@ class HashCache {
                        std::size_t maxEntries = kDefaultMaxEntries);
 
     CacheLoad Load();
-    bool Empty() const;
     std::optional<FileHashes> Find(const FileStamp& stamp);
     struct Learnt {
         FileStamp stamp;

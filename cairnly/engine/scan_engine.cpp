@@ -148,7 +148,7 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Files.Clear();
     state.Folders.Clear();
     state.LinkedFilesSeen.clear();
-    state.WalkStamps.Clear();
+    state.DigestCache.reset();
     state.UnreadableFolders.store(0);
     view.ShowPage(kFoldersPage);
 }

@@ -10,6 +10,7 @@
 #include <limits>
 #include <new>
 
+#include "cairnly/engine/duplicates.h"
 #include "cairnly/engine/folder_lister.h"
 #include "cairnly/engine/parallel_runner.h"
 #include "platform/text.h"
@@ -57,7 +58,7 @@ struct FolderScan {
     FolderPathRef folderPath;
     std::int64_t minFileBytes;
     bool photoMode;
-    bool keepStamps;
+    HashCache* digestCache;
     std::int64_t own = 0;
     std::int64_t total = 0;
     bool fileTableFull = false;
@@ -104,10 +105,22 @@ struct FolderScan {
         record->FileName = entry.name;
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
-        if (keepStamps)
-            state.WalkStamps.Add(record.get(), FileStamp{entry.device, entry.inode, record->Size,
-                                                         entry.writeNs, entry.changeNs});
+        if (digestCache) AnswerFromCache(entry, *record);
         return state.Files.Append(std::move(record));
+    }
+
+    // What an earlier deep scan learnt of the file as it is now: the key of
+    // its first block (kept in Fingerprint, which the deep mode uses for
+    // nothing else) and its digest when it was read whole.
+    void AnswerFromCache(const platform::DirEntry& entry, FileRecord& record) {
+        const std::optional<FileHashes> hit = digestCache->Find(
+            FileStamp{entry.device, entry.inode, record.Size, entry.writeNs, entry.changeNs});
+        if (!hit || hit->headKey == 0) return;
+        state.CacheHits.fetch_add(1);
+        record.Fingerprint = hit->headKey;
+        if (!hit->digestReady) return;
+        record.Digest = hit->digest;
+        record.DigestReady = true;
     }
 };
 
@@ -224,7 +237,7 @@ std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
                     std::make_shared<const std::string>(path),
                     MinFileBytes(criteria.MinFileSizeMB),
                     criteria.PhotoMode,
-                    criteria.DuplicateMode == 2 && !state.HashCachePath.empty()};
+                    state.DigestCache.get()};
     ListAndVisit(state, scan);
     // A folder cut short by a full FileTable gets no record; its sums still count.
     if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
@@ -290,6 +303,7 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
+    if (depth == 0) LoadDigestCache(state);
     FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
     return WalkTree(state, view, lister, path, attributes, depth);
 }
