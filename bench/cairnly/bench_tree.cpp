@@ -174,7 +174,10 @@ class Builder {
 TreeStats EnsureTree(const std::string& root, const TreeShape& shape) {
     const std::string marker = root + ".done";
     TreeStats stats;
-    if (std::ifstream in(marker); in && in >> stats.files >> stats.bytes) return stats;
+    // The marker alone is not enough: /tmp may have been cleaned since.
+    if (std::ifstream in(marker);
+        in && in >> stats.files >> stats.bytes && std::filesystem::is_directory(root))
+        return stats;
     std::filesystem::remove_all(root);
     std::filesystem::create_directories(root);
     stats = Builder(root, shape).Build();
