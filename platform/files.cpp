@@ -79,13 +79,10 @@ int CopyBytes(int in, int out) {
     static constexpr std::size_t kBlock = 1 << 20;
     std::unique_ptr<char[]> buffer(new char[kBlock]);
     for (;;) {
-        ssize_t got = ::read(in, buffer.get(), kBlock);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        if (got == 0) return 0;
+        ssize_t got = ReadAll(in, buffer.get(), kBlock);
+        if (got < 0) return errno;
         if (int err = WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) return err;
+        if (static_cast<std::size_t>(got) < kBlock) return 0;
     }
 }
 
@@ -328,14 +325,7 @@ namespace {
 constexpr std::size_t kCompareBlock = 1 << 18;
 
 bool ReadFully(int fd, char* buffer, std::size_t size, off_t offset) {
-    std::size_t done = 0;
-    while (done < size) {
-        ssize_t got = ::pread(fd, buffer + done, size - done, offset + static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return ReadAllAt(fd, buffer, size, offset) == static_cast<ssize_t>(size);
 }
 
 }  // namespace
@@ -389,6 +379,34 @@ int CreateFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
 }
 
+namespace {
+
+// The folder above path ("" for a single relative name, "/" for a level below the root).
+std::string FolderAbove(const std::string& path) {
+    std::string::size_type end = path.find_last_not_of('/');
+    if (end == std::string::npos) return "";
+    std::string::size_type slash = path.find_last_of('/', end);
+    if (slash == std::string::npos) return "";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+int CreateFolders(const std::string& path) {
+    // The level itself first: the parents are usually there already.
+    int err = CreateFolder(path);
+    if (err == ENOENT) {
+        const std::string above = FolderAbove(path);
+        if (!above.empty() && above != path) {
+            if (int aboveErr = CreateFolders(above)) return aboveErr;
+            err = CreateFolder(path);
+        }
+    }
+    // Made meanwhile by someone else, or there all along.
+    if (err == EEXIST && FolderExists(path)) return 0;
+    return err;
+}
+
 int SetFileTimes(const std::string& path, FileTime access, FileTime write) {
     if (int fault = InjectedFault(FileOp::SetTimes, path)) return fault;
     timespec times[2] = {ToTimespec(access), ToTimespec(write)};
@@ -425,15 +443,39 @@ long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes)
     if (in.fd < 0) return -1;
     struct stat st;
     if (::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return ReadAll(in.fd, buffer, maxBytes);
+}
+
+namespace {
+
+// Calls readSome(done) until size bytes are in, the end (0) or an error other
+// than an interruption.
+template <class ReadSome>
+ssize_t ReadUntilFull(std::size_t size, ReadSome readSome) {
     std::size_t done = 0;
-    char* out = static_cast<char*>(buffer);
-    while (done < maxBytes) {
-        ssize_t got = ::read(in.fd, out + done, maxBytes - done);
+    while (done < size) {
+        ssize_t got = readSome(done);
         if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
+        if (got < 0) return -1;
+        if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
-    return static_cast<long>(done);
+    return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
+ssize_t ReadAll(int fd, void* buffer, std::size_t size) {
+    char* bytes = static_cast<char*>(buffer);
+    return ReadUntilFull(size,
+                         [&](std::size_t done) { return ::read(fd, bytes + done, size - done); });
+}
+
+ssize_t ReadAllAt(int fd, void* buffer, std::size_t size, off_t offset) {
+    char* bytes = static_cast<char*>(buffer);
+    return ReadUntilFull(size, [&](std::size_t done) {
+        return ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
+    });
 }
 
 int WriteAll(int fd, const void* data, std::size_t size) {

@@ -96,6 +96,12 @@ bool IsAtOrBelow(const std::string& path, const std::string& folder);
 // Creates one folder level. Returns 0, 17 when it exists, or an errno value.
 int CreateFolder(const std::string& path);
 
+// Creates path and the missing folders above it, as "mkdir -p" does: 0 when
+// path is a folder afterwards (one that already existed, or a link to one,
+// included), else the errno value of the level that failed (17 when path is
+// a file, 20 when a file stands in for a folder above it, 2, 13, 28, ...).
+int CreateFolders(const std::string& path);
+
 // Sets access and write times (there is no settable creation time here).
 int SetFileTimes(const std::string& path, FileTime access, FileTime write);
 
@@ -119,9 +125,17 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 namespace platform {
 
 // Reads up to maxBytes from the start of a regular file. Returns the byte
-// count read, or -1 when it cannot be opened or is no regular file (a FIFO or
-// device is never waited for).
+// count read, or -1 when it cannot be opened or read or is no regular file (a
+// FIFO or device is never waited for).
 long ReadFilePrefix(const std::string& path, void* buffer, std::size_t maxBytes);
+
+// Reads until size bytes are in or the file ends, again after interruptions
+// and short reads (pipes, terminals, network file systems). Returns the byte
+// count, below size only at the end of the file, or -1 with errno set when a
+// read fails.
+ssize_t ReadAll(int fd, void* buffer, std::size_t size);
+// The same from offset on, leaving the file position alone (pread).
+ssize_t ReadAllAt(int fd, void* buffer, std::size_t size, off_t offset);
 
 // Writes all bytes to the descriptor, again after interruptions. Returns 0 or
 // an error number (112 for a write that stopped short without an errno).

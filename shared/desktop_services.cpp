@@ -47,17 +47,9 @@ std::string DesktopServices::DataFolder() {
     std::call_once(documentsOnce_, [this] { documents_ = platform::DocumentsFolder(); });
     std::string quillfen = platform::JoinPath(documents_, "Quillfen");
     std::string folder = platform::JoinPath(quillfen, programWord_);
-    if (!platform::FolderExists(folder)) {
-        // A fresh home may lack Documents (and an XDG Documents folder its parents).
-        if (!platform::FolderExists(documents_)) {
-            std::string::size_type slash = 0;
-            while ((slash = documents_.find('/', slash + 1)) != std::string::npos)
-                platform::CreateFolder(documents_.substr(0, slash));
-            platform::CreateFolder(documents_);
-        }
-        platform::CreateFolder(quillfen);
-        platform::CreateFolder(folder);
-    }
+    // A fresh home may lack Documents (and an XDG Documents folder its parents).
+    // Failures are ignored: the callers' own file operations report them.
+    if (!platform::FolderExists(folder)) platform::CreateFolders(folder);
     return folder;
 }
 

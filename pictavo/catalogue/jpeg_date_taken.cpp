@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace pictavo {
 namespace {
 
@@ -31,7 +33,9 @@ constexpr std::uint16_t kTypeAscii = 2, kTypeLong = 4, kTypeIfd = 13;
 // The file read through a window that moves as the segments are walked.
 class FileHead {
   public:
-    explicit FileHead(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    // Non-blocking: a FIFO put in the photo's place is never waited for.
+    explicit FileHead(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {
         struct stat st;
         if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode))
             size_ = static_cast<std::uint64_t>(st.st_size);
@@ -57,16 +61,10 @@ class FileHead {
         std::size_t want = std::max(length, kWindowBytes);
         want = static_cast<std::size_t>(std::min<std::uint64_t>(want, size_ - offset));
         window_.resize(want);
-        std::size_t done = 0;
-        while (done < want) {
-            ssize_t got =
-                ::pread(fd_, window_.data() + done, want - done, static_cast<off_t>(offset + done));
-            if (got <= 0) break;
-            done += static_cast<std::size_t>(got);
-        }
-        window_.resize(done);
+        ssize_t got = platform::ReadAllAt(fd_, window_.data(), want, static_cast<off_t>(offset));
+        window_.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
         start_ = offset;
-        return done >= length;
+        return window_.size() >= length;
     }
 
     int fd_;

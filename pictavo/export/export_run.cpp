@@ -137,15 +137,19 @@ std::optional<std::string> ExportRun::DestinationFolder(const std::string& sourc
 }
 
 void ExportRun::MakeDestinationFolder(const std::string& path) const {
+    if (platform::FolderExists(path)) return;
     std::string::size_type at = path.find(options_.exportFolder);
-    if (at != std::string::npos) {
-        for (std::string::size_type slash = path.find('/', at + options_.exportFolder.size());
-             slash != std::string::npos; slash = path.find('/', slash + 1)) {
-            std::string level = path.substr(0, slash);
-            if (!level.empty() && !platform::FolderExists(level)) platform::CreateFolder(level);
-        }
+    if (at == std::string::npos) {
+        platform::CreateFolder(path);
+        return;
     }
-    if (!platform::FolderExists(path)) platform::CreateFolder(path);
+    // Levels are made from the export folder down, never above it: the folder
+    // holding it may be the mount point of a disk that has gone away.
+    const std::string exportLevel = path.substr(0, at + options_.exportFolder.size());
+    if (!exportLevel.empty() && !platform::FolderExists(exportLevel) &&
+        platform::CreateFolder(exportLevel) != 0)
+        return;
+    platform::CreateFolders(path);
 }
 
 bool ExportRun::CopyToDestination(const std::string& source, const std::string& destination) {

@@ -1,6 +1,8 @@
 // The platform layer: text conversions, folder listing, copy/move/delete and
 // their error numbers, file times, local time, known folders, processes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,9 +10,12 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -194,7 +199,7 @@ TEST_F(FilesTest, AttributesAndExistence) {
 // ------------------------------------------------------------------ copy
 
 TEST_F(FilesTest, CopyKeepsBytesModeAndTimes) {
-    std::string data(300000, '\0');
+    std::string data((5 << 19) + 7, '\0');  // more than one block of the copy
     for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
     ASSERT_TRUE(WriteBytes(Path("src"), data, 0640));
     SetTimes(Path("src"), 1400000000, 1300000000, 500);
@@ -342,6 +347,8 @@ TEST_F(FilesTest, ReadOnlyFileSystemGivesPermissionNumbers) {
     EXPECT_EQ(platform::DeleteFile(mountPoint + "/in.jpg"), 13);
     EXPECT_EQ(platform::CopyFileTo(Path("src"), mountPoint + "/new.jpg", true), 5);
     EXPECT_EQ(platform::MoveNoReplace(Path("src"), mountPoint + "/new.jpg"), 13);
+    EXPECT_EQ(platform::CreateFolders(mountPoint + "/new/deeper"), EROFS);
+    EXPECT_EQ(platform::CreateFolders(mountPoint), 0);  // an existing folder is there all the same
     EXPECT_EQ(ReadBytes(Path("src")), "x");
     EXPECT_EQ(ReadBytes(mountPoint + "/in.jpg"), "photo");
 }
@@ -374,6 +381,7 @@ TEST_F(FilesTest, PermissionDeniedGivesRuntimeAndSystemNumbers) {
         if (platform::DeleteFile(Path("locked/f")) != 13) bits |= 2;
         if (platform::CopyFileTo(Path("locked/f"), Path("locked/g"), true) != 5) bits |= 4;
         if (platform::CreateFolder(Path("locked/sub")) != EACCES) bits |= 8;
+        if (platform::CreateFolders(Path("locked/sub/deeper")) != EACCES) bits |= 16;
         return bits;
     });
     ::chmod(Path("locked").c_str(), 0755);
@@ -628,6 +636,114 @@ TEST_F(FilesTest, FolderCreation) {
     EXPECT_EQ(platform::CreateFolder(Path("n")), 17);
     EXPECT_EQ(platform::CreateFolder(Path("x/y")), 2);
     EXPECT_TRUE(platform::FolderExists(Path("n")));
+    EXPECT_FALSE(Exists(Path("x")));
+
+    // The whole missing chain, then the same chain again (no error).
+    EXPECT_EQ(platform::CreateFolders(Path("a/b/c")), 0);
+    EXPECT_TRUE(platform::FolderExists(Path("a/b/c")));
+    EXPECT_EQ(platform::CreateFolders(Path("a/b/c")), 0);
+    EXPECT_EQ(platform::CreateFolders(Path("a//b/d/e/")), 0);
+    EXPECT_TRUE(platform::FolderExists(Path("a/b/d/e")));
+    // A link to a folder is a folder; a dangling link or a file is in the way.
+    ::symlink("a", Path("to-a").c_str());
+    EXPECT_EQ(platform::CreateFolders(Path("to-a/b/f")), 0);
+    EXPECT_TRUE(platform::FolderExists(Path("a/b/f")));
+    ::symlink("nowhere", Path("dangling").c_str());
+    EXPECT_EQ(platform::CreateFolders(Path("dangling")), EEXIST);
+    WriteBytes(Path("a/file"), "x");
+    EXPECT_EQ(platform::CreateFolders(Path("a/file")), EEXIST);
+    EXPECT_EQ(platform::CreateFolders(Path("a/file/g/h")), ENOTDIR);
+    EXPECT_EQ(ReadBytes(Path("a/file")), "x");
+
+    // A level that cannot be made stops the chain with its error number.
+    platform::SetFaultHook([this](platform::FileOp op, const std::string& path) {
+        return op == platform::FileOp::CreateFolder && path == Path("m/n") ? ENOSPC : 0;
+    });
+    EXPECT_EQ(platform::CreateFolders(Path("m/n/o/p")), ENOSPC);
+    EXPECT_FALSE(Exists(Path("m/n")));
+    platform::SetFaultHook({});
+    EXPECT_EQ(platform::CreateFolders(Path("m/n/o/p")), 0);
+}
+
+// ------------------------------------------------------------------ reading
+
+std::atomic<int> g_signalsCaught{0};
+void CountSignal(int) { ++g_signalsCaught; }
+
+// Whether the thread sleeps in the kernel (waits in a read, here).
+bool Sleeps(pid_t thread) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(thread) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    std::string::size_type name = line.rfind(')');
+    return name != std::string::npos && name + 2 < line.size() && line[name + 2] == 'S';
+}
+
+TEST(ReadAll, FillsTheBufferAcrossShortReadsAndInterruptionsUpToTheEnd) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+    // No SA_RESTART: a read waiting when the signal comes fails with EINTR.
+    struct sigaction counting {
+    }, old{};
+    counting.sa_handler = CountSignal;
+    ::sigaction(SIGUSR1, &counting, &old);
+    // More than a pipe holds: the reads come back short.
+    std::string data(3 << 20, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i % 251);
+    std::string got(data.size() + 100, '\0');
+    std::atomic<pid_t> readerId{0};
+    std::atomic<bool> finished{false};
+    ssize_t count = 0;
+    std::thread reader([&] {
+        readerId = ::gettid();
+        count = platform::ReadAll(pipeFds[0], got.data(), got.size());
+        finished = true;
+    });
+    for (int i = 0; i < 3 && !finished; ++i) {
+        while (!finished && (readerId == 0 || !Sleeps(readerId))) std::this_thread::yield();
+        const int caught = g_signalsCaught;
+        if (!finished) ::pthread_kill(reader.native_handle(), SIGUSR1);
+        while (!finished && g_signalsCaught == caught) std::this_thread::yield();
+    }
+    std::thread writer([&] {
+        platform::WriteAll(pipeFds[1], data.data(), data.size());
+        ::close(pipeFds[1]);
+    });
+    reader.join();
+    // A reader that gave up early must not leave the writer waiting for ever.
+    struct sigaction ignore {
+    }, oldPipe{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &oldPipe);
+    ::close(pipeFds[0]);
+    writer.join();
+    ::sigaction(SIGPIPE, &oldPipe, nullptr);
+    ::sigaction(SIGUSR1, &old, nullptr);
+    EXPECT_GE(g_signalsCaught, 3);
+    ASSERT_EQ(count, static_cast<ssize_t>(data.size()));  // short only at the end
+    EXPECT_TRUE(got.compare(0, data.size(), data) == 0);
+}
+
+TEST(ReadAll, ReadsAtAnOffsetAndReportsErrors) {
+    TempHome home;
+    const std::string path = home.Path() + "/digits";
+    WriteBytes(path, "0123456789");
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    char buffer[16] = {};
+    EXPECT_EQ(platform::ReadAllAt(fd, buffer, 8, 6), 4);
+    EXPECT_EQ(std::string(buffer, 4), "6789");
+    EXPECT_EQ(platform::ReadAll(fd, buffer, 3), 3);  // the position was left at the start
+    EXPECT_EQ(std::string(buffer, 3), "012");
+    EXPECT_EQ(platform::ReadAllAt(fd, buffer, 4, 20), 0);
+    ::close(fd);
+    int folder = ::open(home.Path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    errno = 0;
+    EXPECT_EQ(platform::ReadAll(folder, buffer, sizeof buffer), -1);
+    EXPECT_EQ(errno, EISDIR);
+    ::close(folder);
+    EXPECT_EQ(platform::ReadFilePrefix(home.Path(), buffer, sizeof buffer), -1);
 }
 
 TEST_F(FilesTest, NamesThatAreNotUtf8AreListedCopiedMovedAndDeleted) {
