@@ -16,6 +16,7 @@
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/parallel_runner.h"
 #include "cairnly/engine/size_format.h"
+#include "platform/files.h"
 #include "shared/selection_order.h"
 #include "shared/text_format.h"
 
@@ -59,17 +60,11 @@ class ReadOnlyFile {
     // early at the length fstat gave (the offset is never moved back), which
     // saves the read that would only find the end.
     long Read(void* buffer, std::size_t size) {
-        const off_t length = stat_.st_size;
-        std::size_t done = 0;
-        while (done < size && offset_ + static_cast<off_t>(done) < length) {
-            ssize_t got = ::read(fd_, static_cast<char*>(buffer) + done, size - done);
-            if (got < 0 && errno == EINTR) continue;
-            if (got < 0) return -1;
-            if (got == 0) break;
-            done += static_cast<std::size_t>(got);
-        }
-        offset_ += static_cast<off_t>(done);
-        return static_cast<long>(done);
+        const off_t left = std::max<off_t>(0, stat_.st_size - offset_);
+        const ssize_t got =
+            platform::ReadAll(fd_, buffer, std::min(size, static_cast<std::size_t>(left)));
+        if (got > 0) offset_ += got;
+        return got;
     }
 
   private:

@@ -62,17 +62,6 @@ std::string FirstLine(const char* path) {
     return line;
 }
 
-// Creates the missing folders above path (a fresh home may have no ~/.cache).
-void CreateParentFolders(const std::string& path) {
-    const std::string::size_type last = path.rfind('/');
-    if (last == std::string::npos || last == 0 || platform::FolderExists(path.substr(0, last)))
-        return;
-    for (std::string::size_type slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1))
-        if (!platform::FolderExists(path.substr(0, slash)))
-            platform::CreateFolder(path.substr(0, slash));
-}
-
 }  // namespace
 
 HashCache::HashCache(std::string path, std::string machineId, std::size_t maxEntries)
@@ -234,7 +223,9 @@ int HashCache::Save() {
         std::lock_guard<std::mutex> lock(mutex_);
         bytes = Serialize();
     }
-    CreateParentFolders(path_);
+    // A fresh home may have no ~/.cache yet.
+    const std::string::size_type slash = path_.rfind('/');
+    if (slash != std::string::npos && slash > 0) platform::CreateFolders(path_.substr(0, slash));
     return platform::WriteFileAtomically(path_, bytes.data(), bytes.size());
 }
 
