@@ -48,7 +48,7 @@ int FolderLister::List(const std::string& folder, std::vector<platform::DirEntry
         }
         // A helper is listing it: rather than wait, list the next one meanwhile.
         std::string next;
-        if (TakeWaiting(next)) {
+        if (entriesAhead_ < kMaxEntriesAhead && TakeWaiting(next)) {
             lock.unlock();
             ListAhead(next);
             lock.lock();
