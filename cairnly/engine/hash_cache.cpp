@@ -87,66 +87,96 @@ std::string HashCache::DefaultPath() {
 CacheLoad HashCache::Load() {
     std::ifstream in(path_, std::ios::binary | std::ios::ate);
     if (!in) return CacheLoad::Missing;
-    std::string bytes(static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg())), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) bytes.clear();
+    const auto size = static_cast<std::size_t>(std::max<std::streamoff>(0, in.tellg()));
     std::lock_guard<std::mutex> lock(mutex_);
-    const bool parsed = Parse(bytes);
+    // A file longer than the bound allows is not ours to read into memory.
+    const bool fits = size <= kHeaderBytes + maxEntries_ * kEntryBytes;
+    if (fits) loaded_.reset(new char[size]);  // left uninitialised: the read fills it
+    in.seekg(0);
+    const bool parsed =
+        fits && in.read(loaded_.get(), static_cast<std::streamsize>(size)) && Parse(size);
     if (!parsed) {
-        loaded_.clear();
+        loaded_.reset();
+        loadedCount_ = 0;
         loadedIndex_.Clear();
     }
-    met_ = std::make_unique<std::atomic<bool>[]>(loaded_.size());
+    met_ = std::make_unique<std::atomic<bool>[]>(loadedCount_);
     return parsed ? CacheLoad::Loaded : CacheLoad::Ignored;
 }
 
-bool HashCache::Parse(const std::string& bytes) {
-    if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0)
-        return false;
-    const char* in = bytes.data() + sizeof kMagic;
+namespace {
+
+FileStamp StampAt(const char* in) {
+    FileStamp stamp;
+    stamp.device = Get<std::uint64_t>(in);
+    stamp.inode = Get<std::uint64_t>(in);
+    stamp.size = Get<std::int64_t>(in);
+    stamp.writeNs = Get<std::int64_t>(in);
+    stamp.changeNs = Get<std::int64_t>(in);
+    return stamp;
+}
+
+FileHashes HashesAt(const char* in) {
+    in += 5 * 8;
+    FileHashes hashes;
+    hashes.headKey = Get<std::uint64_t>(in);
+    std::memcpy(hashes.digest.data(), in, hashes.digest.size());
+    in += hashes.digest.size();
+    hashes.digestReady = (Get<std::uint32_t>(in) & 1u) != 0;
+    return hashes;
+}
+
+void PutEntry(std::string& out, const FileStamp& stamp, const FileHashes& hashes) {
+    Put(out, stamp.device);
+    Put(out, stamp.inode);
+    Put(out, stamp.size);
+    Put(out, stamp.writeNs);
+    Put(out, stamp.changeNs);
+    Put(out, hashes.headKey);
+    out.append(reinterpret_cast<const char*>(hashes.digest.data()), hashes.digest.size());
+    Put(out, static_cast<std::uint32_t>(hashes.digestReady ? 1 : 0));
+}
+
+}  // namespace
+
+const char* HashCache::LoadedAt(std::size_t i) const {
+    return loaded_.get() + kHeaderBytes + i * kEntryBytes;
+}
+
+bool HashCache::Parse(std::size_t size) {
+    const char* bytes = loaded_.get();
+    if (size < kHeaderBytes || std::memcmp(bytes, kMagic, sizeof kMagic) != 0) return false;
+    const char* in = bytes + sizeof kMagic;
     const auto layout = Get<std::uint32_t>(in);
     const auto entrySize = Get<std::uint32_t>(in);
     const auto count = Get<std::uint64_t>(in);
     const std::string machine(in, kMachineBytes);
     in += kMachineBytes;
     const auto checksum = Get<std::uint32_t>(in);
-    const std::size_t entryBytes = bytes.size() - kHeaderBytes;
+    const std::size_t entryBytes = size - kHeaderBytes;
     if (layout != kLayoutVersion || entrySize != kEntryBytes || machine != machineId_ ||
         count > maxEntries_ || count * kEntryBytes != entryBytes)
         return false;
-    const char* entries = bytes.data() + kHeaderBytes;
-    if (Checksum(bytes.data(), entries, entryBytes) != checksum) return false;
-    loaded_.clear();
-    loaded_.reserve(count);
+    if (Checksum(bytes, bytes + kHeaderBytes, entryBytes) != checksum) return false;
+    loadedCount_ = count;
     loadedIndex_.Reset(count);
-    in = entries;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        Entry e;
-        e.stamp.device = Get<std::uint64_t>(in);
-        e.stamp.inode = Get<std::uint64_t>(in);
-        e.stamp.size = Get<std::int64_t>(in);
-        e.stamp.writeNs = Get<std::int64_t>(in);
-        e.stamp.changeNs = Get<std::int64_t>(in);
-        e.hashes.headKey = Get<std::uint64_t>(in);
-        std::memcpy(e.hashes.digest.data(), in, e.hashes.digest.size());
-        in += e.hashes.digest.size();
-        e.hashes.digestReady = (Get<std::uint32_t>(in) & 1u) != 0;
-        std::uint32_t& slot = loadedIndex_.Slot(HashOf(e.stamp), [&](std::uint32_t at) {
-            return SameFile(loaded_[at].stamp, e.stamp);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const FileStamp stamp = StampAt(LoadedAt(i));
+        std::uint32_t& slot = loadedIndex_.Slot(HashOf(stamp), [&](std::uint32_t at) {
+            return SameFile(StampAt(LoadedAt(at)), stamp);
         });
         if (slot != FlatIndex::kEmpty) return false;  // a sound file never names a file twice
-        slot = static_cast<std::uint32_t>(loaded_.size());
-        loaded_.push_back(e);
+        slot = i;
     }
     return true;
 }
 
 std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
     const std::uint32_t at = loadedIndex_.Find(
-        HashOf(stamp), [&](std::uint32_t i) { return SameFile(loaded_[i].stamp, stamp); });
-    if (at == FlatIndex::kEmpty || !(loaded_[at].stamp == stamp)) return std::nullopt;
+        HashOf(stamp), [&](std::uint32_t i) { return SameFile(StampAt(LoadedAt(i)), stamp); });
+    if (at == FlatIndex::kEmpty || !(StampAt(LoadedAt(at)) == stamp)) return std::nullopt;
     met_[at].store(true, std::memory_order_relaxed);
-    return loaded_[at].hashes;
+    return HashesAt(LoadedAt(at));
 }
 
 bool HashCache::LearntAnything() const {
@@ -159,58 +189,56 @@ void HashCache::Remember(const std::vector<Learnt>& learnt) {
     learnt_.insert(learnt_.end(), learnt.begin(), learnt.end());
 }
 
-// Entries of this scan first (read, then found), then the older ones, until
-// the bound; a file read again replaces what was loaded for it (and what an
-// earlier read of this scan said).
-std::vector<const HashCache::Entry*> HashCache::InSavingOrder() const {
-    std::vector<const Entry*> order;
-    order.reserve(std::min(maxEntries_, learnt_.size() + loaded_.size()));
-    FlatIndex readNow;
-    readNow.Reset(learnt_.size());
+std::vector<const HashCache::Entry*> HashCache::LatestLearnt(FlatIndex& index) const {
+    std::vector<const Entry*> latest;
+    index.Reset(learnt_.size());
     for (std::size_t i = learnt_.size(); i-- > 0;) {
-        std::uint32_t& slot = readNow.Slot(HashOf(learnt_[i].stamp), [&](std::uint32_t at) {
+        std::uint32_t& slot = index.Slot(HashOf(learnt_[i].stamp), [&](std::uint32_t at) {
             return SameFile(learnt_[at].stamp, learnt_[i].stamp);
         });
         if (slot != FlatIndex::kEmpty) continue;  // a later read of the same file is kept
         slot = static_cast<std::uint32_t>(i);
-        order.push_back(&learnt_[i]);
+        latest.push_back(&learnt_[i]);
     }
-    std::reverse(order.begin(), order.end());
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool met = pass == 0;
-        for (std::size_t i = 0; i < loaded_.size(); ++i) {
-            if (met_[i].load(std::memory_order_relaxed) != met) continue;
-            const Entry& e = loaded_[i];
-            const bool readAgain = readNow.Find(HashOf(e.stamp), [&](std::uint32_t at) {
-                return SameFile(learnt_[at].stamp, e.stamp);
-            }) != FlatIndex::kEmpty;
-            if (!readAgain) order.push_back(&e);
-        }
-    }
-    if (order.size() > maxEntries_) order.resize(maxEntries_);
-    return order;
+    std::reverse(latest.begin(), latest.end());
+    return latest;
 }
 
+// Entries of this scan first (read, then found), then the older ones, until
+// the bound; a file read again replaces what was loaded for it (and what an
+// earlier read of this scan said). Loaded entries are copied as they are.
 std::string HashCache::Serialize() const {
-    const std::vector<const Entry*> entries = InSavingOrder();
+    FlatIndex readNow;
+    const std::vector<const Entry*> latest = LatestLearnt(readNow);
     std::string out;
-    out.reserve(kHeaderBytes + entries.size() * kEntryBytes);
+    out.reserve(kHeaderBytes + std::min(maxEntries_, latest.size() + loadedCount_) * kEntryBytes);
     out.append(kMagic, sizeof kMagic);
     Put(out, kLayoutVersion);
     Put(out, static_cast<std::uint32_t>(kEntryBytes));
-    Put(out, static_cast<std::uint64_t>(entries.size()));
+    const std::size_t countAt = out.size();
+    Put(out, std::uint64_t{0});  // filled below
     out += machineId_;
     out.append(kHeaderBytes - out.size(), '\0');  // checksum and padding, filled below
-    for (const Entry* e : entries) {
-        Put(out, e->stamp.device);
-        Put(out, e->stamp.inode);
-        Put(out, e->stamp.size);
-        Put(out, e->stamp.writeNs);
-        Put(out, e->stamp.changeNs);
-        Put(out, e->hashes.headKey);
-        out.append(reinterpret_cast<const char*>(e->hashes.digest.data()), e->hashes.digest.size());
-        Put(out, static_cast<std::uint32_t>(e->hashes.digestReady ? 1 : 0));
+    std::uint64_t count = 0;
+    for (const Entry* e : latest) {
+        if (count == maxEntries_) break;
+        PutEntry(out, e->stamp, e->hashes);
+        ++count;
     }
+    for (int pass = 0; pass < 2; ++pass) {
+        const bool met = pass == 0;
+        for (std::size_t i = 0; i < loadedCount_ && count < maxEntries_; ++i) {
+            if (met_[i].load(std::memory_order_relaxed) != met) continue;
+            const FileStamp stamp = StampAt(LoadedAt(i));
+            const bool readAgain = readNow.Find(HashOf(stamp), [&](std::uint32_t at) {
+                return SameFile(learnt_[at].stamp, stamp);
+            }) != FlatIndex::kEmpty;
+            if (readAgain) continue;
+            out.append(LoadedAt(i), kEntryBytes);
+            ++count;
+        }
+    }
+    std::memcpy(out.data() + countAt, &count, sizeof count);
     const std::uint32_t checksum =
         Checksum(out.data(), out.data() + kHeaderBytes, out.size() - kHeaderBytes);
     std::memcpy(out.data() + kChecksumAt, &checksum, sizeof checksum);

@@ -78,15 +78,20 @@ class HashCache {
     static bool SameFile(const FileStamp& a, const FileStamp& b) {
         return a.inode == b.inode && a.device == b.device;
     }
-    bool Parse(const std::string& bytes);
-    std::vector<const Entry*> InSavingOrder() const;
+    bool Parse(std::size_t size);
+    const char* LoadedAt(std::size_t i) const;
+    // This scan's entries, one per file (its latest read), in the order read.
+    std::vector<const Entry*> LatestLearnt(FlatIndex& index) const;
     std::string Serialize() const;
 
     std::string path_;
     std::string machineId_;
     std::size_t maxEntries_;
-    // As loaded; not changed while a scan looks entries up.
-    std::vector<Entry> loaded_;
+    // The file as loaded, its entries kept in their stored form (a second,
+    // decoded copy would cost as much again to fill); not changed while a
+    // scan looks entries up.
+    std::unique_ptr<char[]> loaded_;
+    std::size_t loadedCount_ = 0;
     FlatIndex loadedIndex_;
     std::unique_ptr<std::atomic<bool>[]> met_;  // per loaded entry: found by this scan
     mutable std::mutex mutex_;

@@ -3,6 +3,7 @@
 #include "cairnly/engine/hash_cache.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -104,6 +105,10 @@ TEST_F(HashCacheTest, DamagedForeignOrOtherLayoutFilesAreIgnoredAndRebuilt) {
         EXPECT_EQ(cache.Load(), CacheLoad::Ignored);
         EXPECT_FALSE(cache.Find(Stamp(1)));
     }
+    // A file far longer than any cache (sparse: it costs no disk) is not read into memory.
+    Overwrite(path_, good);
+    ASSERT_EQ(::truncate(path_.c_str(), off_t{1} << 40), 0);
+    EXPECT_EQ(HashCache(path_, "m1").Load(), CacheLoad::Ignored);
     Overwrite(path_, good);
     HashCache foreign(path_, "m2");
     EXPECT_EQ(foreign.Load(), CacheLoad::Ignored);
