@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QScreen>
-#include <QStyle>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/cull/photo_store.h"
@@ -52,15 +51,8 @@ void PictavoProgram::ShowMainWindow() {
     if (auto* owned = dynamic_cast<shared::QtPrompter*>(&prompter_)) owned->SetOwner(window_.get());
     // Maximised, the window manager fits the frame, title bar included, into
     // the area the panels leave; the normal size is what un-maximising gives.
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect available = screen->availableGeometry();
-        // On a screen too small for it the window must still fit.
-        window_->setMinimumSize(window_->minimumSize().boundedTo(available.size()));
-        QSize normal =
-            window_->size().boundedTo(available.size() * 0.9).expandedTo(window_->minimumSize());
-        window_->setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, normal, available));
-    }
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window_->FitInto(screen->availableGeometry());
     window_->showMaximized();
 }
 

@@ -5,7 +5,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <algorithm>
+#include <iterator>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
@@ -159,7 +161,31 @@ void PictavoWindow::ApplyLayout() {
     if (fullScreenView_) client.rheight() += 112 - metrics_.captionHeight;
     for (const auto& [id, rect] : LayOut(client, metrics_))
         if (QWidget* control = Control(id)) control->setGeometry(rect);
+    FitBottomRowTexts();
     update();
+}
+
+void PictavoWindow::FitBottomRowTexts() {
+    // Buttons narrowed for a small screen share a smaller font, so every text stays whole.
+    const int room =
+        Control(kBottomRow[0])->width() - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin);
+    QFont fitted = font();
+    auto allFit = [&] {
+        QFontMetrics metrics(fitted);
+        return std::all_of(std::begin(kBottomRow), std::end(kBottomRow), [&](int id) {
+            return metrics.horizontalAdvance(static_cast<QPushButton*>(Control(id))->text()) <=
+                   room;
+        });
+    };
+    while (fitted.pointSizeF() > 4 && !allFit()) fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    // An unchanged font is left inherited from the window.
+    for (int id : kBottomRow) Control(id)->setFont(fitted == font() ? QFont() : fitted);
+}
+
+void PictavoWindow::FitInto(const QRect& available) {
+    setMinimumSize(MinimumClientSize(metrics_).boundedTo(available.size()));
+    QSize normal = size().boundedTo(available.size() * 0.9).expandedTo(minimumSize());
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, normal, available));
 }
 
 void PictavoWindow::resizeEvent(QResizeEvent* event) {

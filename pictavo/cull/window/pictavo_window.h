@@ -68,6 +68,9 @@ class PictavoWindow : public QWidget, public PictavoView {
     // The configuration dialog alone (start-up saves and loads by itself).
     void RunConfigurationDialog();
     void StartRedrawTimer() { redrawTimer_.start(); }
+    // Sizes and centres the normal window inside a screen's available area; a
+    // screen smaller than the window's least size lowers that size to fit.
+    void FitInto(const QRect& available);
 
     QWidget* Control(int id) const;
     bool HighRating(Side side) const { return highRating_[static_cast<int>(side)]; }
@@ -97,6 +100,7 @@ class PictavoWindow : public QWidget, public PictavoView {
     QPushButton* AddButton(int id, const char* text, QRect designed);
     PaneCaption* AddCaption(int id, QRect designed);
     void ApplyLayout();
+    void FitBottomRowTexts();
     void DoKeyAction(KeyAction action);
     bool BeginPane(Side side, std::int32_t position);
     QFuture<PaneContent> PaneContentFor(Side side, std::int32_t position, PaneKey& key);

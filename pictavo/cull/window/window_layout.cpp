@@ -6,8 +6,20 @@
 namespace pictavo {
 namespace {
 
+QSize LeastSizeFor(QSize bottomButton) {
+    // Seven slots of button width + 5: below it the buttons would have to narrow.
+    constexpr int kLeastPaneHeight = 100;
+    return QSize(7 * (bottomButton.width() + 5) + 30, 120 + kLeastPaneHeight);
+}
+
 QRect BottomSlot(int slot, QSize client, QSize button) {
     double slotWidth = std::max(button.width() + 5.0, (client.width() - 30) / 7.0);
+    if (client.width() < LeastSizeFor(button).width()) {
+        // A window held below its least width by a small screen (large scale
+        // factors): the buttons narrow so that Exit stays on the screen.
+        slotWidth = std::max(6.0, (client.width() - 30) / 7.0);
+        button.setWidth(static_cast<int>(slotWidth) - 5);
+    }
     int x = static_cast<int>(slot * slotWidth + 15 + (slotWidth - button.width()) / 2);
     return QRect(QPoint(x, client.height() - button.height() - 15), button);
 }
@@ -36,12 +48,7 @@ std::map<int, QRect> LayOut(QSize client, const LayoutMetrics& m) {
     return rects;
 }
 
-QSize MinimumClientSize(const LayoutMetrics& m) {
-    // Below seven slots of button width + 5 the slots stop growing and the
-    // row runs off the right edge.
-    constexpr int kLeastPaneHeight = 100;
-    return QSize(7 * (m.bottomButton.width() + 5) + 30, 120 + kLeastPaneHeight);
-}
+QSize MinimumClientSize(const LayoutMetrics& m) { return LeastSizeFor(m.bottomButton); }
 
 KeyAction ActionForKey(int key, bool shift) {
     switch (key) {

@@ -33,8 +33,10 @@ struct LayoutMetrics {
 // Control id -> geometry for a client area of the given size.
 std::map<int, QRect> LayOut(QSize client, const LayoutMetrics& metrics);
 
-// The least client size at which LayOut keeps every control inside the window,
-// the buttons of the bottom row apart, and photo panes of a useful height.
+// The least client size at which the buttons of the bottom row keep their
+// sizes, 5 pixels apart, and the photo panes a useful height. A narrower
+// window (a screen too small for it) gets narrower bottom buttons, so every
+// control stays inside.
 QSize MinimumClientSize(const LayoutMetrics& metrics);
 
 enum class KeyAction {

@@ -39,10 +39,27 @@ TEST(WindowLayout, PlacesEveryControlForAClientSize) {
 }
 
 TEST(WindowLayout, NarrowWindowKeepsButtonsApartAndCaptionsInside) {
-    auto r = LayOut(QSize(731, 500), Metrics());
-    // (731 - 30) / 7 is below 105, so each slot is the button width plus 5.
+    // At the least width, 7 * (100 + 5) + 30, each slot is the button width plus 5.
+    ASSERT_EQ(MinimumClientSize(Metrics()).width(), 765);
+    auto least = LayOut(QSize(765, 500), Metrics());
     for (int slot = 0; slot < 7; ++slot)
-        EXPECT_EQ(r[kBottomRow[slot]].x(), slot * 105 + 17) << slot;
+        EXPECT_EQ(least[kBottomRow[slot]], QRect(slot * 105 + 17, 457, 100, 28)) << slot;
+    // Narrower still (a screen too small for the window): the buttons narrow
+    // and the whole row stays inside, the buttons apart.
+    for (int width : {764, 731, 400, 120}) {
+        auto row = LayOut(QSize(width, 500), Metrics());
+        for (int slot = 0; slot < 7; ++slot) {
+            const QRect button = row[kBottomRow[slot]];
+            EXPECT_GE(button.left(), 15) << width << " " << slot;
+            EXPECT_LE(button.right(), width - 15) << width << " " << slot;
+            EXPECT_TRUE(button.width() > 0 && button.width() < 100) << width << " " << slot;
+            EXPECT_EQ(button.height(), 28);
+            if (slot > 0) {
+                EXPECT_GE(button.left() - row[kBottomRow[slot - 1]].right(), 5) << width;
+            }
+        }
+    }
+    auto r = LayOut(QSize(731, 500), Metrics());
     EXPECT_EQ(r[ids::kLeftPane].width(), 363);  // 731 / 2 = 365, less 2
     EXPECT_EQ(r[ids::kRightPane].x(), 367);
     EXPECT_EQ(r[ids::kRightCaption].right(), 730);  // ends at the window's edge

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -122,6 +123,32 @@ TEST_F(MainWindow, AtItsLeastSizeEveryButtonIsInsideAndTheBottomRowApart) {
         EXPECT_GE(right.left() - left.right(), 5) << slot;
     }
     EXPECT_GT(rig.window->Control(ids::kLeftPane)->height(), 0);
+
+    // A screen narrower and lower than that (a large scale factor on a small
+    // screen): the window fits it, and so does every button with its text whole.
+    const QSize least = MinimumClientSize(rig.window->Metrics());
+    const QRect screen(40, 30, least.width() * 3 / 5, least.height() + 40);
+    rig.window->resize(2000, 1500);
+    rig.window->FitInto(screen);
+    EXPECT_TRUE(screen.contains(rig.window->geometry()));
+    const QRect narrow = rig.window->rect();
+    const int margins = 2 * rig.window->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    for (QPushButton* button : rig.window->findChildren<QPushButton*>())
+        EXPECT_TRUE(narrow.contains(button->geometry())) << button->text().toStdString();
+    for (int slot = 0; slot < 7; ++slot) {
+        auto* button = static_cast<QPushButton*>(rig.window->Control(kBottomRow[slot]));
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()),
+                  button->width() - margins)
+            << slot;
+        if (slot == 0) continue;
+        QRect left = rig.window->Control(kBottomRow[slot - 1])->geometry();
+        EXPECT_GE(button->geometry().left() - left.right(), 5) << slot;
+    }
+    // Back on a large screen the least size and the texts are what they were.
+    rig.window->FitInto(QRect(0, 0, 4000, 3000));
+    EXPECT_EQ(rig.window->minimumSize(), least);
+    rig.window->resize(least);
+    for (int id : kBottomRow) EXPECT_EQ(rig.window->Control(id)->font(), rig.window->font()) << id;
 }
 
 TEST_F(MainWindow, CullingControlsAndKeysWaitForTheLoad) {
