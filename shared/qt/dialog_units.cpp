@@ -1,7 +1,10 @@
 #include "shared/qt/dialog_units.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QString>
+#include <QWidget>
 
 namespace shared {
 namespace {
@@ -41,6 +44,35 @@ int DialogUnitsToPixelsX(const QFont& font, int dluX) {
 
 int DialogUnitsToPixelsY(const QFont& font, int dluY) {
     return MulDiv(dluY, DialogBaseUnits(font).height(), 8);
+}
+
+QFont FontThatFits(const QFont& font, QSize designedUnits, QSize room, qreal pixelRatio) {
+    // Text lower than this on the screen's own pixels is no longer read comfortably.
+    constexpr int kLeastScreenPixels = 10;
+    auto fits = [&](const QFont& f) {
+        QSize size =
+            DialogUnitsToPixels(f, 0, 0, designedUnits.width(), designedUnits.height()).size();
+        return size.width() <= room.width() && size.height() <= room.height();
+    };
+    QFont fitted = font;
+    while (!fits(fitted) && fitted.pointSizeF() > 1) {
+        QFont smaller = fitted;
+        smaller.setPointSizeF(fitted.pointSizeF() - 0.5);
+        if (QFontMetrics(smaller).height() * pixelRatio < kLeastScreenPixels) break;
+        fitted = smaller;
+    }
+    return fitted;
+}
+
+void FitDialogToScreen(QWidget& dialog, QSize designedUnits) {
+    const QWidget* parent = dialog.parentWidget();
+    QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QSize room = screen->availableGeometry().size();
+    // The dialog gets a frame like its parent's (title bar and borders).
+    if (parent && parent->isVisible()) room -= parent->frameGeometry().size() - parent->size();
+    QFont fitted = FontThatFits(dialog.font(), designedUnits, room, screen->devicePixelRatio());
+    if (fitted != dialog.font()) dialog.setFont(fitted);
 }
 
 }  // namespace shared

@@ -17,4 +17,22 @@ QRect DialogUnitsToPixels(const QFont& font, int x, int y, int width, int height
 // The same conversion from known base units (no font needed).
 QRect DialogUnitsToPixels(QSize baseUnits, int x, int y, int width, int height);
 
+// The font, made smaller where needed, at which a dialog designed at
+// designedUnits (dialog units) fits into room: a small screen, or a large
+// scale factor, must not push the dialog's buttons off the screen. The font
+// itself when the dialog fits already; never lower than 10 of the screen's own
+// pixels (pixelRatio of them to a logical pixel), fitting or not.
+QFont FontThatFits(const QFont& font, QSize designedUnits, QSize room, qreal pixelRatio = 1);
+
+}  // namespace shared
+
+class QWidget;
+
+namespace shared {
+
+// Gives the dialog the font FontThatFits finds for the room it has on its
+// parent's screen (the available area less a frame like the parent's); a
+// dialog that fits keeps the font it inherits.
+void FitDialogToScreen(QWidget& dialog, QSize designedUnits);
+
 }  // namespace shared

@@ -348,6 +348,30 @@ TEST(DialogUnits, KnownBaseUnitsGiveTheClassicFigures) {
     EXPECT_EQ(shared::DialogUnitsToPixels(QSize(6, 13), 0, 0, 1079, 556), QRect(0, 0, 1619, 904));
 }
 
+TEST(DialogUnits, AFontThatFitsShrinksOnlyADialogTooLargeForItsRoom) {
+    const QFont font = QApplication::font();
+    const QSize design(367, 354);
+    auto sizeWith = [&design](const QFont& f) {
+        return shared::DialogUnitsToPixels(f, 0, 0, design.width(), design.height()).size();
+    };
+    const QSize designed = sizeWith(font);
+    EXPECT_EQ(shared::FontThatFits(font, design, designed), font);
+    for (QSize room : {QSize(designed.width(), designed.height() * 3 / 4),
+                       QSize(designed.width() * 3 / 4, designed.height())}) {
+        QFont fitted = shared::FontThatFits(font, design, room, 2);
+        EXPECT_LT(fitted.pointSizeF(), font.pointSizeF());
+        EXPECT_LE(sizeWith(fitted).width(), room.width());
+        EXPECT_LE(sizeWith(fitted).height(), room.height());
+    }
+    // No room at all: the smallest readable font, not an endless search; on a
+    // screen of twice the pixels a smaller font is as readable.
+    const QFont least = shared::FontThatFits(font, design, QSize(1, 1));
+    EXPECT_GE(QFontMetrics(least).height(), 10);
+    const QFont leastAtDouble = shared::FontThatFits(font, design, QSize(1, 1), 2);
+    EXPECT_GE(QFontMetrics(leastAtDouble).height() * 2, 10);
+    EXPECT_LT(leastAtDouble.pointSizeF(), least.pointSizeF());
+}
+
 // ---------- Site addresses ----------
 
 TEST(Site, AddressesPointAtTheLocalCopyWhichExists) {

@@ -41,6 +41,7 @@ ExportDialog::ExportDialog(QWidget* parent, const ExportDialogContext& context) 
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
+    shared::FitDialogToScreen(*this, QSize(433, 273));
     BuildControls();
     PlaceControls();
     ConnectButtons();

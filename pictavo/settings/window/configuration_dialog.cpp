@@ -37,6 +37,7 @@ ConfigurationDialog::ConfigurationDialog(ConfigurationContext context, QWidget* 
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
+    shared::FitDialogToScreen(*this, QSize(367, 354));
     setFixedSize(shared::DialogUnitsToPixels(font(), 0, 0, 367, 354).size());
     BuildPictures();
     BuildControls();

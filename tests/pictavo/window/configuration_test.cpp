@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <fstream>
 
@@ -43,6 +45,24 @@ TEST_F(ConfigurationWindow, OpensWithFolderStartLineAndStoreButtonState) {
     StoreFile("a.jpg");
     ConfigurationDialog filled(Context(), nullptr);
     EXPECT_TRUE(filled.findChild<QPushButton*>("3")->isEnabled());
+}
+
+TEST_F(ConfigurationWindow, FitsAScreenTooSmallForItsDesignedSize) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ConfigurationDialog normal(Context(), rig.window.get());
+    EXPECT_EQ(normal.font(), rig.window->font());
+    // A large scale factor, as a large font: designed size far beyond the screen.
+    const QFont usual = QApplication::font();
+    QFont large = usual;
+    large.setPointSizeF(usual.pointSizeF() * 3);
+    QApplication::setFont(large);
+    ConfigurationDialog scaled(Context(), rig.window.get());
+    QApplication::setFont(usual);
+    EXPECT_LE(scaled.width(), screen.width());
+    EXPECT_LE(scaled.height(), screen.height());
+    for (QPushButton* button : scaled.findChildren<QPushButton*>())
+        EXPECT_TRUE(scaled.rect().contains(button->geometry())) << button->text().toStdString();
+    EXPECT_LT(scaled.font().pointSizeF(), large.pointSizeF());
 }
 
 TEST_F(ConfigurationWindow, OkStoresAChangedFolderAndAsksForAReload) {
