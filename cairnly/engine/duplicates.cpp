@@ -274,7 +274,9 @@ class DuplicatePass {
           threshold_(state.SmallFileThreshold.load()),
           fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2),
           cache_(mode_ == 2 ? state.DigestCache.get() : nullptr),
-          reader_(state, cache_) {}
+          reader_(state, cache_) {
+        if (cache_) cache_->ExpectFiles(static_cast<std::size_t>(state.Files.Count()));
+    }
 
     void Run() {
         const std::int32_t n = state_.Files.Count();

@@ -189,6 +189,11 @@ void HashCache::Remember(const std::vector<Learnt>& learnt) {
     learnt_.insert(learnt_.end(), learnt.begin(), learnt.end());
 }
 
+void HashCache::ExpectFiles(std::size_t files) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    learnt_.reserve(std::min(files, maxEntries_));
+}
+
 std::vector<const HashCache::Entry*> HashCache::LatestLearnt(FlatIndex& index) const {
     std::vector<const Entry*> latest;
     index.Reset(learnt_.size());

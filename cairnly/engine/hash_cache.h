@@ -56,6 +56,9 @@ class HashCache {
     };
     // What a scan read; a file read again replaces its earlier entry.
     void Remember(const std::vector<Learnt>& learnt);
+    // Room for what a scan of this many files may learn, taken at once: growing
+    // the list step by step would copy it into fresh memory again and again.
+    void ExpectFiles(std::size_t files);
     bool LearntAnything() const;
     // Writes the entries of this scan, then the older ones, up to the bound
     // (creating the missing folders above the file).
