@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "cairnly/engine/file_stamps.h"
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
 #include "cairnly/settings/scan_settings.h"
@@ -111,6 +112,9 @@ class CairnlyState {
     // each file it records from it, and saved and let go by the duplicate
     // pass. Worker only.
     std::unique_ptr<HashCache> DigestCache;
+    // Deep mode: what the walk saw of each recorded file the cache did not
+    // answer. Worker only.
+    WalkStampTable WalkStamps;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

@@ -32,14 +32,20 @@ class ReadOnlyFile {
   public:
     // advice: a posix_fadvise pattern, or kNoAdvice to leave the kernel's default.
     explicit ReadOnlyFile(const std::string& path, int advice = POSIX_FADV_SEQUENTIAL) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd_ < 0) return;
+        if (!Open(path)) return;
         if (::fstat(fd_, &stat_) != 0 || !S_ISREG(stat_.st_mode)) {
             ::close(fd_);
             fd_ = -1;
             return;
         }
         if (advice != kNoAdvice) ::posix_fadvise(fd_, 0, 0, advice);
+    }
+    // Without a second look at the file: reads end at the length the walk
+    // saw, and a caller that gets fewer bytes than that treats the file as
+    // changed (a FIFO or a shorter file in its place reads short; a folder
+    // fails to read).
+    ReadOnlyFile(const std::string& path, const FileStamp& seen) {
+        if (Open(path)) stat_.st_size = static_cast<off_t>(seen.size);
     }
     ~ReadOnlyFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -68,6 +74,11 @@ class ReadOnlyFile {
     }
 
   private:
+    bool Open(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        return fd_ >= 0;
+    }
+
     int fd_ = -1;
     struct stat stat_ {};
     off_t offset_ = 0;
@@ -169,13 +180,23 @@ class DeepReader {
     DeepReader(const CairnlyState& state, HashCache* cache) : state_(state), cache_(cache) {}
 
     void ReadHead(FileRecord& record, DeepMember& m) const {
-        ReadOnlyFile file(record.FullPath(), HeadAdvice(record.Size));
+        const FileStamp* seen = state_.WalkStamps.Find(&record);
+        // Small files are read as the walk saw them, with no second look;
+        // advice needs a look at the file anyway.
+        const int advice = HeadAdvice(record.Size);
+        std::optional<ReadOnlyFile> opened;
+        if (seen && advice == ReadOnlyFile::kNoAdvice)
+            opened.emplace(record.FullPath(), *seen);
+        else
+            opened.emplace(record.FullPath(), advice);
+        ReadOnlyFile& file = *opened;
         if (!file.IsOpen() || Stopped()) return;
         std::array<CryptoPP::byte, kHeadKeyBytes> head;
         const long got = file.Read(head.data(), head.size());
-        if (got < 0) return;
+        const long expected = std::min<long>(file.Stat().st_size, kHeadKeyBytes);
+        if (got < 0 || (seen && got != expected)) return;
         state_.HeadKeysRead.fetch_add(1);
-        m.stamp = StampOf(file.Stat());
+        m.stamp = seen ? *seen : StampOf(file.Stat());
         m.stamped = m.readNow = true;
         auto sha = std::make_unique<CryptoPP::SHA1>();
         sha->Update(head.data(), static_cast<std::size_t>(got));
@@ -276,6 +297,7 @@ class DuplicatePass {
           cache_(mode_ == 2 ? state.DigestCache.get() : nullptr),
           reader_(state, cache_) {
         if (cache_) cache_->ExpectFiles(static_cast<std::size_t>(state.Files.Count()));
+        if (mode_ == 2) state.WalkStamps.Index();
     }
 
     void Run() {

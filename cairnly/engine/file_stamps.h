@@ -1,8 +1,14 @@
 #pragma once
-// What identifies one state of one file.
+// What identifies one state of one file, and the states the walk saw.
 #include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "cairnly/engine/flat_index.h"
 
 namespace cairnly {
+
+struct FileRecord;
 
 struct FileStamp {
     std::uint64_t device = 0;
@@ -11,6 +17,41 @@ struct FileStamp {
     std::int64_t writeNs = 0;   // last write, nanoseconds since 1970
     std::int64_t changeNs = 0;  // last status change, nanoseconds since 1970
     bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of each recorded file as the walk saw it, for the deep pass: it
+// then needs no second look at a file before reading it. The walk adds;
+// Index() runs once after it, before Find() is called from any thread.
+class WalkStampTable {
+  public:
+    void Add(const FileRecord* record, const FileStamp& stamp) {
+        entries_.emplace_back(record, stamp);
+    }
+    void Index() {
+        index_.Reset(entries_.size());
+        for (std::uint32_t i = 0; i < entries_.size(); ++i)
+            index_.Slot(HashOf(entries_[i].first), [&](std::uint32_t at) {
+                return entries_[at].first == entries_[i].first;
+            }) = i;
+    }
+    const FileStamp* Find(const FileRecord* record) const {
+        const std::uint32_t at = index_.Find(
+            HashOf(record), [&](std::uint32_t i) { return entries_[i].first == record; });
+        return at == FlatIndex::kEmpty ? nullptr : &entries_[at].second;
+    }
+    void Clear() {
+        entries_.clear();
+        entries_.shrink_to_fit();
+        index_.Clear();
+    }
+
+  private:
+    static std::uint64_t HashOf(const FileRecord* record) {
+        return reinterpret_cast<std::uintptr_t>(record) >> 4;
+    }
+
+    std::vector<std::pair<const FileRecord*, FileStamp>> entries_;
+    FlatIndex index_;
 };
 
 }  // namespace cairnly

@@ -58,6 +58,7 @@ struct FolderScan {
     FolderPathRef folderPath;
     std::int64_t minFileBytes;
     bool photoMode;
+    bool deepMode;
     HashCache* digestCache;
     std::int64_t own = 0;
     std::int64_t total = 0;
@@ -105,22 +106,29 @@ struct FolderScan {
         record->FileName = entry.name;
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
-        if (digestCache) AnswerFromCache(entry, *record);
-        return state.Files.Append(std::move(record));
+        const bool answered = digestCache && AnswerFromCache(entry, *record);
+        const FileRecord* kept = record.get();
+        if (!state.Files.Append(std::move(record))) return false;
+        if (deepMode && !answered)
+            state.WalkStamps.Add(kept, FileStamp{entry.device, entry.inode, kept->Size,
+                                                 entry.writeNs, entry.changeNs});
+        return true;
     }
 
     // What an earlier deep scan learnt of the file as it is now: the key of
     // its first block (kept in Fingerprint, which the deep mode uses for
-    // nothing else) and its digest when it was read whole.
-    void AnswerFromCache(const platform::DirEntry& entry, FileRecord& record) {
+    // nothing else) and its digest when it was read whole. True when the
+    // cache knew the file.
+    bool AnswerFromCache(const platform::DirEntry& entry, FileRecord& record) {
         const std::optional<FileHashes> hit = digestCache->Find(
             FileStamp{entry.device, entry.inode, record.Size, entry.writeNs, entry.changeNs});
-        if (!hit || hit->headKey == 0) return;
+        if (!hit || hit->headKey == 0) return false;
         state.CacheHits.fetch_add(1);
         record.Fingerprint = hit->headKey;
-        if (!hit->digestReady) return;
+        if (!hit->digestReady) return true;
         record.Digest = hit->digest;
         record.DigestReady = true;
+        return true;
     }
 };
 
@@ -237,6 +245,7 @@ std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
                     std::make_shared<const std::string>(path),
                     MinFileBytes(criteria.MinFileSizeMB),
                     criteria.PhotoMode,
+                    criteria.DuplicateMode == 2,
                     state.DigestCache.get()};
     ListAndVisit(state, scan);
     // A folder cut short by a full FileTable gets no record; its sums still count.
@@ -303,7 +312,10 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
-    if (depth == 0) LoadDigestCache(state);
+    if (depth == 0) {
+        state.WalkStamps.Clear();
+        LoadDigestCache(state);
+    }
     FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
     return WalkTree(state, view, lister, path, attributes, depth);
 }
