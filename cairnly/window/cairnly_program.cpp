@@ -12,7 +12,6 @@ namespace cairnly {
 namespace {
 
 // Wide enough for the Largest folders columns without a scroll bar.
-constexpr int kPreferredWidth = 1120, kPreferredHeight = 720;
 
 }  // namespace
 
@@ -80,18 +79,9 @@ void CairnlyProgram::TakeSettings() {
 }
 
 void CairnlyProgram::ShowWindow() {
-    QSize size(kPreferredWidth, kPreferredHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect available = screen->availableGeometry();
-        // On a screen too small for it the window must still fit.
-        window_->setMinimumSize(window_->minimumSize().boundedTo(available.size()));
-        size = size.boundedTo(available.size() * 0.92);
-        window_->resize(size);
-        window_->move(available.center() - QPoint(size.width() / 2, size.height() / 2));
-    } else {
-        window_->resize(size);
-    }
-    window_->LayOut();
+    // On a screen too small for it the window must still fit.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    window_->FitInto(screen ? screen->availableGeometry() : QRect());
     window_->show();
     window_->repaint();
 }

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -27,6 +28,8 @@ namespace {
 
 constexpr int kButtonWidthDlu = 67, kButtonHeightDlu = 14;
 constexpr int kMinimumWidth = 640, kMinimumHeight = 400;
+// The size the window opens at when the screen has room for it.
+constexpr int kPreferredWidth = 1120, kPreferredHeight = 720;
 constexpr int kTabLeft = 10, kTabTop = 10, kStatusLeft = 20;
 // How long found duplicates wait to be taken into the page together: the list
 // still fills visibly, and the user-interface thread does not compete with the
@@ -98,6 +101,7 @@ void MainWindow::BuildButtons() {
         auto* button = new QPushButton(QString::fromLatin1(spec.text), this);
         button->setObjectName(QString::number(spec.id));
         button->resize(size.expandedTo(QSize(button->sizeHint().width(), size.height())));
+        naturalButtonWidth_[spec.id] = button->width();
         widestButton = std::max(widestButton, button->width());
     }
     // Narrower, the seven slots stop growing and About and Exit leave the window.
@@ -212,16 +216,56 @@ void MainWindow::UpdateCleanupButton() {
 void MainWindow::LayOut() {
     const int W = width(), H = height();
     const int buttonHeight = Button(ids::kStart)->height();
+    // Held below its least width by a small screen, the row narrows its
+    // buttons into seven equal slots, so that Exit stays on the screen.
+    const bool narrow = W < leastSize_.width();
+    const double narrowSlot = std::max(6.0, (W - 30) / 7.0);
     for (std::size_t slot = 0; slot < kButtonSlots.size(); ++slot) {
         QPushButton* button = Button(kButtonSlots[slot]);
-        double slotWidth = std::max(button->width() + 5.0, (W - 30) / 7.0);
+        const int natural = naturalButtonWidth_[kButtonSlots[slot]];
+        button->resize(narrow ? static_cast<int>(narrowSlot) - 5 : natural, button->height());
+        double slotWidth = narrow ? narrowSlot : std::max(natural + 5.0, (W - 30) / 7.0);
         int left = static_cast<int>(15 + static_cast<double>(slot) * slotWidth +
                                     (slotWidth - button->width()) / 2);
         button->move(left, H - button->height() - 15);
     }
+    FitButtonTexts(narrow);
     int statusHeight = std::max(status_->sizeHint().height(), fontMetrics().height() + 4);
     status_->setGeometry(kStatusLeft, H - buttonHeight - 42, std::max(1, W - 40), statusHeight);
     tabs_->setGeometry(kTabLeft, kTabTop, std::max(1, W - 20), std::max(1, H - 90));
+}
+
+// Narrowed buttons share a smaller font, so every text stays whole; at their
+// own widths they take the window's font again.
+void MainWindow::FitButtonTexts(bool narrow) {
+    QFont fitted = font();
+    if (narrow) {
+        const int room =
+            Button(ids::kStart)->width() - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin);
+        auto allFit = [&] {
+            QFontMetrics metrics(fitted);
+            return std::all_of(std::begin(kButtons), std::end(kButtons), [&](const ButtonSpec& b) {
+                return metrics.horizontalAdvance(QString::fromLatin1(b.text)) <= room;
+            });
+        };
+        while (fitted.pointSizeF() > 4 && !allFit())
+            fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    }
+    for (int id : kButtonSlots) Button(id)->setFont(fitted == font() ? QFont() : fitted);
+}
+
+void MainWindow::FitInto(const QRect& available) {
+    const QSize preferred(kPreferredWidth, kPreferredHeight);
+    if (available.isEmpty()) {
+        resize(preferred);
+    } else {
+        // Room is left for the frame, which the window manager adds around it.
+        const QSize room = available.size() * 0.92;
+        setMinimumSize(leastSize_.boundedTo(room));
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, preferred.boundedTo(room),
+                                        available));
+    }
+    LayOut();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

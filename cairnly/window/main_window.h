@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -78,6 +79,8 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     // The least size at which every button is inside and the row's slots apart
     // (the program lowers the minimum to the screen's size on a smaller screen).
     QSize LeastSize() const { return leastSize_; }
+    // Makes the window's least size and its first size fit the screen's free area.
+    void FitInto(const QRect& available);
     // Lays out the window for its current client size.
     void LayOut();
 
@@ -108,6 +111,7 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    void FitButtonTexts(bool narrow);
     void BuildControls();
     void BuildButtons();
     void BuildPages();
@@ -140,6 +144,9 @@ class MainWindow : public QWidget, public ScanView, public pages::PageView {
     std::vector<int> deferredButtons_;
     std::optional<ScanSettings> storedSettings_;
     QSize leastSize_;
+    // The bottom row's widths as built, which a window narrower than the
+    // least size (a small screen at a large scale) shrinks and a wider one restores.
+    std::map<int, int> naturalButtonWidth_;
     // Duplicates the worker has found and the page has not yet taken; the
     // records stay valid until the next scan's ClearResults, which drops them.
     std::mutex pendingMutex_;

@@ -135,9 +135,11 @@ TEST_F(MainWindowTest, AMissingRootFolderIsNotReplacedByAnother) {
 }
 
 TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlotsAndStayInsideAtTheLeastSize) {
-    // The offscreen screen (800 x 600) is narrower than the least size.
+    // The offscreen screen (800 x 600) is narrower than the least size; the
+    // window and its frame stay on it.
     QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
-    EXPECT_EQ(Window().minimumSize(), Window().LeastSize().boundedTo(screen));
+    EXPECT_EQ(Window().minimumSize(), Window().LeastSize().boundedTo(screen * 0.92));
+    EXPECT_LE(Window().width(), screen.width() * 0.92);
     Window().setMinimumSize(Window().LeastSize());
     Window().resize(300, 200);
     EXPECT_EQ(Window().size(), Window().LeastSize());
@@ -162,6 +164,30 @@ TEST_F(MainWindowTest, ButtonsShareTheBottomRowInEqualSlotsAndStayInsideAtTheLea
         EXPECT_EQ(Window().StatusLine()->y(), 700 - buttonHeight - 42);
         EXPECT_EQ(Window().StatusLine()->width(), std::max(1, width - 40));
     }
+    // Held narrower by a small screen at a large scale, the buttons shrink into
+    // the seven slots and share a font their texts fit in; with room again
+    // they are as built.
+    const int builtWidth = Window().Button(ids::kCleanup)->width();
+    Window().setMinimumSize(1, 1);
+    for (int width : {Window().LeastSize().width() - 1, 628, 420}) {
+        SCOPED_TRACE(width);
+        Window().resize(width, 400);
+        Window().LayOut();
+        int previousRight = -1000;
+        for (int id : MainWindow::kButtonSlots) {
+            QPushButton* button = Window().Button(id);
+            EXPECT_TRUE(Window().rect().contains(button->geometry()))
+                << button->text().toStdString();
+            EXPECT_GE(button->x() - previousRight, 5);
+            EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()),
+                      button->width());
+            previousRight = button->geometry().right();
+        }
+    }
+    Window().resize(1400, 700);
+    Window().LayOut();
+    EXPECT_EQ(Window().Button(ids::kCleanup)->width(), builtWidth);
+    EXPECT_EQ(Window().Button(ids::kCleanup)->font(), Window().font());
 }
 
 TEST_F(MainWindowTest, WideningTheWindowWidensEveryPathColumn) {
