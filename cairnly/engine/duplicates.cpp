@@ -149,6 +149,14 @@ std::uint64_t HeadKeyOf(const Digest20& digest) {
     return key == 0 ? 1 : key;
 }
 
+// The key of the bytes hashed so far, leaving sha to go on with the rest.
+std::uint64_t HeadKeySoFar(const CryptoPP::SHA1& sha) {
+    CryptoPP::SHA1 copy(sha);
+    Digest20 digest;
+    copy.Final(digest.data());
+    return HeadKeyOf(digest);
+}
+
 // What the deep pass knows of one member of a run between its two reads.
 struct DeepMember {
     FileStamp stamp;
@@ -206,10 +214,7 @@ class DeepReader {
             m.digestOfStamp = true;
             return;
         }
-        CryptoPP::SHA1 copy(*sha);
-        Digest20 digest;
-        copy.Final(digest.data());
-        m.head = HeadKeyOf(digest);
+        m.head = HeadKeySoFar(*sha);
         m.afterHead = std::move(sha);
     }
 
@@ -257,10 +262,7 @@ class DeepReader {
         const long got = file.Read(head.data(), head.size());
         if (got < 0) return false;
         sha.Update(head.data(), static_cast<std::size_t>(got));
-        CryptoPP::SHA1 copy(sha);
-        Digest20 digest;
-        copy.Final(digest.data());
-        m.head = HeadKeyOf(digest);
+        m.head = HeadKeySoFar(sha);
         return true;
     }
 
