@@ -7,10 +7,14 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <numeric>
 #include <optional>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "cairnly/engine/hash_cache.h"
@@ -26,13 +30,44 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "fingerprint words are little-endian");
 
+// Where one core opens the files of one folder. With several of them to
+// read, the folder is opened once (on first use) and each file by its name
+// in it, which saves looking up the folder's whole path again per file; the
+// folder is found as its full path would find it. A folder that cannot be
+// opened (no descriptor left) leaves each file to its full path.
+class FolderAccess {
+  public:
+    FolderAccess() = default;  // by full path only
+    FolderAccess(const std::string& folder, bool worthOpening)
+        : folder_(worthOpening ? &folder : nullptr) {}
+    ~FolderAccess() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderAccess(const FolderAccess&) = delete;
+    FolderAccess& operator=(const FolderAccess&) = delete;
+
+    // -1 with errno set when the file cannot be opened.
+    int OpenFile(const FileRecord& record, int flags) {
+        if (folder_) {
+            fd_ = ::open(folder_->c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            folder_ = nullptr;
+        }
+        if (fd_ >= 0) return ::openat(fd_, record.FileName.c_str(), flags);
+        return ::open(record.FullPath().c_str(), flags);
+    }
+
+  private:
+    const std::string* folder_ = nullptr;  // still to be opened
+    int fd_ = -1;
+};
+
 // Opens a file for reading only if it is still a regular file: a FIFO or a
 // link put in its place since the walk is never opened or followed.
 class ReadOnlyFile {
   public:
     // advice: a posix_fadvise pattern, or kNoAdvice to leave the kernel's default.
-    explicit ReadOnlyFile(const std::string& path, int advice = POSIX_FADV_SEQUENTIAL) {
-        if (!Open(path)) return;
+    ReadOnlyFile(const FileRecord& record, FolderAccess& folder, int advice) {
+        if (!Open(record, folder)) return;
         if (::fstat(fd_, &stat_) != 0 || !S_ISREG(stat_.st_mode)) {
             ::close(fd_);
             fd_ = -1;
@@ -44,8 +79,8 @@ class ReadOnlyFile {
     // saw, and a caller that gets fewer bytes than that treats the file as
     // changed (a FIFO or a shorter file in its place reads short; a folder
     // fails to read).
-    ReadOnlyFile(const std::string& path, const FileStamp& seen) {
-        if (Open(path)) stat_.st_size = static_cast<off_t>(seen.size);
+    ReadOnlyFile(const FileRecord& record, FolderAccess& folder, const FileStamp& seen) {
+        if (Open(record, folder)) stat_.st_size = static_cast<off_t>(seen.size);
     }
     ~ReadOnlyFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -74,8 +109,8 @@ class ReadOnlyFile {
     }
 
   private:
-    bool Open(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    bool Open(const FileRecord& record, FolderAccess& folder) {
+        fd_ = folder.OpenFile(record, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         return fd_ >= 0;
     }
 
@@ -143,6 +178,26 @@ std::uint64_t ShortFileFingerprint(const void* bytes, std::size_t size) {
     return value;
 }
 
+// Mode 0 below the threshold: the write time; otherwise the sum of the first
+// words (see ComputeFingerprint).
+std::uint64_t FingerprintOf(const FileRecord& record, std::int32_t mode, std::int64_t threshold,
+                            FolderAccess& folder) {
+    if (mode == 0 && record.Size < threshold)
+        return static_cast<std::uint64_t>(record.LastWriteTime);
+    ReadOnlyFile file(record, folder, POSIX_FADV_SEQUENTIAL);
+    if (!file.IsOpen()) return 0;
+    std::vector<std::uint64_t> words(kFingerprintBytes / sizeof(std::uint64_t));
+    const long got = file.Read(words.data(), kFingerprintBytes);
+    // A failed read gives no fingerprint: a made-up one would match other files.
+    if (got < 0) return 0;
+    std::uint64_t sum = 0;
+    if (got == static_cast<long>(kFingerprintBytes))
+        for (std::uint64_t word : words) sum += word;
+    else
+        sum = ShortFileFingerprint(words.data(), static_cast<std::size_t>(got));
+    return sum == 0 ? 1 : sum;
+}
+
 std::uint64_t HeadKeyOf(const Digest20& digest) {
     std::uint64_t key = 0;
     std::memcpy(&key, digest.data(), sizeof key);
@@ -187,16 +242,16 @@ class DeepReader {
   public:
     DeepReader(const CairnlyState& state, HashCache* cache) : state_(state), cache_(cache) {}
 
-    void ReadHead(FileRecord& record, DeepMember& m) const {
+    void ReadHead(FileRecord& record, FolderAccess& folder, DeepMember& m) const {
         const FileStamp* seen = state_.WalkStamps.Find(&record);
         // Small files are read as the walk saw them, with no second look;
         // advice needs a look at the file anyway.
         const int advice = HeadAdvice(record.Size);
         std::optional<ReadOnlyFile> opened;
         if (seen && advice == ReadOnlyFile::kNoAdvice)
-            opened.emplace(record.FullPath(), *seen);
+            opened.emplace(record, folder, *seen);
         else
-            opened.emplace(record.FullPath(), advice);
+            opened.emplace(record, folder, advice);
         ReadOnlyFile& file = *opened;
         if (!file.IsOpen() || Stopped()) return;
         std::array<CryptoPP::byte, kHeadKeyBytes> head;
@@ -218,8 +273,8 @@ class DeepReader {
         m.afterHead = std::move(sha);
     }
 
-    void ReadWhole(FileRecord& record, DeepMember& m) const {
-        ReadOnlyFile file(record.FullPath(), WholeAdvice(record.Size));
+    void ReadWhole(FileRecord& record, FolderAccess& folder, DeepMember& m) const {
+        ReadOnlyFile file(record, folder, WholeAdvice(record.Size));
         if (!file.IsOpen() || Stopped()) return;
         const FileStamp now = StampOf(file.Stat());
         std::unique_ptr<CryptoPP::SHA1> sha;
@@ -306,7 +361,7 @@ class DuplicatePass {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
-            if (b % 100 == 0) ShowProgress(b, n);
+            if (b % 100 == 0) ShowProgress(b);
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
@@ -324,8 +379,16 @@ class DuplicatePass {
 
   private:
     // Runs are read in batches, so that the cores share the reading of many
-    // small runs instead of meeting after each one.
-    static constexpr std::size_t kBatchFiles = 4096;
+    // small runs instead of meeting after each one, and a batch holds many
+    // files of each folder, which are read through one opening of it.
+    static constexpr std::size_t kBatchFiles = 65'536;
+    // A core reads at most this many files of one folder at a time (a large
+    // folder is shared out), and opens the folder for at least the smaller count.
+    static constexpr std::size_t kChunkFiles = 64;
+    static constexpr std::size_t kFolderOpenFrom = 3;
+    struct FolderChunk {
+        std::size_t from, to;  // into order_
+    };
     struct RunSpan {
         std::int32_t s, b;      // FileTable indexes of the run
         std::size_t first = 0;  // its first member in batchMembers_
@@ -334,10 +397,23 @@ class DuplicatePass {
 
     bool Stopped() const { return state_.Scan.StopRequested(); }
 
-    void ShowProgress(std::int32_t b, std::int32_t n) {
-        const float done = 100.0f - static_cast<float>(b) * 100.0f / static_cast<float>(n - 1);
-        state_.Services.SetStatus(shared::Format("Analyzing files for duplicates: %0.1f%% complete",
-                                                 static_cast<double>(done)));
+    // position: where in the size order the pass is (FileTable index, counting down).
+    void ShowProgress(double position) {
+        const double n = state_.Files.Count();
+        const double done = 100.0 - position * 100.0 / (n - 1);
+        const auto tenths = static_cast<std::int32_t>(done * 10.0);
+        if (tenths == shownTenths_) return;  // the text would not change
+        shownTenths_ = tenths;
+        state_.Services.SetStatus(
+            shared::Format("Analyzing files for duplicates: %0.1f%% complete", done));
+    }
+
+    // While a batch is read: the share of its reading done, between the
+    // positions where the batch begins and ends.
+    void ShowBatchProgress(double share) {
+        if (batch_.empty() || std::this_thread::get_id() != scanThread_) return;
+        const double top = batch_.front().b, bottom = batch_.back().s;
+        ShowProgress(top - (top - bottom) * share);
     }
 
     void AddRun(std::int32_t s, std::int32_t b) {
@@ -368,21 +444,59 @@ class DuplicatePass {
             ComputeDigests();
             return;
         }
-        ForMembers(batchMembers_, [this](FileRecord& record, std::size_t) {
-            record.Fingerprint = ComputeFingerprint(record, mode_, threshold_);
-        });
+        ForMembers(batchMembers_, {0.0, 1.0},
+                   [this](FileRecord& record, std::size_t, FolderAccess& folder) {
+                       record.Fingerprint = FingerprintOf(record, mode_, threshold_, folder);
+                   });
     }
 
-    // Calls work(record, index in members) for every member, on every core
-    // when there is enough of them; a stop ends the hand-out.
+    struct Share {
+        double from, to;  // of the batch's progress
+    };
+
+    // Calls work(record, index in members, folder) for every member, on every
+    // core when there is enough of them; a stop ends the hand-out. A folder's
+    // members go to a core together, with the folder's FolderAccess.
     template <typename Work>
-    void ForMembers(const std::vector<FileRecord*>& members, Work work) {
-        auto member = [&members, &work](std::size_t k) { work(*members[k], k); };
+    void ForMembers(const std::vector<FileRecord*>& members, Share share, Work work) {
+        const std::vector<FolderChunk> chunks = ChunksByFolder(members);
+        std::atomic<std::size_t> done{0};
+        auto chunk = [&](std::size_t k) {
+            const FolderChunk c = chunks[k];
+            const FileRecord& first = *members[order_[c.from]];
+            FolderAccess folder(first.Folder(), c.to - c.from >= kFolderOpenFrom);
+            for (std::size_t i = c.from; i < c.to && !Stopped(); ++i)
+                work(*members[order_[i]], order_[i], folder);
+            const double read = static_cast<double>(done += c.to - c.from);
+            ShowBatchProgress(share.from +
+                              (share.to - share.from) * read / static_cast<double>(members.size()));
+        };
         auto stopped = [this] { return Stopped(); };
         if (WorthSharing(members))
-            runner_.Run(members.size(), member, stopped);
+            runner_.Run(chunks.size(), chunk, stopped);
         else
-            for (std::size_t k = 0; k < members.size() && !stopped(); ++k) member(k);
+            for (std::size_t k = 0; k < chunks.size() && !stopped(); ++k) chunk(k);
+    }
+
+    // The members by folder (order_), cut where the folder changes or a
+    // chunk is full.
+    std::vector<FolderChunk> ChunksByFolder(const std::vector<FileRecord*>& members) {
+        order_.resize(members.size());
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+        auto folderOf = [&](std::size_t i) {
+            return std::make_pair(members[i]->FolderNumber, members[i]->FolderPath.get());
+        };
+        std::sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
+            return std::make_pair(folderOf(a), a) < std::make_pair(folderOf(b), b);
+        });
+        std::vector<FolderChunk> chunks;
+        for (std::size_t i = 0; i < order_.size(); ++i) {
+            if (chunks.empty() || i - chunks.back().from >= kChunkFiles ||
+                folderOf(order_[i]) != folderOf(order_[i - 1]))
+                chunks.push_back(FolderChunk{i, i});
+            chunks.back().to = i + 1;
+        }
+        return chunks;
     }
 
     // A run without two members that share a first block has no group, and
@@ -391,12 +505,20 @@ class DuplicatePass {
     // of all members, so the run is ordered by exactly the whole-file digests.
     void ComputeDigests() {
         std::vector<DeepMember> deep(batchMembers_.size());
-        ForMembers(batchMembers_, [&](FileRecord& record, std::size_t i) {
-            if (record.Fingerprint != 0)
-                deep[i].head = record.Fingerprint;  // the walk found it in the cache
-            else
-                reader_.ReadHead(record, deep[i]);
-        });
+        std::vector<FileRecord*> unknown;
+        std::vector<DeepMember*> unknownState;
+        for (std::size_t i = 0; i < batchMembers_.size(); ++i) {
+            if (batchMembers_[i]->Fingerprint != 0) {
+                deep[i].head = batchMembers_[i]->Fingerprint;  // the walk found it in the cache
+            } else {
+                unknown.push_back(batchMembers_[i]);
+                unknownState.push_back(&deep[i]);
+            }
+        }
+        ForMembers(unknown, {0.0, 0.5},
+                   [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
+                       reader_.ReadHead(record, folder, *unknownState[i]);
+                   });
         if (Stopped()) return;
         std::vector<FileRecord*> whole;
         std::vector<DeepMember*> wholeState;
@@ -410,8 +532,8 @@ class DuplicatePass {
                 wholeState.push_back(&deep[i]);
             }
         }
-        ForMembers(whole, [&](FileRecord& record, std::size_t i) {
-            reader_.ReadWhole(record, *wholeState[i]);
+        ForMembers(whole, {0.5, 1.0}, [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
+            reader_.ReadWhole(record, folder, *wholeState[i]);
         });
         if (!Stopped()) reader_.Remember(batchMembers_, deep);
     }
@@ -488,7 +610,10 @@ class DuplicatePass {
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
     std::vector<FileRecord*> run_;
+    std::vector<std::size_t> order_;  // of the members being read, by folder
     ParallelRunner runner_;
+    const std::thread::id scanThread_ = std::this_thread::get_id();
+    std::int32_t shownTenths_ = -1;
     std::int32_t lastListed_ = 0;
     std::int32_t group_ = 0;
     int rows_ = 0;
@@ -508,29 +633,9 @@ std::int64_t ComputeSmallFileThreshold(const CairnlyState& state) {
 
 std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
                                  std::int64_t threshold) {
-    if (mode == 0 && record.Size < threshold)
-        return static_cast<std::uint64_t>(record.LastWriteTime);
-    ReadOnlyFile file(record.FullPath());
-    if (!file.IsOpen()) return 0;
-    std::vector<std::uint64_t> words(kFingerprintBytes / sizeof(std::uint64_t));
-    const long got = file.Read(words.data(), kFingerprintBytes);
-    // A failed read gives no fingerprint: a made-up one would match other files.
-    if (got < 0) return 0;
-    std::uint64_t sum = 0;
-    if (got == static_cast<long>(kFingerprintBytes))
-        for (std::uint64_t word : words) sum += word;
-    else
-        sum = ShortFileFingerprint(words.data(), static_cast<std::size_t>(got));
-    return sum == 0 ? 1 : sum;
+    FolderAccess byPath;
+    return FingerprintOf(record, mode, threshold, byPath);
 }
-
-void ComputeDigest(const CairnlyState& state, FileRecord& record) {
-    ReadOnlyFile file(record.FullPath());
-    if (!file.IsOpen() || state.Scan.StopRequested()) return;
-    CryptoPP::SHA1 sha;
-    if (HashRest(state, file, sha)) SetDigest(state, record, sha);
-}
-
 void LoadDigestCache(CairnlyState& state) {
     state.DigestCache.reset();
     if (state.Criteria().DuplicateMode != 2 || state.HashCachePath.empty()) return;

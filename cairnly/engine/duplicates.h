@@ -22,10 +22,6 @@ std::int64_t ComputeSmallFileThreshold(const CairnlyState& state);
 std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
                                  std::int64_t threshold);
 
-// SHA-1 of the whole file in 16 KiB blocks; the scan's stop request is checked per block.
-// Sets Digest and DigestReady only when the file was read to its end unstopped.
-void ComputeDigest(const CairnlyState& state, FileRecord& record);
-
 // In the deep mode with a cache path: loads the digest cache into
 // state.DigestCache (logging a file that cannot be used); otherwise there is
 // none. The walk calls it; the duplicate pass uses and saves what it loaded.

@@ -164,6 +164,39 @@ TEST_F(DuplicatesTest, DeepModeReadsWholeOnlyRunsWhoseMembersShareAFirstBlock) {
     EXPECT_EQ(state_->CacheHits.load(), 0);
 }
 
+// Digests through both ways of opening: x holds enough files to be opened
+// as a folder, y does not. "long" runs past the first block, so its digest
+// goes on from the state after that block.
+TEST_F(DuplicatesTest, DeepDigestsAreSha1OfTheWholeFileHoweverTheFileIsOpened) {
+    const std::string longBytes(cairnly::kHeadKeyBytes * 3 + 5, 'a');
+    std::string lateDiff = longBytes;
+    lateDiff.back() = 'b';
+    for (const char* folder : {"x/", "y/"}) {
+        MakeFile(std::string(folder) + "abc", "abc");
+        MakeFile(std::string(folder) + "long", longBytes);
+    }
+    MakeFile("x/late", lateDiff);
+    Analyze(2);
+    auto sha1 = [](const std::string& bytes) {
+        cairnly::Digest20 digest;
+        CryptoPP::SHA1().CalculateDigest(
+            digest.data(), reinterpret_cast<const CryptoPP::byte*>(bytes.data()), bytes.size());
+        return digest;
+    };
+    const cairnly::Digest20 abc{0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
+                                0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
+    ASSERT_EQ(state_->Files.Count(), 5);
+    for (int i = 0; i < state_->Files.Count(); ++i) {
+        const cairnly::FileRecord& r = *state_->Files.At(i);
+        ASSERT_TRUE(r.DigestReady) << r.FullPath();
+        EXPECT_EQ(r.Digest, r.FileName == "abc"    ? abc
+                            : r.FileName == "long" ? sha1(longBytes)
+                                                   : sha1(lateDiff))
+            << r.FullPath();
+    }
+    EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"long"}}, {2, {"abc"}}}));
+}
+
 // The whole-file procedure: every member of the run hashed, the run put in
 // selection order of the digests, and each group's rows listed from the top
 // of the run down.
@@ -512,39 +545,6 @@ TEST_F(FingerprintTest, SumOfTheFirst64KiBAndNeverZeroForAReadableFile) {
     EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 0u);
     ASSERT_EQ(::mkfifo(Path("ones").c_str(), 0644), 0);
     EXPECT_EQ(cairnly::ComputeFingerprint(r, 1, 0), 0u) << "a FIFO is not opened for reading";
-}
-
-TEST_F(FingerprintTest, DigestIsSha1OfTheWholeFileUnlessStopped) {
-    cairnly::FileRecord r;
-    r.FolderPath = std::make_shared<const std::string>(root_);
-    r.FileName = "abc";
-    MakeFile("abc", "abc");
-    cairnly::ComputeDigest(*state_, r);
-    ASSERT_TRUE(r.DigestReady);
-    const cairnly::Digest20 expected{0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
-                                     0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
-    EXPECT_EQ(r.Digest, expected);
-
-    cairnly::FileRecord big;
-    big.FolderPath = r.FolderPath;
-    big.FileName = "big";
-    MakeFile("big", std::string(16384 * 3 + 5, 'a'));
-    cairnly::FileRecord same;
-    same.FolderPath = r.FolderPath;
-    same.FileName = "same";
-    MakeFile("same", std::string(16384 * 3 + 5, 'a'));
-    cairnly::ComputeDigest(*state_, big);
-    cairnly::ComputeDigest(*state_, same);
-    EXPECT_TRUE(big.DigestReady);
-    EXPECT_EQ(big.Digest, same.Digest);
-
-    cairnly::FileRecord stopped;
-    stopped.FolderPath = r.FolderPath;
-    stopped.FileName = "big";
-    state_->Scan.RequestStop();
-    cairnly::ComputeDigest(*state_, stopped);
-    EXPECT_FALSE(stopped.DigestReady);
-    EXPECT_EQ(stopped.Digest, cairnly::Digest20{});
 }
 
 }  // namespace
