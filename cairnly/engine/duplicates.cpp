@@ -11,7 +11,6 @@
 #include <bit>
 #include <cstring>
 #include <memory>
-#include <numeric>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -361,7 +360,6 @@ class DuplicatePass {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
-            if (b % 100 == 0) ShowProgress(b);
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
@@ -481,18 +479,19 @@ class DuplicatePass {
     // The members by folder (order_), cut where the folder changes or a
     // chunk is full.
     std::vector<FolderChunk> ChunksByFolder(const std::vector<FileRecord*>& members) {
-        order_.resize(members.size());
-        std::iota(order_.begin(), order_.end(), std::size_t{0});
-        auto folderOf = [&](std::size_t i) {
-            return std::make_pair(members[i]->FolderNumber, members[i]->FolderPath.get());
+        // Folder number and member index in one word: plain integers sort fast.
+        auto folderThenIndex = [&](std::size_t i) {
+            const auto folder = static_cast<std::uint32_t>(members[i]->FolderNumber);
+            return std::uint64_t{folder} << 32 | i;
         };
-        std::sort(order_.begin(), order_.end(), [&](std::size_t a, std::size_t b) {
-            return std::make_pair(folderOf(a), a) < std::make_pair(folderOf(b), b);
-        });
+        order_.resize(members.size());
+        for (std::size_t i = 0; i < members.size(); ++i) order_[i] = folderThenIndex(i);
+        std::sort(order_.begin(), order_.end());
+        for (std::uint64_t& at : order_) at &= 0xffff'ffffu;
         std::vector<FolderChunk> chunks;
         for (std::size_t i = 0; i < order_.size(); ++i) {
             if (chunks.empty() || i - chunks.back().from >= kChunkFiles ||
-                folderOf(order_[i]) != folderOf(order_[i - 1]))
+                members[order_[i]]->FolderPath != members[order_[i - 1]]->FolderPath)
                 chunks.push_back(FolderChunk{i, i});
             chunks.back().to = i + 1;
         }
@@ -610,7 +609,7 @@ class DuplicatePass {
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
     std::vector<FileRecord*> run_;
-    std::vector<std::size_t> order_;  // of the members being read, by folder
+    std::vector<std::uint64_t> order_;  // of the members being read, by folder
     ParallelRunner runner_;
     const std::thread::id scanThread_ = std::this_thread::get_id();
     std::int32_t shownTenths_ = -1;

@@ -197,6 +197,35 @@ TEST_F(DuplicatesTest, DeepDigestsAreSha1OfTheWholeFileHoweverTheFileIsOpened) {
     EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"long"}}, {2, {"abc"}}}));
 }
 
+// The status line counts up while files are read: the reading of first
+// blocks and then of whole files each move it on, never back.
+TEST_F(DuplicatesTest, ProgressOnlyMovesForwardInEveryMode) {
+    const std::string prefix = "Analyzing files for duplicates: ";
+    // Pairs of sizes with one smaller file below them: the pass meets the
+    // runs at every second position, including round ones.
+    for (int i = 0; i < 150; ++i)
+        MakeFile("f" + std::to_string(i % 3) + "/n" + std::to_string(i),
+                 Content(1000 + static_cast<std::size_t>(i % 75), i));
+    MakeFile("tiny", "x");
+    const std::string longBytes = Content(70000, 3);
+    for (int i = 0; i < 6; ++i) MakeFile("g" + std::to_string(i) + "/long", longBytes);
+    for (int mode : {0, 1, 2}) {
+        Reset();
+        const std::size_t earlier = Statuses().size();
+        Analyze(mode);
+        const std::vector<std::string> statuses = Statuses();
+        std::vector<double> shown;
+        for (std::size_t i = earlier; i < statuses.size(); ++i)
+            if (statuses[i].rfind(prefix, 0) == 0)
+                shown.push_back(std::stod(statuses[i].substr(prefix.size())));
+        EXPECT_GE(shown.size(), 3u) << "mode " << mode;
+        EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end())) << "mode " << mode;
+        EXPECT_GE(shown.front(), 0.0);
+        EXPECT_LE(shown.back(), 100.0);
+        EXPECT_EQ(Groups().size(), 1u) << "only the long copies are alike";
+    }
+}
+
 // The whole-file procedure: every member of the run hashed, the run put in
 // selection order of the digests, and each group's rows listed from the top
 // of the run down.
