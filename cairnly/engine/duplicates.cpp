@@ -260,16 +260,17 @@ class DeepReader {
         state_.HeadKeysRead.fetch_add(1);
         m.stamp = seen ? *seen : StampOf(file.Stat());
         m.stamped = m.readNow = true;
-        auto sha = std::make_unique<CryptoPP::SHA1>();
-        sha->Update(head.data(), static_cast<std::size_t>(got));
+        CryptoPP::SHA1 sha;
+        sha.Update(head.data(), static_cast<std::size_t>(got));
         if (got < static_cast<long>(kHeadKeyBytes) || file.Stat().st_size == got) {
-            SetDigest(state_, record, *sha);  // the head was the whole file
+            SetDigest(state_, record, sha);  // the head was the whole file
             m.head = HeadKeyOf(record.Digest);
             m.digestOfStamp = true;
             return;
         }
-        m.head = HeadKeySoFar(*sha);
-        m.afterHead = std::move(sha);
+        m.head = HeadKeySoFar(sha);
+        // Only a file longer than the block keeps its state, for the full read.
+        m.afterHead = std::make_unique<CryptoPP::SHA1>(sha);
     }
 
     void ReadWhole(FileRecord& record, FolderAccess& folder, DeepMember& m) const {
