@@ -299,6 +299,7 @@ class DeepReader {
                   const std::vector<DeepMember>& members) const {
         if (!cache_) return;
         std::vector<HashCache::Learnt> learnt;
+        learnt.reserve(records.size());
         for (std::size_t i = 0; i < records.size(); ++i) {
             const DeepMember& m = members[i];
             if (!m.readNow || m.head == 0) continue;
@@ -381,12 +382,15 @@ class DuplicatePass {
     // small runs instead of meeting after each one, and a batch holds many
     // files of each folder, which are read through one opening of it.
     static constexpr std::size_t kBatchFiles = 65'536;
-    // A core reads at most this many files of one folder at a time (a large
-    // folder is shared out), and opens the folder for at least the smaller count.
+    // A core reads at most this many files, or bytes, of one folder at a time
+    // (a large folder is shared out), and opens the folder for at least the
+    // smaller count.
     static constexpr std::size_t kChunkFiles = 64;
+    static constexpr std::int64_t kChunkBytes = 4 << 20;
     static constexpr std::size_t kFolderOpenFrom = 3;
     struct FolderChunk {
         std::size_t from, to;  // into order_
+        std::int64_t bytes;    // the size of its files
     };
     struct RunSpan {
         std::int32_t s, b;      // FileTable indexes of the run
@@ -478,7 +482,8 @@ class DuplicatePass {
     }
 
     // The members by folder (order_), cut where the folder changes or a
-    // chunk is full.
+    // chunk is full; the chunks with the most to read come first, so that
+    // no core is left with a long one while the others have run out.
     std::vector<FolderChunk> ChunksByFolder(const std::vector<FileRecord*>& members) {
         // Folder number and member index in one word: plain integers sort fast.
         auto folderThenIndex = [&](std::size_t i) {
@@ -491,11 +496,17 @@ class DuplicatePass {
         for (std::uint64_t& at : order_) at &= 0xffff'ffffu;
         std::vector<FolderChunk> chunks;
         for (std::size_t i = 0; i < order_.size(); ++i) {
+            const FileRecord& member = *members[order_[i]];
             if (chunks.empty() || i - chunks.back().from >= kChunkFiles ||
-                members[order_[i]]->FolderPath != members[order_[i - 1]]->FolderPath)
-                chunks.push_back(FolderChunk{i, i});
+                chunks.back().bytes >= kChunkBytes ||
+                member.FolderPath != members[order_[i - 1]]->FolderPath)
+                chunks.push_back(FolderChunk{i, i, 0});
             chunks.back().to = i + 1;
+            chunks.back().bytes += member.Size;
         }
+        std::stable_sort(
+            chunks.begin(), chunks.end(),
+            [](const FolderChunk& a, const FolderChunk& b) { return a.bytes > b.bytes; });
         return chunks;
     }
 
