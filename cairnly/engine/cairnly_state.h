@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "cairnly/engine/background_disposal.h"
 #include "cairnly/engine/file_stamps.h"
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
@@ -115,6 +116,9 @@ class CairnlyState {
     // Deep mode: what the walk saw of each recorded file the cache did not
     // answer. Worker only.
     WalkStampTable WalkStamps;
+
+    // Frees the records of the scan before, while the next one runs.
+    BackgroundDisposal Disposal;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

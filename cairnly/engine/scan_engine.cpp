@@ -1,5 +1,7 @@
 #include "cairnly/engine/scan_engine.h"
 
+#include <utility>
+
 #include "cairnly/engine/duplicates.h"
 #include "cairnly/engine/partial_folders.h"
 #include "cairnly/engine/walk.h"
@@ -145,8 +147,7 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Duplicates.Clear();
     state.FilesByFolder.Clear();
     state.Partials.Clear();
-    state.Files.Clear();
-    state.Folders.Clear();
+    state.Disposal.Dispose(std::make_pair(state.Files.Release(), state.Folders.Release()));
     state.LinkedFilesSeen.clear();
     state.DigestCache.reset();
     state.WalkStamps.Clear();

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <thread>
+#include <utility>
 
 #include "cairnly/engine/scan_engine.h"
 #include "tests/cairnly/engine/engine_fixture.h"
@@ -226,7 +229,11 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
     MakeDuplicateTree();
     RunWorker();
     ASSERT_GT(state_->Partials.Count(), 0);
+    // A folder path lives as long as a record of the folder does.
+    const std::weak_ptr<const std::string> folderPath = state_->Files.At(0)->FolderPath;
     cairnly::ClearResults(*state_, view_);
+    state_->Disposal.Wait();
+    EXPECT_TRUE(folderPath.expired()) << "the records are freed";
     EXPECT_EQ(state_->Files.Count(), 0);
     EXPECT_EQ(state_->FilesByFolder.Count(), 0);
     EXPECT_EQ(state_->Folders.Count(), 0);
@@ -236,6 +243,29 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
     auto calls = view_.Calls();
     EXPECT_EQ(calls[calls.size() - 2], "ClearAllPages");
     EXPECT_EQ(calls.back(), "ShowPage(0)");
+}
+
+// What is disposed of is destroyed on another thread, and Wait() returns
+// only once it is gone.
+TEST(BackgroundDisposalTest, DestroysOnAnotherThreadAndWaitsForIt) {
+    struct Noted {
+        std::atomic<std::thread::id>* destroyedOn;
+        Noted(std::atomic<std::thread::id>* on) : destroyedOn(on) {}
+        Noted(Noted&& other) noexcept : destroyedOn(std::exchange(other.destroyedOn, nullptr)) {}
+        ~Noted() {
+            if (!destroyedOn) return;
+            std::this_thread::sleep_for(20ms);  // a slow free
+            destroyedOn->store(std::this_thread::get_id());
+        }
+    };
+    std::atomic<std::thread::id> first{}, second{};
+    cairnly::BackgroundDisposal disposal;
+    disposal.Dispose(Noted(&first));
+    disposal.Dispose(Noted(&second));
+    EXPECT_NE(first.load(), std::thread::id{}) << "a new disposal waits for the last";
+    disposal.Wait();
+    EXPECT_NE(second.load(), std::thread::id{});
+    EXPECT_NE(second.load(), std::this_thread::get_id());
 }
 
 }  // namespace
