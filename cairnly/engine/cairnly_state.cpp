@@ -35,6 +35,7 @@ CairnlyState::CairnlyState(ScanSettings& settings, shared::DesktopServices& serv
 CairnlyState::~CairnlyState() {
     Scan.RequestStop();
     Scan.Join();
+    Background.Wait();
 }
 
 std::string CairnlyState::PageStatusText(int page) const {

@@ -25,7 +25,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "cairnly/engine/background_disposal.h"
+#include "cairnly/engine/background_work.h"
 #include "cairnly/engine/file_stamps.h"
 #include "cairnly/engine/hash_cache.h"
 #include "cairnly/engine/records.h"
@@ -74,7 +74,7 @@ class CairnlyState {
   public:
     CairnlyState(ScanSettings& settings, shared::DesktopServices& services,
                  TableCapacities capacities = TableCapacities());
-    ~CairnlyState();  // a live worker is stopped and joined
+    ~CairnlyState();  // a live worker is stopped and joined, then its background work
     CairnlyState(const CairnlyState&) = delete;
     CairnlyState& operator=(const CairnlyState&) = delete;
 
@@ -117,9 +117,6 @@ class CairnlyState {
     // answer. Worker only.
     WalkStampTable WalkStamps;
 
-    // Frees the records of the scan before, while the next one runs.
-    BackgroundDisposal Disposal;
-
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }
 
@@ -130,6 +127,10 @@ class CairnlyState {
     // The scan worker (owned here so it can be joined; see scan_engine.h).
     // Running() while it owns the tables; Busy() until its last view call.
     shared::SingleWorker Scan;
+
+    // What a scan leaves to do after it: the cache it learnt to write, the
+    // records of the scan before to free.
+    BackgroundWork Background;
 
   private:
     ScanCriteria criteria_;

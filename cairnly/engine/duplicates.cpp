@@ -358,7 +358,8 @@ class DuplicatePass {
         if (mode_ == 2) state.WalkStamps.Index();
     }
 
-    void Run() {
+    // False when stopped.
+    bool Run() {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
@@ -373,8 +374,8 @@ class DuplicatePass {
             b = s - 1;
         }
         if (!Stopped() && !full_) AnalyzeBatch();
-        if (cache_ && !Stopped()) SaveCache(state_, *cache_);
         WriteSummary();
+        return !Stopped();
     }
 
   private:
@@ -649,6 +650,7 @@ std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
 }
 void LoadDigestCache(CairnlyState& state) {
     state.DigestCache.reset();
+    state.Background.Wait();  // the last scan's cache may still be on its way to the disk
     if (state.Criteria().DuplicateMode != 2 || state.HashCachePath.empty()) return;
     state.DigestCache = std::make_unique<HashCache>(state.HashCachePath);
     if (state.DigestCache->Load() == CacheLoad::Ignored)
@@ -658,11 +660,14 @@ void LoadDigestCache(CairnlyState& state) {
 }
 
 void FindDuplicates(CairnlyState& state, ScanView& view) {
+    bool completed = false;
     {
         DuplicatePass pass(state, view);
-        pass.Run();
+        completed = pass.Run();
     }
-    state.DigestCache.reset();
+    // The results are complete without it: the cache is written meanwhile.
+    std::shared_ptr<HashCache> cache = std::move(state.DigestCache);
+    if (completed && cache) state.Background.Run([&state, cache] { SaveCache(state, *cache); });
 }
 
 }  // namespace cairnly

@@ -147,7 +147,7 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Duplicates.Clear();
     state.FilesByFolder.Clear();
     state.Partials.Clear();
-    state.Disposal.Dispose(std::make_pair(state.Files.Release(), state.Folders.Release()));
+    state.Background.Dispose(std::make_pair(state.Files.Release(), state.Folders.Release()));
     state.LinkedFilesSeen.clear();
     state.DigestCache.reset();
     state.WalkStamps.Clear();

@@ -318,6 +318,7 @@ TEST_F(DuplicatesTest, ASecondDeepScanReadsOnlyTheFilesThatChanged) {
         const std::int64_t heads = state_->HeadKeysRead, whole = state_->FilesFullyHashed,
                            hits = state_->CacheHits;
         Analyze(2);
+        state_->Background.Wait();  // the cache is written after the scan
         return std::array<std::int64_t, 3>{state_->HeadKeysRead - heads,
                                            state_->FilesFullyHashed - whole,
                                            state_->CacheHits - hits};

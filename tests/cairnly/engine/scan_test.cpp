@@ -232,7 +232,7 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
     // A folder path lives as long as a record of the folder does.
     const std::weak_ptr<const std::string> folderPath = state_->Files.At(0)->FolderPath;
     cairnly::ClearResults(*state_, view_);
-    state_->Disposal.Wait();
+    state_->Background.Wait();
     EXPECT_TRUE(folderPath.expired()) << "the records are freed";
     EXPECT_EQ(state_->Files.Count(), 0);
     EXPECT_EQ(state_->FilesByFolder.Count(), 0);
@@ -247,7 +247,7 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
 
 // What is disposed of is destroyed on another thread, and Wait() returns
 // only once it is gone.
-TEST(BackgroundDisposalTest, DestroysOnAnotherThreadAndWaitsForIt) {
+TEST(BackgroundWorkTest, DestroysOnAnotherThreadAndWaitsForIt) {
     struct Noted {
         std::atomic<std::thread::id>* destroyedOn;
         Noted(std::atomic<std::thread::id>* on) : destroyedOn(on) {}
@@ -259,7 +259,7 @@ TEST(BackgroundDisposalTest, DestroysOnAnotherThreadAndWaitsForIt) {
         }
     };
     std::atomic<std::thread::id> first{}, second{};
-    cairnly::BackgroundDisposal disposal;
+    cairnly::BackgroundWork disposal;
     disposal.Dispose(Noted(&first));
     disposal.Dispose(Noted(&second));
     EXPECT_NE(first.load(), std::thread::id{}) << "a new disposal waits for the last";
