@@ -128,8 +128,7 @@ class CairnlyState {
     // Running() while it owns the tables; Busy() until its last view call.
     shared::SingleWorker Scan;
 
-    // What a scan leaves to do after it: the cache it learnt to write, the
-    // records of the scan before to free.
+    // What a scan leaves to do after it: the cache it learnt to write.
     BackgroundWork Background;
 
   private:

@@ -183,16 +183,6 @@ class GrowingTable {
         count_.store(0, std::memory_order_release);
         for (auto& chunk : chunks_) chunk.reset();
     }
-    using Chunks = std::vector<std::unique_ptr<Slot[]>>;
-    // Empties the table as Clear() does, but hands its chunks (and the records
-    // owning slots hold) to the caller to free. Only while nothing reads it.
-    Chunks Release() {
-        count_.store(0, std::memory_order_release);
-        Chunks taken;
-        for (auto& chunk : chunks_)
-            if (chunk) taken.push_back(std::move(chunk));
-        return taken;
-    }
 
   private:
     std::size_t limit_;

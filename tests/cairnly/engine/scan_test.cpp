@@ -232,7 +232,6 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
     // A folder path lives as long as a record of the folder does.
     const std::weak_ptr<const std::string> folderPath = state_->Files.At(0)->FolderPath;
     cairnly::ClearResults(*state_, view_);
-    state_->Background.Wait();
     EXPECT_TRUE(folderPath.expired()) << "the records are freed";
     EXPECT_EQ(state_->Files.Count(), 0);
     EXPECT_EQ(state_->FilesByFolder.Count(), 0);
@@ -245,25 +244,22 @@ TEST_F(ScanTest, ClearResultsEmptiesEveryTableAndShowsTheFirstPage) {
     EXPECT_EQ(calls.back(), "ShowPage(0)");
 }
 
-// What is disposed of is destroyed on another thread, and Wait() returns
-// only once it is gone.
-TEST(BackgroundWorkTest, DestroysOnAnotherThreadAndWaitsForIt) {
-    struct Noted {
-        std::atomic<std::thread::id>* destroyedOn;
-        Noted(std::atomic<std::thread::id>* on) : destroyedOn(on) {}
-        Noted(Noted&& other) noexcept : destroyedOn(std::exchange(other.destroyedOn, nullptr)) {}
-        ~Noted() {
-            if (!destroyedOn) return;
-            std::this_thread::sleep_for(20ms);  // a slow free
-            destroyedOn->store(std::this_thread::get_id());
-        }
-    };
+// Work runs on another thread, one piece after the other, and Wait()
+// returns only once it is done.
+TEST(BackgroundWorkTest, RunsElsewhereInOrderAndWaitsForIt) {
     std::atomic<std::thread::id> first{}, second{};
-    cairnly::BackgroundWork disposal;
-    disposal.Dispose(Noted(&first));
-    disposal.Dispose(Noted(&second));
-    EXPECT_NE(first.load(), std::thread::id{}) << "a new disposal waits for the last";
-    disposal.Wait();
+    std::atomic<bool> firstDoneBeforeSecond{false};
+    cairnly::BackgroundWork work;
+    work.Run([&] {
+        std::this_thread::sleep_for(20ms);  // slow work
+        first.store(std::this_thread::get_id());
+    });
+    work.Run([&] {
+        firstDoneBeforeSecond.store(first.load() != std::thread::id{});
+        second.store(std::this_thread::get_id());
+    });
+    work.Wait();
+    EXPECT_TRUE(firstDoneBeforeSecond.load());
     EXPECT_NE(second.load(), std::thread::id{});
     EXPECT_NE(second.load(), std::this_thread::get_id());
 }
