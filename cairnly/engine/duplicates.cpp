@@ -480,6 +480,8 @@ class DuplicatePass {
             runner_.Run(chunks.size(), chunk, stopped);
         else
             for (std::size_t k = 0; k < chunks.size() && !stopped(); ++k) chunk(k);
+        // Other cores may have read the last chunks.
+        if (!Stopped()) ShowBatchProgress(share.to);
     }
 
     // The members by folder (order_), cut where the folder changes or a
