@@ -22,7 +22,15 @@ QString FittedNameLine(const QString& name, const QString& folder, const QFontMe
     int folderRoom = std::max(width - frame - metrics.horizontalAdvance(name), width / 3);
     QString folderShown = metrics.elidedText(folder, Qt::ElideMiddle, folderRoom);
     int nameRoom = width - frame - metrics.horizontalAdvance(folderShown);
-    return NameLine(metrics.elidedText(name, Qt::ElideMiddle, std::max(nameRoom, 0)), folderShown);
+    // Parts measured apart can come to a pixel less than the line they make:
+    // the line is measured whole and the name given less room until it fits.
+    for (;;) {
+        QString line =
+            NameLine(metrics.elidedText(name, Qt::ElideMiddle, std::max(nameRoom, 0)), folderShown);
+        const int over = metrics.horizontalAdvance(line) - width;
+        if (over <= 0 || nameRoom <= 0) return line;
+        nameRoom -= over;
+    }
 }
 
 }  // namespace

@@ -245,6 +245,21 @@ TEST(CaptionText, FittedToTheWidthInFourLinesWhateverTheNames) {
     EXPECT_EQ(lines[1].toStdString(), "two\xEF\xBF\xBDlines\xEF\xBF\xBD.jpg (/p\xEF\xBF\xBDq)");
     facts.position = -1;
     EXPECT_EQ(display::FittedCaption(facts, metrics, width), QString());
+
+    // Names and folders of every mix of narrow and wide letters, at many
+    // widths: the line as a whole fits, not only its parts added up.
+    facts.position = 0;
+    facts.fileName = std::string(180, 'x') + ".jpg";
+    const std::string letters = "ilmwWfj1-_.MI";
+    for (int k = 0; k < 60; ++k) {
+        facts.folderPath = "/tmp/";
+        for (int c = 0; c < 12 + k % 40; ++c)
+            facts.folderPath += letters[static_cast<std::size_t>((k * 7 + c * c) % 13)];
+        for (int w = 200; w <= 420; w += 11) {
+            const QString line = display::FittedCaption(facts, metrics, w).split('\n')[1];
+            ASSERT_LE(metrics.horizontalAdvance(line), w) << line.toStdString() << " at " << w;
+        }
+    }
 }
 
 }  // namespace
