@@ -222,6 +222,16 @@ struct DeepMember {
     std::unique_ptr<CryptoPP::SHA1> afterHead;
 };
 
+// Files for one kind of read, each with what the pass knows of it.
+struct DeepReads {
+    std::vector<FileRecord*> records;
+    std::vector<DeepMember*> states;
+    void Add(FileRecord* record, DeepMember& state) {
+        records.push_back(record);
+        states.push_back(&state);
+    }
+};
+
 bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
                    std::vector<DeepMember>::const_iterator last) {
     if (last - first == 2) return first->head != 0 && first->head == (first + 1)->head;
@@ -519,36 +529,31 @@ class DuplicatePass {
     // of all members, so the run is ordered by exactly the whole-file digests.
     void ComputeDigests() {
         std::vector<DeepMember> deep(batchMembers_.size());
-        std::vector<FileRecord*> unknown;
-        std::vector<DeepMember*> unknownState;
+        DeepReads heads;
         for (std::size_t i = 0; i < batchMembers_.size(); ++i) {
-            if (batchMembers_[i]->Fingerprint != 0) {
+            if (batchMembers_[i]->Fingerprint != 0)
                 deep[i].head = batchMembers_[i]->Fingerprint;  // the walk found it in the cache
-            } else {
-                unknown.push_back(batchMembers_[i]);
-                unknownState.push_back(&deep[i]);
-            }
+            else
+                heads.Add(batchMembers_[i], deep[i]);
         }
-        ForMembers(unknown, {0.0, 0.5},
+        ForMembers(heads.records, {0.0, 0.5},
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
-                       reader_.ReadHead(record, folder, *unknownState[i]);
+                       reader_.ReadHead(record, folder, *heads.states[i]);
                    });
         if (Stopped()) return;
-        std::vector<FileRecord*> whole;
-        std::vector<DeepMember*> wholeState;
+        DeepReads whole;
         for (RunSpan& span : batch_) {
             const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
             span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
             if (!span.mayHoldGroup) continue;
             for (std::size_t i = span.first; i < span.first + (span.b - span.s + 1); ++i) {
-                if (batchMembers_[i]->DigestReady) continue;
-                whole.push_back(batchMembers_[i]);
-                wholeState.push_back(&deep[i]);
+                if (!batchMembers_[i]->DigestReady) whole.Add(batchMembers_[i], deep[i]);
             }
         }
-        ForMembers(whole, {0.5, 1.0}, [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
-            reader_.ReadWhole(record, folder, *wholeState[i]);
-        });
+        ForMembers(whole.records, {0.5, 1.0},
+                   [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
+                       reader_.ReadWhole(record, folder, *whole.states[i]);
+                   });
         if (!Stopped()) reader_.Remember(batchMembers_, deep);
     }
 
@@ -667,6 +672,7 @@ void FindDuplicates(CairnlyState& state, ScanView& view) {
         DuplicatePass pass(state, view);
         completed = pass.Run();
     }
+    state.WalkStamps.Clear();  // only the pass needs them
     // The results are complete without it: the cache is written meanwhile.
     std::shared_ptr<HashCache> cache = std::move(state.DigestCache);
     if (completed && cache) state.Background.Run([&state, cache] { SaveCache(state, *cache); });

@@ -143,6 +143,14 @@ const char* HashCache::LoadedAt(std::size_t i) const {
     return loaded_.get() + kHeaderBytes + i * kEntryBytes;
 }
 
+auto HashCache::IsLoaded(const FileStamp& stamp) const {
+    return [this, &stamp](std::uint32_t at) { return SameFile(StampAt(LoadedAt(at)), stamp); };
+}
+
+auto HashCache::IsLearnt(const FileStamp& stamp) const {
+    return [this, &stamp](std::uint32_t at) { return SameFile(learnt_[at].stamp, stamp); };
+}
+
 bool HashCache::Parse(std::size_t size) {
     const char* bytes = loaded_.get();
     if (size < kHeaderBytes || std::memcmp(bytes, kMagic, sizeof kMagic) != 0) return false;
@@ -162,9 +170,7 @@ bool HashCache::Parse(std::size_t size) {
     loadedIndex_.Reset(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         const FileStamp stamp = StampAt(LoadedAt(i));
-        std::uint32_t& slot = loadedIndex_.Slot(HashOf(stamp), [&](std::uint32_t at) {
-            return SameFile(StampAt(LoadedAt(at)), stamp);
-        });
+        std::uint32_t& slot = loadedIndex_.Slot(HashOf(stamp), IsLoaded(stamp));
         if (slot != FlatIndex::kEmpty) return false;  // a sound file never names a file twice
         slot = i;
     }
@@ -172,8 +178,7 @@ bool HashCache::Parse(std::size_t size) {
 }
 
 std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
-    const std::uint32_t at = loadedIndex_.Find(
-        HashOf(stamp), [&](std::uint32_t i) { return SameFile(StampAt(LoadedAt(i)), stamp); });
+    const std::uint32_t at = loadedIndex_.Find(HashOf(stamp), IsLoaded(stamp));
     if (at == FlatIndex::kEmpty || !(StampAt(LoadedAt(at)) == stamp)) return std::nullopt;
     met_[at].store(true, std::memory_order_relaxed);
     return HashesAt(LoadedAt(at));
@@ -198,9 +203,8 @@ std::vector<const HashCache::Entry*> HashCache::LatestLearnt(FlatIndex& index) c
     std::vector<const Entry*> latest;
     index.Reset(learnt_.size());
     for (std::size_t i = learnt_.size(); i-- > 0;) {
-        std::uint32_t& slot = index.Slot(HashOf(learnt_[i].stamp), [&](std::uint32_t at) {
-            return SameFile(learnt_[at].stamp, learnt_[i].stamp);
-        });
+        const FileStamp& stamp = learnt_[i].stamp;
+        std::uint32_t& slot = index.Slot(HashOf(stamp), IsLearnt(stamp));
         if (slot != FlatIndex::kEmpty) continue;  // a later read of the same file is kept
         slot = static_cast<std::uint32_t>(i);
         latest.push_back(&learnt_[i]);
@@ -235,9 +239,8 @@ std::string HashCache::Serialize() const {
         for (std::size_t i = 0; i < loadedCount_ && count < maxEntries_; ++i) {
             if (met_[i].load(std::memory_order_relaxed) != met) continue;
             const FileStamp stamp = StampAt(LoadedAt(i));
-            const bool readAgain = readNow.Find(HashOf(stamp), [&](std::uint32_t at) {
-                return SameFile(learnt_[at].stamp, stamp);
-            }) != FlatIndex::kEmpty;
+            const bool readAgain =
+                readNow.Find(HashOf(stamp), IsLearnt(stamp)) != FlatIndex::kEmpty;
             if (readAgain) continue;
             out.append(LoadedAt(i), kEntryBytes);
             ++count;

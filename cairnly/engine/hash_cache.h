@@ -83,6 +83,10 @@ class HashCache {
     }
     bool Parse(std::size_t size);
     const char* LoadedAt(std::size_t i) const;
+    // For FlatIndex lookups: whether the loaded (learnt) entry at a position
+    // names stamp's file.
+    auto IsLoaded(const FileStamp& stamp) const;
+    auto IsLearnt(const FileStamp& stamp) const;
     // This scan's entries, one per file (its latest read), in the order read.
     std::vector<const Entry*> LatestLearnt(FlatIndex& index) const;
     std::string Serialize() const;

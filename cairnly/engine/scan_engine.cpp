@@ -149,7 +149,6 @@ void ClearResults(CairnlyState& state, ScanView& view) {
     state.Folders.Clear();
     state.LinkedFilesSeen.clear();
     state.DigestCache.reset();
-    state.WalkStamps.Clear();
     state.UnreadableFolders.store(0);
     view.ShowPage(kFoldersPage);
 }
