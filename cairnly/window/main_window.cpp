@@ -238,20 +238,13 @@ void MainWindow::LayOut() {
 // Narrowed buttons share a smaller font, so every text stays whole; at their
 // own widths they take the window's font again.
 void MainWindow::FitButtonTexts(bool narrow) {
-    QFont fitted = font();
+    std::vector<QPushButton*> row;
+    for (int id : kButtonSlots) row.push_back(Button(id));
     if (narrow) {
-        const int room =
-            Button(ids::kStart)->width() - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin);
-        auto allFit = [&] {
-            QFontMetrics metrics(fitted);
-            return std::all_of(std::begin(kButtons), std::end(kButtons), [&](const ButtonSpec& b) {
-                return metrics.horizontalAdvance(QString::fromLatin1(b.text)) <= room;
-            });
-        };
-        while (fitted.pointSizeF() > 4 && !allFit())
-            fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+        shared::FitButtonTexts(row, font());
+        return;
     }
-    for (int id : kButtonSlots) Button(id)->setFont(fitted == font() ? QFont() : fitted);
+    for (QPushButton* button : row) button->setFont(QFont());
 }
 
 void MainWindow::FitInto(const QRect& available) {

@@ -2,9 +2,12 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QString>
+#include <QStyle>
 #include <QWidget>
+#include <algorithm>
 
 namespace shared {
 namespace {
@@ -73,6 +76,20 @@ void FitDialogToScreen(QWidget& dialog, QSize designedUnits) {
     if (parent && parent->isVisible()) room -= parent->frameGeometry().size() - parent->size();
     QFont fitted = FontThatFits(dialog.font(), designedUnits, room, screen->devicePixelRatio());
     if (fitted != dialog.font()) dialog.setFont(fitted);
+}
+
+void FitButtonTexts(const std::vector<QPushButton*>& buttons, const QFont& base) {
+    QFont fitted = base;
+    auto allFit = [&] {
+        QFontMetrics metrics(fitted);
+        return std::all_of(buttons.begin(), buttons.end(), [&](const QPushButton* button) {
+            const int room =
+                button->width() - 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+            return metrics.horizontalAdvance(button->text()) <= room;
+        });
+    };
+    while (fitted.pointSizeF() > 4 && !allFit()) fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
+    for (QPushButton* button : buttons) button->setFont(fitted == base ? QFont() : fitted);
 }
 
 }  // namespace shared

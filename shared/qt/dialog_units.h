@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRect>
 #include <QSize>
+#include <vector>
 
 namespace shared {
 
@@ -26,6 +27,7 @@ QFont FontThatFits(const QFont& font, QSize designedUnits, QSize room, qreal pix
 
 }  // namespace shared
 
+class QPushButton;
 class QWidget;
 
 namespace shared {
@@ -34,5 +36,10 @@ namespace shared {
 // parent's screen (the available area less a frame like the parent's); a
 // dialog that fits keeps the font it inherits.
 void FitDialogToScreen(QWidget& dialog, QSize designedUnits);
+
+// Gives a row of buttons (narrowed by a small screen) the largest font, from
+// base down in half points to 4, at which every text fits inside its button,
+// so that each stays whole; a font equal to base is left inherited.
+void FitButtonTexts(const std::vector<QPushButton*>& buttons, const QFont& base);
 
 }  // namespace shared

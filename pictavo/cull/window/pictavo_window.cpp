@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
-#include <iterator>
 
 #include "pictavo/catalogue/loading.h"
 #include "pictavo/catalogue/metadata.h"
@@ -167,19 +166,9 @@ void PictavoWindow::ApplyLayout() {
 
 void PictavoWindow::FitBottomRowTexts() {
     // Buttons narrowed for a small screen share a smaller font, so every text stays whole.
-    const int room =
-        Control(kBottomRow[0])->width() - 2 * style()->pixelMetric(QStyle::PM_ButtonMargin);
-    QFont fitted = font();
-    auto allFit = [&] {
-        QFontMetrics metrics(fitted);
-        return std::all_of(std::begin(kBottomRow), std::end(kBottomRow), [&](int id) {
-            return metrics.horizontalAdvance(static_cast<QPushButton*>(Control(id))->text()) <=
-                   room;
-        });
-    };
-    while (fitted.pointSizeF() > 4 && !allFit()) fitted.setPointSizeF(fitted.pointSizeF() - 0.5);
-    // An unchanged font is left inherited from the window.
-    for (int id : kBottomRow) Control(id)->setFont(fitted == font() ? QFont() : fitted);
+    std::vector<QPushButton*> row;
+    for (int id : kBottomRow) row.push_back(static_cast<QPushButton*>(Control(id)));
+    shared::FitButtonTexts(row, font());
 }
 
 void PictavoWindow::FitInto(const QRect& available) {
