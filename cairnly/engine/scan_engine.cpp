@@ -139,13 +139,33 @@ void StopScan(CairnlyState& state, ScanView& view) {
     view.Pause(kStopPauseMs);
 }
 
+namespace {
+
+// Frees the file records in the order of FilesByFolder when it holds every one
+// of them (as the scan leaves it): that is about the order the walk allocated
+// them in, and freeing them so is more than ten times faster than in order of
+// size, where every record is a cache miss for free() and again for malloc's
+// later consolidation. Otherwise Files frees them itself.
+void FreeFileRecords(CairnlyState& state) {
+    const std::int32_t n = state.Files.Count();
+    if (n > 0 && state.FilesByFolder.Count() == n) {
+        for (std::int32_t i = 0; i < n; ++i)
+            static_cast<void>(state.Files.SlotAt(static_cast<std::size_t>(i)).release());
+        for (std::int32_t i = 0; i < n; ++i)
+            delete state.FilesByFolder.At(static_cast<std::size_t>(i));
+    }
+    state.FilesByFolder.Clear();
+    state.Files.Clear();
+}
+
+}  // namespace
+
 void ClearResults(CairnlyState& state, ScanView& view) {
     view.ClearAllPages();
     // References first, then the records they point to.
     state.Duplicates.Clear();
-    state.FilesByFolder.Clear();
     state.Partials.Clear();
-    state.Files.Clear();
+    FreeFileRecords(state);
     state.Folders.Clear();
     state.LinkedFilesSeen.clear();
     state.DigestCache.reset();

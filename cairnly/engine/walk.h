@@ -42,7 +42,8 @@ std::int64_t MinFileBytes(float minFileSizeMB);
 void SortFoldersBySize(CairnlyState& state);
 void SortFilesByFolder(CairnlyState& state);
 void SortFilesBySize(CairnlyState& state);
-// Copies FileTable's order and count into FolderFileTable.
+// Copies FileTable's order and count into FolderFileTable (ClearResults frees
+// the records in that order when it holds every one).
 void CopyFilesToFolderTable(CairnlyState& state);
 
 }  // namespace cairnly
