@@ -39,14 +39,26 @@ class FlatIndex {
         return slots_.empty() ? kEmpty : slots_[Probe(hash, same)];
     }
 
+    // The position in the slot a lookup of hash tries first (most often the
+    // one it ends at), or kEmpty; and a hint to load that slot meanwhile.
+    std::uint32_t FirstTried(std::uint64_t hash) const {
+        return slots_.empty() ? kEmpty : slots_[Home(hash)];
+    }
+    void Prefetch(std::uint64_t hash) const {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[Home(hash)]);
+    }
+
   private:
-    template <typename Same>
-    std::size_t Probe(std::uint64_t hash, Same same) const {
+    std::size_t Home(std::uint64_t hash) const {
         // Spreads keys that differ only in their high bits (inode numbers in
         // one folder are often close) over the whole table.
         hash *= 0x9e3779b97f4a7c15ULL;
         hash ^= hash >> 29;
-        for (std::size_t i = hash & mask_;; i = (i + 1) & mask_)
+        return hash & mask_;
+    }
+    template <typename Same>
+    std::size_t Probe(std::uint64_t hash, Same same) const {
+        for (std::size_t i = Home(hash);; i = (i + 1) & mask_)
             if (slots_[i] == kEmpty || same(slots_[i])) return i;
     }
 

@@ -184,6 +184,18 @@ std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
     return HashesAt(LoadedAt(at));
 }
 
+void HashCache::Prefetch(std::span<const FileStamp> stamps) const {
+    if (loadedCount_ == 0) return;
+    for (const FileStamp& stamp : stamps) loadedIndex_.Prefetch(HashOf(stamp));
+    for (const FileStamp& stamp : stamps) {
+        const std::uint32_t at = loadedIndex_.FirstTried(HashOf(stamp));
+        if (at == FlatIndex::kEmpty) continue;
+        // An entry may straddle two cache lines.
+        __builtin_prefetch(LoadedAt(at));
+        __builtin_prefetch(LoadedAt(at) + kEntryBytes - 1);
+    }
+}
+
 bool HashCache::LearntAnything() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return !learnt_.empty();

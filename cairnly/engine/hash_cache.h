@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ class HashCache {
 
     CacheLoad Load();
     std::optional<FileHashes> Find(const FileStamp& stamp);
+    // Starts loading what Find() will read for these files. Each lookup waits
+    // for memory twice (its index slot, then its entry); a folder's files
+    // prefetched together wait once for all of them.
+    void Prefetch(std::span<const FileStamp> stamps) const;
     struct Learnt {
         FileStamp stamp;
         FileHashes hashes;

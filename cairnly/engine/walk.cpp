@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <climits>
+#include <span>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +27,8 @@ namespace {
 
 constexpr int kStatusDepth = 3;
 constexpr std::int32_t kPreviewInterval = 10;
+// Files whose cache lookups are started together (see HashCache::Prefetch).
+constexpr std::size_t kLookAhead = 32;
 
 bool IsUnder(const std::string& path, const char* tree) {
     std::string_view p(path), t(tree);
@@ -88,6 +93,17 @@ struct FolderScan {
         return !state.LinkedFilesSeen.insert(FileIdentity{entry.device, entry.inode}).second;
     }
 
+    // Starts the cache lookups of the files among entries [from, from + n).
+    void PrefetchCacheEntries(const std::vector<platform::DirEntry>& entries, std::size_t from,
+                              std::size_t n) const {
+        if (!digestCache || !deepMode) return;
+        std::array<FileStamp, kLookAhead> stamps;
+        std::size_t count = 0;
+        for (std::size_t i = from; i < std::min(from + n, entries.size()); ++i)
+            if (entries[i].regularFile) stamps[count++] = StampOf(entries[i]);
+        digestCache->Prefetch(std::span<const FileStamp>(stamps.data(), count));
+    }
+
     void VisitFile(const platform::DirEntry& entry) {
         if (SeenBefore(entry)) return;
         const auto size = static_cast<std::int64_t>(entry.size);
@@ -109,10 +125,13 @@ struct FolderScan {
         const bool answered = digestCache && AnswerFromCache(entry, *record);
         const FileRecord* kept = record.get();
         if (!state.Files.Append(std::move(record))) return false;
-        if (deepMode && !answered)
-            state.WalkStamps.Add(kept, FileStamp{entry.device, entry.inode, kept->Size,
-                                                 entry.writeNs, entry.changeNs});
+        if (deepMode && !answered) state.WalkStamps.Add(kept, StampOf(entry));
         return true;
+    }
+
+    static FileStamp StampOf(const platform::DirEntry& entry) {
+        return {entry.device, entry.inode, static_cast<std::int64_t>(entry.size), entry.writeNs,
+                entry.changeNs};
     }
 
     // What an earlier deep scan learnt of the file as it is now: the key of
@@ -120,8 +139,7 @@ struct FolderScan {
     // nothing else) and its digest when it was read whole. True when the
     // cache knew the file.
     bool AnswerFromCache(const platform::DirEntry& entry, FileRecord& record) {
-        const std::optional<FileHashes> hit = digestCache->Find(
-            FileStamp{entry.device, entry.inode, record.Size, entry.writeNs, entry.changeNs});
+        const std::optional<FileHashes> hit = digestCache->Find(StampOf(entry));
         if (!hit || hit->headKey == 0) return false;
         state.CacheHits.fetch_add(1);
         record.Fingerprint = hit->headKey;
@@ -181,8 +199,10 @@ void ListAndVisit(CairnlyState& state, FolderScan& scan) {
             shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
             shared::kNotable);
     }
-    for (const platform::DirEntry& entry : entries)
-        if (!scan.Visit(entry)) break;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i % kLookAhead == 0) scan.PrefetchCacheEntries(entries, i, kLookAhead);
+        if (!scan.Visit(entries[i])) break;
+    }
 }
 
 float Percent(std::size_t i, std::size_t n) {
