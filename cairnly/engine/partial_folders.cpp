@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <new>
-#include <unordered_map>
+#include <span>
 #include <vector>
 
 #include "shared/selection_order.h"
@@ -146,15 +146,43 @@ class PartialAnalysis {
     }
 
     // For each group, the records (in table order) that hold a member of it, so
-    // the search for partners looks only at folders that share the group.
+    // the search for partners looks only at folders that share the group. The
+    // lists lie end to end in holders_, group g's from holderStart_[g]: group
+    // numbers are dense, and one block costs far less than a list per group.
     void IndexGroups() {
-        holders_.clear();
+        std::int32_t groups = 0;
+        for (std::int32_t r = 0; r < Count(); ++r)
+            for (const FileRecord* member : Record(r).Members)
+                groups = std::max(groups, member->DupGroup + 1);
+        holderStart_.assign(static_cast<std::size_t>(groups) + 1, 0);
+        std::vector<std::int32_t> lastHolder(static_cast<std::size_t>(groups), -1);
+        ForEachHolding([&](std::int32_t, std::size_t g) { ++holderStart_[g + 1]; }, lastHolder);
+        for (std::size_t g = 1; g < holderStart_.size(); ++g)
+            holderStart_[g] += holderStart_[g - 1];
+        holders_.resize(holderStart_.back());
+        std::vector<std::size_t> next(holderStart_.begin(), holderStart_.end() - 1);
+        std::fill(lastHolder.begin(), lastHolder.end(), -1);
+        ForEachHolding([&](std::int32_t r, std::size_t g) { holders_[next[g]++] = r; }, lastHolder);
+    }
+
+    // Calls visit(record, group) once for each group a record holds, records in
+    // table order.
+    template <typename Visit>
+    void ForEachHolding(Visit visit, std::vector<std::int32_t>& lastHolder) {
         for (std::int32_t r = 0; r < Count(); ++r) {
             for (const FileRecord* member : Record(r).Members) {
-                auto& list = holders_[member->DupGroup];
-                if (list.empty() || list.back() != r) list.push_back(r);
+                const auto g = static_cast<std::size_t>(member->DupGroup);
+                if (lastHolder[g] == r) continue;
+                lastHolder[g] = r;
+                visit(r, g);
             }
         }
+    }
+
+    std::span<const std::int32_t> Holders(std::int32_t group) const {
+        const auto g = static_cast<std::size_t>(group);
+        return std::span<const std::int32_t>(holders_).subspan(
+            holderStart_[g], holderStart_[g + 1] - holderStart_[g]);
     }
 
     bool MatchByKey(std::int32_t c) {
@@ -171,7 +199,7 @@ class PartialAnalysis {
         for (std::int32_t m = rec.MemberCount() - 2; m >= 0; --m) {
             if (Stopped() || Abandoned()) return false;
             const std::int32_t g = rec.Members[static_cast<std::size_t>(m)]->DupGroup;
-            const auto& list = holders_[g];
+            const std::span<const std::int32_t> list = Holders(g);
             for (auto it = std::upper_bound(list.begin(), list.end(), c); it != list.end(); ++it) {
                 if (!SharesEnough(rec, Record(*it), minPartial_)) continue;
                 rec.MatchKey = g;
@@ -260,7 +288,8 @@ class PartialAnalysis {
     ScanView& view_;
     const bool refresh_;
     const std::int32_t minPartial_;
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> holders_;
+    std::vector<std::size_t> holderStart_;
+    std::vector<std::int32_t> holders_;
 };
 
 }  // namespace
