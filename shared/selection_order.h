@@ -25,6 +25,24 @@ struct AlwaysContinue {
     bool operator()(std::size_t) const { return true; }
 };
 
+// The classic quadratic procedure; the reference the fast one must
+// match, and itself the faster one for a few items.
+template <typename RandomIt, typename Less, typename BeforePosition = AlwaysContinue>
+bool NaiveSelectionOrder(RandomIt first, RandomIt last, Less less,
+                         BeforePosition beforePosition = BeforePosition()) {
+    const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
+    if (n < 2) return true;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        if (!beforePosition(i)) return false;
+        std::size_t m = i;
+        for (std::size_t j = i + 1; j < n; ++j)
+            if (less(first[j], first[m])) m = j;
+        using std::swap;
+        if (m != i) swap(first[i], first[m]);
+    }
+    return true;
+}
+
 // How it works. Let v be the smallest key, held at the start by the items at
 // positions p_0 < p_1 < ... < p_(k-1). The classic procedure fills positions
 // 0 .. k-1 with them in that order: at step j the first minimum of the suffix
@@ -34,7 +52,8 @@ struct AlwaysContinue {
 // have at that moment, and so on. So: order the items by key once (a stable
 // sort, O(n log n) comparisons), then replay the swaps group by group on an
 // index permutation (each group's current positions sorted once), and finally
-// move the items into place. Items are moved (not copied or swapped); the range
+// move the items into place. Items are moved (a few items are swapped), never
+// copied; the range
 // is rearranged when the function returns (also when stopped), so
 // beforePosition must not read it.
 //
@@ -45,6 +64,9 @@ bool SelectionOrder(RandomIt first, RandomIt last, Less less,
     using Item = typename std::iterator_traits<RandomIt>::value_type;
     const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
     if (n < 2) return true;
+    // A few items cost fewer comparisons than the allocations below.
+    constexpr std::size_t kFewItems = 12;
+    if (n <= kFewItems) return NaiveSelectionOrder(first, last, less, beforePosition);
     auto element = [first](std::size_t i) -> decltype(auto) {
         return first[static_cast<typename std::iterator_traits<RandomIt>::difference_type>(i)];
     };
@@ -91,23 +113,6 @@ bool SelectionOrder(RandomIt first, RandomIt last, Less less,
     for (std::size_t r = 0; r < n; ++r) where[sorted[r].second] = r;  // now: rank of each index
     for (std::size_t p = 0; p < n; ++p) element(p) = std::move(sorted[where[at[p]]].first);
     return finished;
-}
-
-// The classic quadratic procedure; kept as the reference the fast one must match.
-template <typename RandomIt, typename Less, typename BeforePosition = AlwaysContinue>
-bool NaiveSelectionOrder(RandomIt first, RandomIt last, Less less,
-                         BeforePosition beforePosition = BeforePosition()) {
-    const std::size_t n = static_cast<std::size_t>(std::distance(first, last));
-    if (n < 2) return true;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        if (!beforePosition(i)) return false;
-        std::size_t m = i;
-        for (std::size_t j = i + 1; j < n; ++j)
-            if (less(first[j], first[m])) m = j;
-        using std::swap;
-        if (m != i) swap(first[i], first[m]);
-    }
-    return true;
 }
 
 }  // namespace shared

@@ -234,7 +234,13 @@ struct DeepReads {
 
 bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
                    std::vector<DeepMember>::const_iterator last) {
-    if (last - first == 2) return first->head != 0 && first->head == (first + 1)->head;
+    // Most runs are short: comparing every pair costs less than sorting a copy.
+    if (last - first <= 8) {
+        for (auto a = first; a != last; ++a)
+            for (auto b = a + 1; b != last; ++b)
+                if (a->head != 0 && a->head == b->head) return true;
+        return false;
+    }
     std::vector<std::uint64_t> heads;
     heads.reserve(static_cast<std::size_t>(last - first));
     for (; first != last; ++first)
@@ -373,6 +379,7 @@ class DuplicatePass {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
+            if (b >= kAhead) __builtin_prefetch(state_.Files.At(b - kAhead));
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
@@ -399,6 +406,9 @@ class DuplicatePass {
     static constexpr std::size_t kChunkFiles = 64;
     static constexpr std::int64_t kChunkBytes = 4 << 20;
     static constexpr std::size_t kFolderOpenFrom = 3;
+    // Records are met in size order, scattered in memory: each is asked
+    // for this many places ahead.
+    static constexpr int kAhead = 16;
     struct FolderChunk {
         std::size_t from, to;  // into order_
         std::int64_t bytes;    // the size of its files
