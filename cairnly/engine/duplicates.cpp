@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -232,6 +233,10 @@ struct DeepReads {
     }
 };
 
+// Records met in size order lie scattered in memory: loops over them ask
+// for each this many places ahead.
+constexpr std::size_t kAhead = 16;
+
 bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
                    std::vector<DeepMember>::const_iterator last) {
     // Most runs are short: comparing every pair costs less than sorting a copy.
@@ -317,6 +322,8 @@ class DeepReader {
         std::vector<HashCache::Learnt> learnt;
         learnt.reserve(records.size());
         for (std::size_t i = 0; i < records.size(); ++i) {
+            // In size order the records lie scattered in memory.
+            if (i + kAhead < records.size()) __builtin_prefetch(records[i + kAhead]);
             const DeepMember& m = members[i];
             if (!m.readNow || m.head == 0) continue;
             const bool digest = m.digestOfStamp && records[i]->DigestReady;
@@ -379,7 +386,8 @@ class DuplicatePass {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
-            if (b >= kAhead) __builtin_prefetch(state_.Files.At(b - kAhead));
+            if (b >= static_cast<std::int32_t>(kAhead))
+                __builtin_prefetch(state_.Files.At(b - static_cast<std::int32_t>(kAhead)));
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
@@ -406,9 +414,8 @@ class DuplicatePass {
     static constexpr std::size_t kChunkFiles = 64;
     static constexpr std::int64_t kChunkBytes = 4 << 20;
     static constexpr std::size_t kFolderOpenFrom = 3;
-    // Records are met in size order, scattered in memory: each is asked
-    // for this many places ahead.
-    static constexpr int kAhead = 16;
+    // Fewer members are ordered on the scan's own thread.
+    static constexpr std::size_t kShareOrderingFrom = 4096;
     struct FolderChunk {
         std::size_t from, to;  // into order_
         std::int64_t bytes;    // the size of its files
@@ -446,21 +453,37 @@ class DuplicatePass {
         if (batchMembers_.size() >= kBatchFiles) AnalyzeBatch();
     }
 
-    // Keys for every member of the batch, then the runs in the order they were
-    // met, each ordered and scanned for pairs as it would be alone.
+    // Keys for every member of the batch, then every run ordered (each as it
+    // would be alone, in its place among the members), then the runs scanned
+    // for pairs in the order they were met.
     void AnalyzeBatch() {
         ComputeKeys();
+        if (!Stopped()) OrderRuns();
         for (const RunSpan& span : batch_) {
             if (Stopped() || full_) break;
-            if (!span.mayHoldGroup) continue;
-            run_.assign(batchMembers_.begin() + static_cast<std::ptrdiff_t>(span.first),
-                        batchMembers_.begin() + static_cast<std::ptrdiff_t>(span.first) +
-                            (span.b - span.s + 1));
-            if (run_.size() >= 3 && !OrderRun()) break;
-            ScanPairs(span.s, span.b);
+            if (span.mayHoldGroup) ScanPairs(span);
         }
         batch_.clear();
         batchMembers_.clear();
+    }
+
+    std::span<FileRecord*> Members(const RunSpan& span) {
+        return std::span<FileRecord*>(batchMembers_)
+            .subspan(span.first, static_cast<std::size_t>(span.b - span.s + 1));
+    }
+
+    // Runs are ordered on every core: a batch holds thousands of them, and
+    // each touches only its own members.
+    void OrderRuns() {
+        std::vector<std::size_t> toOrder;
+        for (std::size_t k = 0; k < batch_.size(); ++k)
+            if (batch_[k].mayHoldGroup && batch_[k].b - batch_[k].s + 1 >= 3) toOrder.push_back(k);
+        auto order = [&](std::size_t i) { OrderRun(Members(batch_[toOrder[i]])); };
+        auto stopped = [this] { return Stopped(); };
+        if (batchMembers_.size() >= kShareOrderingFrom)
+            runner_.Run(toOrder.size(), order, stopped);
+        else
+            for (std::size_t i = 0; i < toOrder.size() && !stopped(); ++i) order(i);
     }
 
     void ComputeKeys() {
@@ -573,19 +596,21 @@ class DuplicatePass {
         return members.size() >= 2 && (mode_ != 0 || members.front()->Size >= threshold_);
     }
 
-    bool OrderRun() {
-        auto beforePosition = [this](std::size_t i) { return i + 1 >= run_.size() || !Stopped(); };
+    // A stop leaves the run part-ordered; no run is scanned after a stop.
+    void OrderRun(std::span<FileRecord*> run) const {
+        auto beforePosition = [&](std::size_t i) { return i + 1 >= run.size() || !Stopped(); };
         if (mode_ == 2) {
             auto less = [](const FileRecord* a, const FileRecord* b) {
                 return a->Digest < b->Digest;
             };
-            return shared::SelectionOrder(run_.begin(), run_.end(), less, beforePosition);
+            shared::SelectionOrder(run.begin(), run.end(), less, beforePosition);
+            return;
         }
         auto less = [](const FileRecord* a, const FileRecord* b) {
             return static_cast<std::int64_t>(a->Fingerprint) <
                    static_cast<std::int64_t>(b->Fingerprint);
         };
-        return shared::SelectionOrder(run_.begin(), run_.end(), less, beforePosition);
+        shared::SelectionOrder(run.begin(), run.end(), less, beforePosition);
     }
 
     bool Matches(const FileRecord& upper, const FileRecord& lower) const {
@@ -594,10 +619,12 @@ class DuplicatePass {
         return upper.Fingerprint != 0 && upper.Fingerprint == lower.Fingerprint;
     }
 
-    void ScanPairs(std::int32_t s, std::int32_t b) {
-        for (std::int32_t j = b - 1; j >= s && !Stopped(); --j) {
-            FileRecord& upper = *run_[static_cast<std::size_t>(j + 1 - s)];
-            FileRecord& lower = *run_[static_cast<std::size_t>(j - s)];
+    void ScanPairs(const RunSpan& span) {
+        const std::span<FileRecord*> run = Members(span);
+        const std::int32_t s = span.s;
+        for (std::int32_t j = span.b - 1; j >= s && !Stopped(); --j) {
+            FileRecord& upper = *run[static_cast<std::size_t>(j + 1 - s)];
+            FileRecord& lower = *run[static_cast<std::size_t>(j - s)];
             if (!Matches(upper, lower)) continue;
             if (state_.Duplicates.Count() >= fullAt_) {
                 full_ = true;
@@ -638,7 +665,6 @@ class DuplicatePass {
     const DeepReader reader_;
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
-    std::vector<FileRecord*> run_;
     std::vector<std::uint64_t> order_;  // of the members being read, by folder
     ParallelRunner runner_;
     const std::thread::id scanThread_ = std::this_thread::get_id();
