@@ -3,8 +3,10 @@
 // rdfind) with the duplicate sets compared, a second deep scan answered by the
 // digest cache and one after 1% of the files were rewritten, the three sorts
 // at 1,000,000 records, and the engine's memory per recorded file at 1,000,000
-// and 3,000,000 files. The digest cache lives in a folder of its own under
-// /tmp, never in the user's cache. Usage: cairnly_engine_bench [TREE_ROOT]
+// and 3,000,000 files. First and second scans, and the fastest peer, are each
+// timed as the best of three runs. The digest cache lives in a folder of its
+// own under /tmp, never in the user's cache. Usage: cairnly_engine_bench
+// [TREE_ROOT]
 #include <fcntl.h>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -264,6 +266,24 @@ int RewriteOnePercent(const cairnly::CairnlyState& state) {
     return rewritten;
 }
 
+constexpr int kBestOf = 3;
+
+// The shortest of kBestOf scans, each after prepare(), with its counts and phases.
+template <typename Prepare>
+double BestScan(Engine& engine, ReadCounts& bestRead, std::string& bestPhases, Prepare prepare) {
+    double best = 1e30;
+    for (int i = 0; i < kBestOf; ++i) {
+        prepare();
+        ReadCounts read{};
+        const double t = TimedScan(engine, read);
+        if (t >= best) continue;
+        best = t;
+        bestRead = read;
+        bestPhases = engine.view.PhaseTimes();
+    }
+    return best;
+}
+
 void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine, double mineCpu) {
     struct Peer {
         std::string name, command;
@@ -275,16 +295,21 @@ void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine,
         {"jdupes", "jdupes -r -q '" + root + "' >" + out},
         {"rmlint", "rmlint -T df -o fdupes:" + out + " '" + root + "' >/dev/null 2>&1"},
         {"rdfind", "rdfind -outputname " + rdfindOut + " '" + root + "' >/dev/null 2>&1"}};
+    auto run = [](const Peer& peer, double& cpu) {
+        const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
+        const double t = Seconds([&] { Shell(peer.command); });
+        cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+        return t;
+    };
     double fastest = 1e30, fastestCpu = 0;
-    std::string fastestName;
+    const Peer* fastestPeer = nullptr;
     for (const Peer& peer : peers) {
         if (!Installed(peer.name)) {
             std::printf("%s: not installed\n", peer.name.c_str());
             continue;
         }
-        const double cpuBefore = CpuSeconds(RUSAGE_CHILDREN);
-        double t = Seconds([&] { Shell(peer.command); });
-        const double cpu = CpuSeconds(RUSAGE_CHILDREN) - cpuBefore;
+        double cpu = 0;
+        const double t = run(peer, cpu);
         DuplicateSets theirs =
             peer.name == "rdfind" ? ReadRdfindGroups(rdfindOut) : ReadGroups(out);
         std::printf("%s: %.3f s, cpu %.3f s, %zu groups, sets %s\n", peer.name.c_str(), t, cpu,
@@ -293,12 +318,23 @@ void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine,
         if (t < fastest) {
             fastest = t;
             fastestCpu = cpu;
-            fastestName = peer.name;
+            fastestPeer = &peer;
         }
     }
-    if (!fastestName.empty())
-        std::printf("first mode 2 scan against %s: ratio %.2f (goal <= 0.5), cpu ratio %.2f\n",
-                    fastestName.c_str(), mine / fastest, mineCpu / fastestCpu);
+    if (!fastestPeer) return;
+    // Our time is the best of several runs; so is the fastest peer's.
+    for (int i = 1; i < kBestOf; ++i) {
+        double cpu = 0;
+        const double t = run(*fastestPeer, cpu);
+        std::printf("%s again: %.3f s\n", fastestPeer->name.c_str(), t);
+        if (t < fastest) {
+            fastest = t;
+            fastestCpu = cpu;
+        }
+    }
+    std::printf(
+        "first mode 2 scan against %s (best of %d): ratio %.2f (goal <= 0.5), cpu ratio %.2f\n",
+        fastestPeer->name.c_str(), kBestOf, mine / fastest, mineCpu / fastestCpu);
 }
 
 void BenchDeepScan(const std::string& root, bool withPeers) {
@@ -307,28 +343,24 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
     const std::string cachePath = std::string(folder) + "/hashes.bin";
     Engine engine(root, 2);
     engine.state->HashCachePath = cachePath;
-    ReadCounts read{}, firstRead{};
+    ReadCounts firstRead{}, read{};
     std::string firstPhases;
-    double first = 1e30;
-    for (int i = 0; i < 2; ++i) {
+    const double first = BestScan(engine, firstRead, firstPhases, [&] {
         engine.state->Background.Wait();  // the last scan's cache write
         ::unlink(cachePath.c_str());
-        const double t = TimedScan(engine, read);
-        if (t < first) {
-            first = t;
-            firstRead = read;
-            firstPhases = engine.view.PhaseTimes();
-        }
-    }
+    });
     const DuplicateSets ours = engine.Sets();
-    std::printf("first mode 2 scan: %.3f s, %zu groups, %d files listed\n", first, ours.size(),
-                engine.state->Duplicates.Count());
+    std::printf("first mode 2 scan (best of %d): %.3f s, %zu groups, %d files listed\n", kBestOf,
+                first, ours.size(), engine.state->Duplicates.Count());
     PrintScan("  reading", first, firstRead, firstPhases);
     std::fflush(stdout);
     if (withPeers) BenchPeers(root, ours, first, firstRead.cpu);
 
-    const double second = TimedScan(engine, read);
-    PrintScan("second mode 2 scan, unchanged tree", second, read, engine.view.PhaseTimes());
+    std::string phases;
+    const double second = BestScan(engine, read, phases, [] {});
+    const std::string what =
+        "second mode 2 scan, unchanged tree (best of " + std::to_string(kBestOf) + ")";
+    PrintScan(what.c_str(), second, read, phases);
     std::printf("  ratio to the first %.2f (goal <= 0.2), sets %s\n", second / first,
                 engine.Sets() == ours ? "identical" : "DIFFER");
     const int rewritten = RewriteOnePercent(*engine.state);
