@@ -214,6 +214,7 @@ std::uint64_t HeadKeySoFar(const CryptoPP::SHA1& sha) {
 
 // What the deep pass knows of one member of a run between its two reads.
 struct DeepMember {
+    const FileStamp* seen = nullptr;  // the walk's stamp of the file, if it took one
     FileStamp stamp;
     bool stamped = false;
     bool readNow = false;        // read by this scan, not answered by the cache
@@ -263,7 +264,7 @@ class DeepReader {
     DeepReader(const CairnlyState& state, HashCache* cache) : state_(state), cache_(cache) {}
 
     void ReadHead(FileRecord& record, FolderAccess& folder, DeepMember& m) const {
-        const FileStamp* seen = state_.WalkStamps.Find(&record);
+        const FileStamp* seen = m.seen;
         // Small files are read as the walk saw them, with no second look;
         // advice needs a look at the file anyway.
         const int advice = HeadAdvice(record.Size);
@@ -563,11 +564,20 @@ class DuplicatePass {
     void ComputeDigests() {
         std::vector<DeepMember> deep(batchMembers_.size());
         DeepReads heads;
-        for (std::size_t i = 0; i < batchMembers_.size(); ++i) {
-            if (batchMembers_[i]->Fingerprint != 0)
-                deep[i].head = batchMembers_[i]->Fingerprint;  // the walk found it in the cache
-            else
-                heads.Add(batchMembers_[i], deep[i]);
+        const std::size_t n = batchMembers_.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + 2 * kAhead < n) state_.WalkStamps.PrefetchSlot(batchMembers_[i + 2 * kAhead]);
+            if (i + kAhead < n) {
+                __builtin_prefetch(batchMembers_[i + kAhead]);
+                state_.WalkStamps.PrefetchEntry(batchMembers_[i + kAhead]);
+            }
+            FileRecord* record = batchMembers_[i];
+            if (record->Fingerprint != 0) {
+                deep[i].head = record->Fingerprint;  // the walk found it in the cache
+                continue;
+            }
+            deep[i].seen = state_.WalkStamps.Find(record);
+            heads.Add(record, deep[i]);
         }
         ForMembers(heads.records, {0.0, 0.5},
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
