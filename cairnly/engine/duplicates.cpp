@@ -712,6 +712,31 @@ void LoadDigestCache(CairnlyState& state) {
                                 shared::kDetail);
 }
 
+void AnswerFromDigestCache(CairnlyState& state) {
+    HashCache* cache = state.DigestCache.get();
+    if (!cache) return;
+    const std::vector<WalkStampTable::Entry>& entries = state.WalkStamps.Entries();
+    const std::size_t n = entries.size();
+    std::int64_t hits = 0;
+    // The entries are in walk order, the cache's slots scattered: each lookup's
+    // memory is asked for ahead.
+    state.WalkStamps.Filter([&](std::size_t i) {
+        if (i + 2 * kAhead < n) cache->PrefetchSlot(entries[i + 2 * kAhead].second);
+        if (i + kAhead < n) cache->PrefetchEntry(entries[i + kAhead].second);
+        const std::optional<FileHashes> hit = cache->Find(entries[i].second);
+        if (!hit || hit->headKey == 0) return true;
+        FileRecord& record = *entries[i].first;
+        record.Fingerprint = hit->headKey;
+        if (hit->digestReady) {
+            record.Digest = hit->digest;
+            record.DigestReady = true;
+        }
+        ++hits;
+        return false;
+    });
+    state.CacheHits.fetch_add(hits);
+}
+
 void FindDuplicates(CairnlyState& state, ScanView& view) {
     bool completed = false;
     {

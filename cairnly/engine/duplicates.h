@@ -27,6 +27,12 @@ std::uint64_t ComputeFingerprint(const FileRecord& record, std::int32_t mode,
 // none. The walk calls it; the duplicate pass uses and saves what it loaded.
 void LoadDigestCache(CairnlyState& state);
 
+// What the loaded cache knows of the files the walk stamped, as they are now:
+// the key of the first block (kept in Fingerprint, which the deep mode uses
+// for nothing else) and the digest when the file was read whole. The files it
+// answers leave state.WalkStamps, which keeps the ones still to read.
+void AnswerFromDigestCache(CairnlyState& state);
+
 // Numbers the duplicate groups, appends them to DuplicateList, hands each to
 // the page and writes the Duplicate files summary. Uses Criteria().DuplicateMode
 // and state.SmallFileThreshold.

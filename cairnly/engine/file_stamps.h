@@ -24,8 +24,19 @@ struct FileStamp {
 // Index() runs once after it, before Find() is called from any thread.
 class WalkStampTable {
   public:
-    void Add(const FileRecord* record, const FileStamp& stamp) {
-        entries_.emplace_back(record, stamp);
+    using Entry = std::pair<FileRecord*, FileStamp>;
+
+    void Add(FileRecord* record, const FileStamp& stamp) { entries_.emplace_back(record, stamp); }
+    // In the order added.
+    const std::vector<Entry>& Entries() const { return entries_; }
+    // Keeps, in order, the entries at the positions i of Entries() for which
+    // keep(i) is true; keep may read the entries after i. Before Index().
+    template <typename Keep>
+    void Filter(Keep keep) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            if (keep(i)) entries_[kept++] = entries_[i];
+        entries_.resize(kept);
     }
     void Index() {
         index_.Reset(entries_.size());
@@ -57,7 +68,7 @@ class WalkStampTable {
         return reinterpret_cast<std::uintptr_t>(record) >> 4;
     }
 
-    std::vector<std::pair<const FileRecord*, FileStamp>> entries_;
+    std::vector<Entry> entries_;
     FlatIndex index_;
 };
 

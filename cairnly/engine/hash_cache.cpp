@@ -184,16 +184,12 @@ std::optional<FileHashes> HashCache::Find(const FileStamp& stamp) {
     return HashesAt(LoadedAt(at));
 }
 
-void HashCache::Prefetch(std::span<const FileStamp> stamps) const {
-    if (loadedCount_ == 0) return;
-    for (const FileStamp& stamp : stamps) loadedIndex_.Prefetch(HashOf(stamp));
-    for (const FileStamp& stamp : stamps) {
-        const std::uint32_t at = loadedIndex_.FirstTried(HashOf(stamp));
-        if (at == FlatIndex::kEmpty) continue;
-        // An entry may straddle two cache lines.
-        __builtin_prefetch(LoadedAt(at));
-        __builtin_prefetch(LoadedAt(at) + kEntryBytes - 1);
-    }
+void HashCache::PrefetchEntry(const FileStamp& stamp) const {
+    const std::uint32_t at = loadedIndex_.FirstTried(HashOf(stamp));
+    if (at == FlatIndex::kEmpty) return;
+    // An entry may straddle two cache lines.
+    __builtin_prefetch(LoadedAt(at));
+    __builtin_prefetch(LoadedAt(at) + kEntryBytes - 1);
 }
 
 bool HashCache::LearntAnything() const {

@@ -20,7 +20,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -51,10 +50,11 @@ class HashCache {
 
     CacheLoad Load();
     std::optional<FileHashes> Find(const FileStamp& stamp);
-    // Starts loading what Find() will read for these files. Each lookup waits
-    // for memory twice (its index slot, then its entry); a folder's files
-    // prefetched together wait once for all of them.
-    void Prefetch(std::span<const FileStamp> stamps) const;
+    // Find() waits for memory twice, for the index slot and then the entry;
+    // a loop over many files asks for the slot of a file further ahead than
+    // its entry.
+    void PrefetchSlot(const FileStamp& stamp) const { loadedIndex_.Prefetch(HashOf(stamp)); }
+    void PrefetchEntry(const FileStamp& stamp) const;
     struct Learnt {
         FileStamp stamp;
         FileHashes hashes;

@@ -3,15 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <climits>
-#include <span>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <thread>
 
 #include "cairnly/engine/duplicates.h"
 #include "cairnly/engine/folder_lister.h"
@@ -27,8 +25,6 @@ namespace {
 
 constexpr int kStatusDepth = 3;
 constexpr std::int32_t kPreviewInterval = 10;
-// Files whose cache lookups are started together (see HashCache::Prefetch).
-constexpr std::size_t kLookAhead = 32;
 
 bool IsUnder(const std::string& path, const char* tree) {
     std::string_view p(path), t(tree);
@@ -64,7 +60,6 @@ struct FolderScan {
     std::int64_t minFileBytes;
     bool photoMode;
     bool deepMode;
-    HashCache* digestCache;
     std::int64_t own = 0;
     std::int64_t total = 0;
     bool fileTableFull = false;
@@ -93,17 +88,6 @@ struct FolderScan {
         return !state.LinkedFilesSeen.insert(FileIdentity{entry.device, entry.inode}).second;
     }
 
-    // Starts the cache lookups of the files among entries [from, from + n).
-    void PrefetchCacheEntries(const std::vector<platform::DirEntry>& entries, std::size_t from,
-                              std::size_t n) const {
-        if (!digestCache || !deepMode) return;
-        std::array<FileStamp, kLookAhead> stamps;
-        std::size_t count = 0;
-        for (std::size_t i = from; i < std::min(from + n, entries.size()); ++i)
-            if (entries[i].regularFile) stamps[count++] = StampOf(entries[i]);
-        digestCache->Prefetch(std::span<const FileStamp>(stamps.data(), count));
-    }
-
     void VisitFile(const platform::DirEntry& entry) {
         if (SeenBefore(entry)) return;
         const auto size = static_cast<std::int64_t>(entry.size);
@@ -122,31 +106,15 @@ struct FolderScan {
         record->FileName = entry.name;
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
-        const bool answered = digestCache && AnswerFromCache(entry, *record);
-        const FileRecord* kept = record.get();
+        FileRecord* kept = record.get();
         if (!state.Files.Append(std::move(record))) return false;
-        if (deepMode && !answered) state.WalkStamps.Add(kept, StampOf(entry));
+        if (deepMode) state.WalkStamps.Add(kept, StampOf(entry));
         return true;
     }
 
     static FileStamp StampOf(const platform::DirEntry& entry) {
         return {entry.device, entry.inode, static_cast<std::int64_t>(entry.size), entry.writeNs,
                 entry.changeNs};
-    }
-
-    // What an earlier deep scan learnt of the file as it is now: the key of
-    // its first block (kept in Fingerprint, which the deep mode uses for
-    // nothing else) and its digest when it was read whole. True when the
-    // cache knew the file.
-    bool AnswerFromCache(const platform::DirEntry& entry, FileRecord& record) {
-        const std::optional<FileHashes> hit = digestCache->Find(StampOf(entry));
-        if (!hit || hit->headKey == 0) return false;
-        state.CacheHits.fetch_add(1);
-        record.Fingerprint = hit->headKey;
-        if (!hit->digestReady) return true;
-        record.Digest = hit->digest;
-        record.DigestReady = true;
-        return true;
     }
 };
 
@@ -199,10 +167,8 @@ void ListAndVisit(CairnlyState& state, FolderScan& scan) {
             shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
             shared::kNotable);
     }
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i % kLookAhead == 0) scan.PrefetchCacheEntries(entries, i, kLookAhead);
-        if (!scan.Visit(entries[i])) break;
-    }
+    for (const platform::DirEntry& entry : entries)
+        if (!scan.Visit(entry)) break;
 }
 
 float Percent(std::size_t i, std::size_t n) {
@@ -265,8 +231,7 @@ std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
                     std::make_shared<const std::string>(path),
                     MinFileBytes(criteria.MinFileSizeMB),
                     criteria.PhotoMode,
-                    criteria.DuplicateMode == 2,
-                    state.DigestCache.get()};
+                    criteria.DuplicateMode == 2};
     ListAndVisit(state, scan);
     // A folder cut short by a full FileTable gets no record; its sums still count.
     if (!scan.fileTableFull) AddFolderRecord(state, view, scan);
@@ -332,12 +297,18 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
-    if (depth == 0) {
-        state.WalkStamps.Clear();
-        LoadDigestCache(state);
-    }
-    FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
-    return WalkTree(state, view, lister, path, attributes, depth);
+    auto walk = [&] {
+        FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
+        return WalkTree(state, view, lister, path, attributes, depth);
+    };
+    if (depth != 0) return walk();
+    state.WalkStamps.Clear();
+    // The cache is read while the walk goes on: it is needed only at the end.
+    std::jthread loading([&state] { LoadDigestCache(state); });
+    const std::int64_t total = walk();
+    loading.join();
+    if (!state.Scan.StopRequested()) AnswerFromDigestCache(state);
+    return total;
 }
 
 void SortFoldersBySize(CairnlyState& state) {
