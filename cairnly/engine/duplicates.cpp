@@ -532,15 +532,7 @@ class DuplicatePass {
     // chunk is full; the chunks with the most to read come first, so that
     // no core is left with a long one while the others have run out.
     std::vector<FolderChunk> ChunksByFolder(const std::vector<FileRecord*>& members) {
-        // Folder number and member index in one word: plain integers sort fast.
-        auto folderThenIndex = [&](std::size_t i) {
-            const auto folder = static_cast<std::uint32_t>(members[i]->FolderNumber);
-            return std::uint64_t{folder} << 32 | i;
-        };
-        order_.resize(members.size());
-        for (std::size_t i = 0; i < members.size(); ++i) order_[i] = folderThenIndex(i);
-        std::sort(order_.begin(), order_.end());
-        for (std::uint64_t& at : order_) at &= 0xffff'ffffu;
+        OrderByFolder(members);
         std::vector<FolderChunk> chunks;
         for (std::size_t i = 0; i < order_.size(); ++i) {
             const FileRecord& member = *members[order_[i]];
@@ -555,6 +547,39 @@ class DuplicatePass {
             chunks.begin(), chunks.end(),
             [](const FolderChunk& a, const FolderChunk& b) { return a.bytes > b.bytes; });
         return chunks;
+    }
+
+    // order_: the members' indexes by folder number, each folder's in member
+    // order. Folder numbers are dense, so counting each number's members
+    // orders them in two passes; numbers spread far wider than the members
+    // are sorted instead.
+    void OrderByFolder(const std::vector<FileRecord*>& members) {
+        const std::size_t n = members.size();
+        folderOf_.resize(n);
+        std::int64_t low = 0, high = -1;
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::int64_t folder = members[i]->FolderNumber;
+            folderOf_[i] = folder;
+            low = i == 0 ? folder : std::min(low, folder);
+            high = std::max(high, folder);
+        }
+        order_.resize(n);
+        const auto range = static_cast<std::uint64_t>(high - low + 1);
+        if (n == 0) return;
+        if (range > 4 * n + 1024) {
+            // Folder number and member index in one word: plain integers sort fast.
+            for (std::size_t i = 0; i < n; ++i)
+                order_[i] = static_cast<std::uint64_t>(folderOf_[i] - low) << 32 | i;
+            std::sort(order_.begin(), order_.end());
+            for (std::uint64_t& at : order_) at &= 0xffff'ffffu;
+            return;
+        }
+        folderStart_.assign(range + 1, 0);
+        for (const std::int64_t folder : folderOf_)
+            ++folderStart_[static_cast<std::size_t>(folder - low) + 1];
+        for (std::size_t f = 1; f <= range; ++f) folderStart_[f] += folderStart_[f - 1];
+        for (std::size_t i = 0; i < n; ++i)
+            order_[folderStart_[static_cast<std::size_t>(folderOf_[i] - low)]++] = i;
     }
 
     // A run without two members that share a first block has no group, and
@@ -676,6 +701,8 @@ class DuplicatePass {
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
     std::vector<std::uint64_t> order_;  // of the members being read, by folder
+    std::vector<std::int64_t> folderOf_;
+    std::vector<std::size_t> folderStart_;
     ParallelRunner runner_;
     const std::thread::id scanThread_ = std::this_thread::get_id();
     std::int32_t shownTenths_ = -1;

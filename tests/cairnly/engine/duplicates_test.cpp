@@ -3,6 +3,7 @@
 #include "cairnly/engine/duplicates.h"
 
 #include <cryptopp/sha.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <fstream>
@@ -70,15 +71,23 @@ TEST_F(DuplicatesTest, TwoCopiesAreOneGroupInEveryMode) {
     MakeFile("b/copy2.bin", Content(300000, 1));
     MakeFile("c/other.bin", Content(300000, 2));
     MakeFile("c/alone.bin", Content(1000, 3));
+    // Copies whose folders lie more than a thousand folders apart in the walk.
+    MakeFile("near.bin", Content(250000, 4));
+    std::string far = "deep";
+    for (int i = 0; i < 1100; ++i, far += "/d") ASSERT_EQ(::mkdir(Path(far).c_str(), 0755), 0);
+    MakeFile(far + "/far.bin", Content(250000, 4));
+    SetMtime("near.bin", 7);  // the very quick mode compares times of the smaller files
+    SetMtime(far + "/far.bin", 7);
     for (int mode : {0, 1, 2}) {
         Reset();
         Analyze(mode);
-        EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"copy1.bin", "copy2.bin"}}}))
+        EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"copy1.bin", "copy2.bin"}},
+                                                                  {2, {"near.bin", "far.bin"}}}))
             << mode;
         EXPECT_EQ(GroupOf("other.bin"), -1);
         EXPECT_EQ(state_->PageStatusText(cairnly::kDuplicatesPage),
-                  "Displaying 2 duplicate files with a total size of 0.6 MB");
-        EXPECT_EQ(Statuses().back(), "Displaying 2 duplicate files with a total size of 0.6 MB");
+                  "Displaying 4 duplicate files with a total size of 1.0 MB");
+        EXPECT_EQ(Statuses().back(), "Displaying 4 duplicate files with a total size of 1.0 MB");
     }
 }
 
