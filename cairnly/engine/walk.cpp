@@ -187,10 +187,10 @@ void SortByKey(Table& table, KeyOf keyOf, Before before) {
     };
     std::vector<Item> items(n);
     for (std::size_t i = 0; i < n; ++i) items[i] = {keyOf(table.SlotAt(i)), &table.SlotAt(i)};
-    auto less = [](const Item& a, const Item& b) { return a.key < b.key; };
     // Positions 0..n-2 are the procedure's; the last one is already in place.
     auto beforePosition = [&](std::size_t i) { return i + 1 >= n || before(i, n); };
-    shared::SelectionOrder(items.begin(), items.end(), less, beforePosition);
+    shared::SelectionOrderByKey(
+        items.begin(), items.end(), [](const Item& item) { return item.key; }, beforePosition);
     std::vector<Slot> sorted;
     sorted.reserve(n);
     for (Item& item : items) sorted.push_back(std::move(*item.slot));

@@ -20,6 +20,12 @@ struct Item {
 };
 bool KeyLess(const Item& a, const Item& b) { return a.key < b.key; }
 
+// A 64-bit key in KeyLess's order, reaching into high bytes and below zero
+// as scale and shift grow, for the keyed (radix) order.
+auto WideKey(std::int64_t scale, std::int64_t shift) {
+    return [scale, shift](const Item& item) { return std::int64_t{item.key} * scale - shift; };
+}
+
 std::vector<Item> RandomItems(std::mt19937& random, std::size_t n, int distinct) {
     std::vector<Item> items(n);
     for (std::size_t i = 0; i < n; ++i)
@@ -33,10 +39,13 @@ TEST(SelectionOrder, MatchesTheNaiveProcedureOnRandomInputsWithManyTies) {
     for (int round = 0; round < 4000; ++round) {
         std::size_t n = random() % 70;
         int distinct = 1 + static_cast<int>(random() % (round % 4 == 0 ? 3 : 12));
-        std::vector<Item> fast = RandomItems(random, n, distinct), naive = fast;
+        std::vector<Item> fast = RandomItems(random, n, distinct), naive = fast, keyed = fast;
         shared::SelectionOrder(fast.begin(), fast.end(), KeyLess);
         shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess);
         ASSERT_EQ(fast, naive) << "round " << round << " n " << n;
+        const std::int64_t scale = std::int64_t{1} << (round % 5 * 11);
+        shared::SelectionOrderByKey(keyed.begin(), keyed.end(), WideKey(scale, scale * 5));
+        ASSERT_EQ(keyed, naive) << "keyed, round " << round << " n " << n;
     }
 }
 
@@ -53,10 +62,12 @@ TEST(SelectionOrder, MatchesOnLargerInputsAndSpecialShapes) {
     }
     inputs.insert(inputs.end(), {ascending, descending, equal, sawtooth});
     for (std::vector<Item>& fast : inputs) {
-        std::vector<Item> naive = fast;
+        std::vector<Item> naive = fast, keyed = fast;
         shared::SelectionOrder(fast.begin(), fast.end(), KeyLess);
         shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess);
         ASSERT_EQ(fast, naive);
+        shared::SelectionOrderByKey(keyed.begin(), keyed.end(), WideKey(1 << 30, 1 << 20));
+        ASSERT_EQ(keyed, naive);
     }
 }
 
@@ -150,13 +161,18 @@ TEST(SelectionOrder, AStopLeavesExactlyWhatTheNaiveProcedureLeaves) {
         std::size_t n = 2 + random() % 60;
         std::size_t stopAt = random() % (n - 1);
         std::vector<Item> fast = RandomItems(random, n, 1 + static_cast<int>(random() % 6)),
-                          naive = fast;
-        std::vector<std::size_t> seenFast, seenNaive;
+                          naive = fast, keyed = fast;
+        std::vector<std::size_t> seenFast, seenNaive, seenKeyed;
         bool doneFast =
             shared::SelectionOrder(fast.begin(), fast.end(), KeyLess, [&](std::size_t i) {
                 seenFast.push_back(i);
                 return i != stopAt;
             });
+        bool doneKeyed = shared::SelectionOrderByKey(keyed.begin(), keyed.end(), WideKey(3, 7),
+                                                     [&](std::size_t i) {
+                                                         seenKeyed.push_back(i);
+                                                         return i != stopAt;
+                                                     });
         bool doneNaive =
             shared::NaiveSelectionOrder(naive.begin(), naive.end(), KeyLess, [&](std::size_t i) {
                 seenNaive.push_back(i);
@@ -164,8 +180,11 @@ TEST(SelectionOrder, AStopLeavesExactlyWhatTheNaiveProcedureLeaves) {
             });
         EXPECT_FALSE(doneFast);
         EXPECT_FALSE(doneNaive);
+        EXPECT_FALSE(doneKeyed);
         ASSERT_EQ(fast, naive) << "round " << round;
+        ASSERT_EQ(keyed, naive) << "round " << round;
         ASSERT_EQ(seenFast, seenNaive);
+        ASSERT_EQ(seenKeyed, seenNaive);
         ASSERT_EQ(seenFast.size(), stopAt + 1);
     }
 }
