@@ -11,9 +11,9 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -427,6 +427,10 @@ class DuplicatePass {
         bool mayHoldGroup = true;
     };
 
+    struct Share {
+        double from, to;  // of the batch's progress
+    };
+
     bool Stopped() const { return state_.Scan.StopRequested(); }
 
     // position: where in the size order the pass is (FileTable index, counting down).
@@ -434,18 +438,25 @@ class DuplicatePass {
         const double n = state_.Files.Count();
         const double done = 100.0 - position * 100.0 / (n - 1);
         const auto tenths = static_cast<std::int32_t>(done * 10.0);
-        if (tenths == shownTenths_) return;  // the text would not change
+        if (tenths <= shownTenths_) return;  // the text would not move on
         shownTenths_ = tenths;
         state_.Services.SetStatus(
             shared::Format("Analyzing files for duplicates: %0.1f%% complete", done));
     }
 
     // While a batch is read: the share of its reading done, between the
-    // positions where the batch begins and ends.
-    void ShowBatchProgress(double share) {
-        if (batch_.empty() || std::this_thread::get_id() != scanThread_) return;
+    // positions where the batch begins and ends. Every core counts what it
+    // has read under one lock, so the figure shown only moves forward.
+    void ShowBatchProgress(Share share, std::size_t& read, std::size_t more, std::size_t total) {
+        std::lock_guard<std::mutex> lock(progressMutex_);
+        read += more;
+        if (batch_.empty()) return;
+        const double part = total == 0
+                                ? share.to
+                                : share.from + (share.to - share.from) * static_cast<double>(read) /
+                                                   static_cast<double>(total);
         const double top = batch_.front().b, bottom = batch_.back().s;
-        ShowProgress(top - (top - bottom) * share);
+        ShowProgress(top - (top - bottom) * part);
     }
 
     void AddRun(std::int32_t s, std::int32_t b) {
@@ -498,34 +509,28 @@ class DuplicatePass {
                    });
     }
 
-    struct Share {
-        double from, to;  // of the batch's progress
-    };
-
     // Calls work(record, index in members, folder) for every member, on every
     // core when there is enough of them; a stop ends the hand-out. A folder's
     // members go to a core together, with the folder's FolderAccess.
     template <typename Work>
     void ForMembers(const std::vector<FileRecord*>& members, Share share, Work work) {
         const std::vector<FolderChunk> chunks = ChunksByFolder(members);
-        std::atomic<std::size_t> done{0};
+        std::size_t read = 0;  // under progressMutex_
         auto chunk = [&](std::size_t k) {
             const FolderChunk c = chunks[k];
             const FileRecord& first = *members[order_[c.from]];
             FolderAccess folder(first.Folder(), c.to - c.from >= kFolderOpenFrom);
             for (std::size_t i = c.from; i < c.to && !Stopped(); ++i)
                 work(*members[order_[i]], order_[i], folder);
-            const double read = static_cast<double>(done += c.to - c.from);
-            ShowBatchProgress(share.from +
-                              (share.to - share.from) * read / static_cast<double>(members.size()));
+            ShowBatchProgress(share, read, c.to - c.from, members.size());
         };
         auto stopped = [this] { return Stopped(); };
         if (WorthSharing(members))
             runner_.Run(chunks.size(), chunk, stopped);
         else
             for (std::size_t k = 0; k < chunks.size() && !stopped(); ++k) chunk(k);
-        // Other cores may have read the last chunks.
-        if (!Stopped()) ShowBatchProgress(share.to);
+        // A stop leaves chunks unread.
+        if (!Stopped()) ShowBatchProgress(share, read, members.size() - read, members.size());
     }
 
     // The members by folder (order_), cut where the folder changes or a
@@ -704,7 +709,7 @@ class DuplicatePass {
     std::vector<std::int64_t> folderOf_;
     std::vector<std::size_t> folderStart_;
     ParallelRunner runner_;
-    const std::thread::id scanThread_ = std::this_thread::get_id();
+    std::mutex progressMutex_;
     std::int32_t shownTenths_ = -1;
     std::int32_t lastListed_ = 0;
     std::int32_t group_ = 0;
