@@ -35,6 +35,7 @@ CairnlyState::CairnlyState(ScanSettings& settings, shared::DesktopServices& serv
 CairnlyState::~CairnlyState() {
     Scan.RequestStop();
     Scan.Join();
+    DigestAnswers.Wait();
     Background.Wait();
 }
 

@@ -116,6 +116,11 @@ class CairnlyState {
     // Deep mode: what the walk saw of each recorded file the cache did not
     // answer. Worker only.
     WalkStampTable WalkStamps;
+    // The cache's answers to the walk's stamps, looked up on another core
+    // while the worker sorts the tables (they touch other fields of the
+    // records). Waited for before the duplicate pass and before the records
+    // are freed.
+    BackgroundWork DigestAnswers;
 
     const ScanCriteria& Criteria() const { return criteria_; }
     void SetCriteria(const ScanCriteria& criteria) { criteria_ = criteria; }

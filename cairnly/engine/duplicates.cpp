@@ -769,6 +769,7 @@ void AnswerFromDigestCache(CairnlyState& state) {
 }
 
 void FindDuplicates(CairnlyState& state, ScanView& view) {
+    state.DigestAnswers.Wait();
     bool completed = false;
     {
         DuplicatePass pass(state, view);

@@ -35,7 +35,8 @@ void AnswerFromDigestCache(CairnlyState& state);
 
 // Numbers the duplicate groups, appends them to DuplicateList, hands each to
 // the page and writes the Duplicate files summary. Uses Criteria().DuplicateMode
-// and state.SmallFileThreshold.
+// and state.SmallFileThreshold. First waits for the walk's answers from the
+// digest cache.
 void FindDuplicates(CairnlyState& state, ScanView& view);
 
 }  // namespace cairnly

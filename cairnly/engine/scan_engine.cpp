@@ -161,6 +161,7 @@ void FreeFileRecords(CairnlyState& state) {
 }  // namespace
 
 void ClearResults(CairnlyState& state, ScanView& view) {
+    state.DigestAnswers.Wait();  // it writes into the records
     view.ClearAllPages();
     // References first, then the records they point to.
     state.Duplicates.Clear();

@@ -302,12 +302,14 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
         return WalkTree(state, view, lister, path, attributes, depth);
     };
     if (depth != 0) return walk();
+    state.DigestAnswers.Wait();
     state.WalkStamps.Clear();
     // The cache is read while the walk goes on: it is needed only at the end.
     std::jthread loading([&state] { LoadDigestCache(state); });
     const std::int64_t total = walk();
     loading.join();
-    if (!state.Scan.StopRequested()) AnswerFromDigestCache(state);
+    if (!state.Scan.StopRequested())
+        state.DigestAnswers.Run([&state] { AnswerFromDigestCache(state); });
     return total;
 }
 

@@ -25,7 +25,8 @@ bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes);
 
 // Walks path and below, appending records; returns the folder's TotalSize.
 // From the top (depth 0) in the deep mode it also loads the digest cache and
-// answers from it what it can (see AnswerFromDigestCache).
+// leaves it answering what it can on another core (see AnswerFromDigestCache
+// and CairnlyState::DigestAnswers).
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth);
 
