@@ -237,6 +237,23 @@ struct DeepReads {
 // for each this many places ahead.
 constexpr std::size_t kAhead = 16;
 
+// Byte order of two digests, as std::array's operator< gives it, in three
+// word comparisons instead of a call to memcmp: ordering a run compares
+// digests many times over.
+bool DigestBefore(const Digest20& a, const Digest20& b) {
+    auto word = [](const Digest20& d, std::size_t at) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, d.data() + at, sizeof w);
+        return __builtin_bswap64(w);
+    };
+    if (word(a, 0) != word(b, 0)) return word(a, 0) < word(b, 0);
+    if (word(a, 8) != word(b, 8)) return word(a, 8) < word(b, 8);
+    std::uint32_t ta = 0, tb = 0;
+    std::memcpy(&ta, a.data() + 16, sizeof ta);
+    std::memcpy(&tb, b.data() + 16, sizeof tb);
+    return __builtin_bswap32(ta) < __builtin_bswap32(tb);
+}
+
 bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
                    std::vector<DeepMember>::const_iterator last) {
     // Most runs are short: comparing every pair costs less than sorting a copy.
@@ -626,7 +643,9 @@ class DuplicatePass {
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
                        reader_.ReadWhole(record, folder, *whole.states[i]);
                    });
-        if (!Stopped()) reader_.Remember(batchMembers_, deep);
+        // A batch answered wholly by the cache taught it nothing.
+        const bool readAny = !heads.records.empty() || !whole.records.empty();
+        if (!Stopped() && readAny) reader_.Remember(batchMembers_, deep);
     }
 
     // Files that cost nothing to key are not worth handing to another core.
@@ -640,7 +659,7 @@ class DuplicatePass {
         auto beforePosition = [&](std::size_t i) { return i + 1 >= run.size() || !Stopped(); };
         if (mode_ == 2) {
             auto less = [](const FileRecord* a, const FileRecord* b) {
-                return a->Digest < b->Digest;
+                return DigestBefore(a->Digest, b->Digest);
             };
             shared::SelectionOrder(run.begin(), run.end(), less, beforePosition);
             return;
