@@ -375,6 +375,24 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
     Shell("rm -rf '" + std::string(folder) + "'");
 }
 
+// Many second scans in a row, each with its phases: for profiling the
+// rescan alone and seeing how much it varies.
+void BenchRescans(const std::string& root, int times) {
+    char folder[] = "/tmp/cairnly-bench-cache-XXXXXX";
+    if (!::mkdtemp(folder)) return;
+    Engine engine(root, 2);
+    engine.state->HashCachePath = std::string(folder) + "/hashes.bin";
+    ReadCounts read{};
+    TimedScan(engine, read);
+    for (int i = 0; i < times; ++i) {
+        engine.state->Background.Wait();
+        const double t = TimedScan(engine, read);
+        PrintScan("rescan", t, read, engine.view.PhaseTimes());
+    }
+    engine.state->Background.Wait();
+    Shell("rm -rf '" + std::string(folder) + "'");
+}
+
 void BenchSorts() {
     constexpr int kRecords = 1'000'000;
     cairnly::TableCapacities capacities;
@@ -456,7 +474,7 @@ int main(int argc, char** argv) {
     const std::string parts = argc > 2 ? argv[2] : "walk,deep,sorts,memory";
     auto wanted = [&](const char* part) { return parts.find(part) != std::string::npos; };
     Shell("uptime");
-    if (wanted("walk") || wanted("deep") || wanted("ours")) {
+    if (wanted("walk") || wanted("deep") || wanted("ours") || wanted("rescans")) {
         std::printf("tree %s: generating if needed...\n", root.c_str());
         std::fflush(stdout);
         cairnly_bench::TreeStats stats;
@@ -470,6 +488,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (wanted("deep") || wanted("ours")) BenchDeepScan(root, wanted("deep"));
     std::fflush(stdout);
+    if (wanted("rescans")) BenchRescans(root, 10);
     if (wanted("sorts")) BenchSorts();
     if (wanted("memory")) {
         BenchMemoryPerFile(1'000'000);
