@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "cairnly/engine/parallel_runner.h"
 #include "shared/selection_order.h"
 
 namespace cairnly {
@@ -129,19 +130,21 @@ class PartialAnalysis {
         return state_.Partials.Append(std::move(record));
     }
 
+    // Each record's members are ordered on their own, so the records are
+    // shared between the cores; a stop leaves the ones not reached as they are.
     bool OrderMembers() {
-        for (std::int32_t r = 0; r < Count(); ++r) {
-            if (Abandoned()) return false;
-            if (Stopped()) break;
-            PartialFolderRecord& rec = Record(r);
+        auto order = [this](std::size_t r) {
+            PartialFolderRecord& rec = Record(static_cast<std::int32_t>(r));
             auto less = [](const FileRecord* a, const FileRecord* b) { return a->Size < b->Size; };
             auto before = [&](std::size_t i) {
                 return i + 1 >= rec.Members.size() || !(Stopped() || Abandoned());
             };
-            if (!shared::SelectionOrder(rec.Members.begin(), rec.Members.end(), less, before))
-                break;
-            rec.MatchKey = rec.Members.back()->DupGroup;
-        }
+            if (shared::SelectionOrder(rec.Members.begin(), rec.Members.end(), less, before))
+                rec.MatchKey = rec.Members.back()->DupGroup;
+        };
+        ParallelRunner runner;
+        runner.Run(static_cast<std::size_t>(Count()), order,
+                   [this] { return Stopped() || Abandoned(); });
         return !Abandoned();
     }
 
@@ -185,11 +188,25 @@ class PartialAnalysis {
             holderStart_[g], holderStart_[g + 1] - holderStart_[g]);
     }
 
+    // The records' MatchKeys side by side (keys_), so that the search for a
+    // record with the same key reads one small block, not every record; every
+    // change to a MatchKey while matching goes through here.
+    bool Shares(std::int32_t a, std::int32_t b) {
+        const bool shares = SharesEnough(Record(a), Record(b), minPartial_);
+        keys_[static_cast<std::size_t>(a)] = Record(a).MatchKey;
+        keys_[static_cast<std::size_t>(b)] = Record(b).MatchKey;
+        return shares;
+    }
+    void SetMatchKey(std::int32_t r, std::int32_t key) {
+        Record(r).MatchKey = key;
+        keys_[static_cast<std::size_t>(r)] = key;
+    }
+
     bool MatchByKey(std::int32_t c) {
-        const std::int32_t key = Record(c).MatchKey;
+        const std::int32_t key = keys_[static_cast<std::size_t>(c)];
         for (std::int32_t s = 0; s < Count() && !Stopped(); ++s) {
-            if (s == c || Record(s).MatchKey != key) continue;
-            if (SharesEnough(Record(c), Record(s), minPartial_)) return true;
+            if (s == c || keys_[static_cast<std::size_t>(s)] != key) continue;
+            if (Shares(c, s)) return true;
         }
         return false;
     }
@@ -201,9 +218,9 @@ class PartialAnalysis {
             const std::int32_t g = rec.Members[static_cast<std::size_t>(m)]->DupGroup;
             const std::span<const std::int32_t> list = Holders(g);
             for (auto it = std::upper_bound(list.begin(), list.end(), c); it != list.end(); ++it) {
-                if (!SharesEnough(rec, Record(*it), minPartial_)) continue;
-                rec.MatchKey = g;
-                Record(*it).MatchKey = g;
+                if (!Shares(c, *it)) continue;
+                SetMatchKey(c, g);
+                SetMatchKey(*it, g);
                 return true;
             }
         }
@@ -212,12 +229,15 @@ class PartialAnalysis {
 
     bool Match() {
         IndexGroups();
+        keys_.resize(static_cast<std::size_t>(Count()));
+        for (std::int32_t r = 0; r < Count(); ++r)
+            keys_[static_cast<std::size_t>(r)] = Record(r).MatchKey;
         for (std::int32_t c = 0; c < Count(); ++c) {
             if (Abandoned()) return false;
             if (Stopped()) break;
             if (MatchByKey(c) || MatchByOtherMembers(c)) continue;
             if (Stopped() || Abandoned()) break;
-            Record(c).MatchKey = -1;
+            SetMatchKey(c, -1);
         }
         return !Abandoned();
     }
@@ -290,6 +310,7 @@ class PartialAnalysis {
     const std::int32_t minPartial_;
     std::vector<std::size_t> holderStart_;
     std::vector<std::int32_t> holders_;
+    std::vector<std::int32_t> keys_;
 };
 
 }  // namespace
