@@ -487,12 +487,21 @@ class DuplicatePass {
     void AnalyzeBatch() {
         ComputeKeys();
         if (!Stopped()) OrderRuns();
-        for (const RunSpan& span : batch_) {
+        for (std::size_t k = 0; k < batch_.size(); ++k) {
             if (Stopped() || full_) break;
-            if (span.mayHoldGroup) ScanPairs(span);
+            if (k + kRunsAhead < batch_.size()) PrefetchMembers(batch_[k + kRunsAhead]);
+            if (batch_[k].mayHoldGroup) ScanPairs(batch_[k]);
         }
         batch_.clear();
         batchMembers_.clear();
+    }
+
+    // Runs are short, and their members lie scattered in memory: the scan for
+    // pairs asks for the members of a run this many runs ahead.
+    static constexpr std::size_t kRunsAhead = 4;
+    void PrefetchMembers(const RunSpan& span) {
+        if (!span.mayHoldGroup) return;
+        for (FileRecord* member : Members(span)) __builtin_prefetch(member);
     }
 
     std::span<FileRecord*> Members(const RunSpan& span) {
@@ -636,6 +645,7 @@ class DuplicatePass {
             span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
             if (!span.mayHoldGroup) continue;
             for (std::size_t i = span.first; i < span.first + (span.b - span.s + 1); ++i) {
+                if (i + kAhead < n) __builtin_prefetch(batchMembers_[i + kAhead]);
                 if (!batchMembers_[i]->DigestReady) whole.Add(batchMembers_[i], deep[i]);
             }
         }
