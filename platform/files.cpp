@@ -135,7 +135,11 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+namespace {
+
+// ListFolder's loop; visit(DirEntry&) may take the entry's contents.
+template <typename Visit>
+int ListEntries(const std::string& folder, Visit visit) {
     if (int fault = InjectedFault(FileOp::List, folder)) return fault;
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return errno;
@@ -161,10 +165,16 @@ int ListFolder(const std::string& folder, const std::function<bool(const DirEntr
     }
 }
 
+}  // namespace
+
+int ListFolder(const std::string& folder, const std::function<bool(const DirEntry&)>& visit) {
+    return ListEntries(folder, [&visit](DirEntry& entry) { return visit(entry); });
+}
+
 int ReadFolder(const std::string& folder, std::vector<DirEntry>& entries) {
     entries.clear();
-    return ListFolder(folder, [&entries](const DirEntry& entry) {
-        entries.push_back(entry);
+    return ListEntries(folder, [&entries](DirEntry& entry) {
+        entries.push_back(std::move(entry));
         return true;
     });
 }

@@ -64,7 +64,8 @@ struct FolderScan {
     std::int64_t total = 0;
     bool fileTableFull = false;
 
-    bool Visit(const platform::DirEntry& entry) {
+    // A file's entry gives its name to the record (the listing is dropped after).
+    bool Visit(platform::DirEntry& entry) {
         if (entry.directory && !entry.reparsePoint) {
             VisitSubfolder(entry);
         } else if (entry.regularFile) {
@@ -88,7 +89,7 @@ struct FolderScan {
         return !state.LinkedFilesSeen.insert(FileIdentity{entry.device, entry.inode}).second;
     }
 
-    void VisitFile(const platform::DirEntry& entry) {
+    void VisitFile(platform::DirEntry& entry) {
         if (SeenBefore(entry)) return;
         const auto size = static_cast<std::int64_t>(entry.size);
         own += size;
@@ -97,13 +98,13 @@ struct FolderScan {
         if (!AppendFile(entry)) fileTableFull = true;
     }
 
-    bool AppendFile(const platform::DirEntry& entry) {
+    bool AppendFile(platform::DirEntry& entry) {
         if (state.Files.Full()) return false;
         auto record = std::unique_ptr<FileRecord>(new (std::nothrow) FileRecord);
         if (!record) return false;
         record->FolderNumber = folderNumber;
         record->FolderPath = folderPath;
-        record->FileName = entry.name;
+        record->FileName = std::move(entry.name);
         record->LastWriteTime = entry.lastWrite;
         record->Size = static_cast<std::int64_t>(entry.size);
         FileRecord* kept = record.get();
@@ -167,7 +168,7 @@ void ListAndVisit(CairnlyState& state, FolderScan& scan) {
             shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
             shared::kNotable);
     }
-    for (const platform::DirEntry& entry : entries)
+    for (platform::DirEntry& entry : entries)
         if (!scan.Visit(entry)) break;
 }
 
