@@ -218,6 +218,8 @@ struct DeepMember {
     bool stamped = false;
     bool readNow = false;        // read by this scan, not answered by the cache
     bool digestOfStamp = false;  // the digest is of the file as stamped
+    bool fromCache = false;      // head and digestReady answered by the cache
+    bool digestReady = false;    // only when fromCache: the record's, read once
     std::uint64_t head = 0;      // 0 = first block unreadable
     // The digest state after the first block, so the full read goes on from there.
     std::unique_ptr<CryptoPP::SHA1> afterHead;
@@ -236,6 +238,14 @@ struct DeepReads {
 // Records met in size order lie scattered in memory: loops over them ask
 // for each this many places ahead.
 constexpr std::size_t kAhead = 16;
+
+// A record spans two or three cache lines (the digest is at its end).
+void PrefetchRecord(const FileRecord* record) {
+    const char* at = reinterpret_cast<const char*>(record);
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + sizeof(FileRecord) / 2);
+    __builtin_prefetch(at + sizeof(FileRecord) - 1);
+}
 
 // Byte order of two digests, as std::array's operator< gives it, in three
 // word comparisons instead of a call to memcmp: ordering a run compares
@@ -340,7 +350,7 @@ class DeepReader {
         learnt.reserve(records.size());
         for (std::size_t i = 0; i < records.size(); ++i) {
             // In size order the records lie scattered in memory.
-            if (i + kAhead < records.size()) __builtin_prefetch(records[i + kAhead]);
+            if (i + kAhead < records.size()) PrefetchRecord(records[i + kAhead]);
             const DeepMember& m = members[i];
             if (!m.readNow || m.head == 0) continue;
             const bool digest = m.digestOfStamp && records[i]->DigestReady;
@@ -404,7 +414,7 @@ class DuplicatePass {
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
             if (b >= static_cast<std::int32_t>(kAhead))
-                __builtin_prefetch(state_.Files.At(b - static_cast<std::int32_t>(kAhead)));
+                PrefetchRecord(state_.Files.At(b - static_cast<std::int32_t>(kAhead)));
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
@@ -487,21 +497,30 @@ class DuplicatePass {
     void AnalyzeBatch() {
         ComputeKeys();
         if (!Stopped()) OrderRuns();
-        for (std::size_t k = 0; k < batch_.size(); ++k) {
+        ListPairVisits();
+        for (const RunSpan& span : batch_) {
             if (Stopped() || full_) break;
-            if (k + kRunsAhead < batch_.size()) PrefetchMembers(batch_[k + kRunsAhead]);
-            if (batch_[k].mayHoldGroup) ScanPairs(batch_[k]);
+            if (span.mayHoldGroup) ScanPairs(span);
         }
         batch_.clear();
         batchMembers_.clear();
     }
 
-    // Runs are short, and their members lie scattered in memory: the scan for
-    // pairs asks for the members of a run this many runs ahead.
-    static constexpr std::size_t kRunsAhead = 4;
-    void PrefetchMembers(const RunSpan& span) {
-        if (!span.mayHoldGroup) return;
-        for (FileRecord* member : Members(span)) __builtin_prefetch(member);
+    // The members the scan for pairs reads, in the order it reads them (each
+    // run from its top), so that it can ask for each one's memory ahead.
+    void ListPairVisits() {
+        pairVisits_.clear();
+        nextVisit_ = 0;
+        for (const RunSpan& span : batch_) {
+            if (!span.mayHoldGroup) continue;
+            const std::span<FileRecord*> run = Members(span);
+            for (auto it = run.rbegin(); it != run.rend(); ++it) pairVisits_.push_back(*it);
+        }
+    }
+    void VisitNext() {
+        if (nextVisit_ + kAhead < pairVisits_.size())
+            PrefetchRecord(pairVisits_[nextVisit_ + kAhead]);
+        ++nextVisit_;
     }
 
     std::span<FileRecord*> Members(const RunSpan& span) {
@@ -623,12 +642,14 @@ class DuplicatePass {
         for (std::size_t i = 0; i < n; ++i) {
             if (i + 2 * kAhead < n) state_.WalkStamps.PrefetchSlot(batchMembers_[i + 2 * kAhead]);
             if (i + kAhead < n) {
-                __builtin_prefetch(batchMembers_[i + kAhead]);
+                PrefetchRecord(batchMembers_[i + kAhead]);
                 state_.WalkStamps.PrefetchEntry(batchMembers_[i + kAhead]);
             }
             FileRecord* record = batchMembers_[i];
             if (record->Fingerprint != 0) {
                 deep[i].head = record->Fingerprint;  // the walk found it in the cache
+                deep[i].fromCache = true;
+                deep[i].digestReady = record->DigestReady;  // which nothing here changes
                 continue;
             }
             deep[i].seen = state_.WalkStamps.Find(record);
@@ -645,8 +666,9 @@ class DuplicatePass {
             span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
             if (!span.mayHoldGroup) continue;
             for (std::size_t i = span.first; i < span.first + (span.b - span.s + 1); ++i) {
-                if (i + kAhead < n) __builtin_prefetch(batchMembers_[i + kAhead]);
-                if (!batchMembers_[i]->DigestReady) whole.Add(batchMembers_[i], deep[i]);
+                const bool ready =
+                    deep[i].fromCache ? deep[i].digestReady : batchMembers_[i]->DigestReady;
+                if (!ready) whole.Add(batchMembers_[i], deep[i]);
             }
         }
         ForMembers(whole.records, {0.5, 1.0},
@@ -690,7 +712,9 @@ class DuplicatePass {
     void ScanPairs(const RunSpan& span) {
         const std::span<FileRecord*> run = Members(span);
         const std::int32_t s = span.s;
+        VisitNext();  // the top member
         for (std::int32_t j = span.b - 1; j >= s && !Stopped(); --j) {
+            VisitNext();
             FileRecord& upper = *run[static_cast<std::size_t>(j + 1 - s)];
             FileRecord& lower = *run[static_cast<std::size_t>(j - s)];
             if (!Matches(upper, lower)) continue;
@@ -733,6 +757,8 @@ class DuplicatePass {
     const DeepReader reader_;
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
+    std::vector<FileRecord*> pairVisits_;
+    std::size_t nextVisit_ = 0;
     std::vector<std::uint64_t> order_;  // of the members being read, by folder
     std::vector<std::int64_t> folderOf_;
     std::vector<std::size_t> folderStart_;
