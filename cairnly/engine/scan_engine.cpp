@@ -75,6 +75,8 @@ void RunScanPhases(CairnlyState& state, ScanView& view) {
         view.ShowPage(kFilesPage);
     }
     RunDuplicatePhases(state, view);
+    // A scan stopped before the duplicate pass leaves nothing at work after it.
+    state.DigestAnswers.Wait();
 }
 
 // After the tables are free: the last status texts and the idle controls.

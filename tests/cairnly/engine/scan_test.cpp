@@ -128,6 +128,31 @@ TEST_F(ScanTest, StopDuringTheFileSorts) {
     RunWorker();
     ExpectStoppedAfter({"FillLargestFolders", "ShowPage(0)", "EnableControls(idle)"});
     EXPECT_FALSE(StatusStartsWith("Preparing to analyze 170 files by size"));
+
+    // Again while the digest cache answers the walk's files on another core
+    // (as it does during the sorts): the next scan reads nothing and lists
+    // what the scan that filled the cache listed.
+    OnStatus(nullptr);
+    state_->HashCachePath = home_.Path() + "/hashes.bin";
+    auto fullScan = [this] {
+        cairnly::ClearResults(*state_, view_);
+        RunWorker();
+        state_->Background.Wait();
+        std::vector<std::string> rows;
+        for (const auto& row : view_.duplicateRows) rows.push_back(row.record->FullPath());
+        return rows;
+    };
+    const auto filled = fullScan();
+    ASSERT_EQ(filled.size(), 20u);
+    StopWhenStatusStartsWith("Preparing to analyze 170 files by directory");
+    cairnly::ClearResults(*state_, view_);
+    RunWorker();
+    EXPECT_EQ(Statuses().back(), "Search stopped");
+    OnStatus(nullptr);
+    const std::int64_t headsRead = state_->HeadKeysRead, hits = state_->CacheHits;
+    EXPECT_EQ(fullScan(), filled);
+    EXPECT_EQ(state_->HeadKeysRead, headsRead);
+    EXPECT_EQ(state_->CacheHits - hits, 170);
 }
 
 TEST_F(ScanTest, StopDuringTheDuplicatePass) {
