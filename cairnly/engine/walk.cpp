@@ -309,7 +309,7 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
     std::jthread loading([&state] { LoadDigestCache(state); });
     const std::int64_t total = walk();
     loading.join();
-    if (!state.Scan.StopRequested())
+    if (state.DigestCache && !state.Scan.StopRequested())
         state.DigestAnswers.Run([&state] { AnswerFromDigestCache(state); });
     return total;
 }
