@@ -413,8 +413,9 @@ class DuplicatePass {
         const std::int32_t n = state_.Files.Count();
         lastListed_ = n;
         for (std::int32_t b = n - 1; b >= 1 && !Stopped() && !full_;) {
+            // Only the size is read here: its line, not the whole record.
             if (b >= static_cast<std::int32_t>(kAhead))
-                PrefetchRecord(state_.Files.At(b - static_cast<std::int32_t>(kAhead)));
+                __builtin_prefetch(&state_.Files.At(b - static_cast<std::int32_t>(kAhead))->Size);
             const std::int64_t size = state_.Files.At(b)->Size;
             if (state_.Files.At(b - 1)->Size != size) {
                 --b;
