@@ -2,6 +2,7 @@
 
 #include <cryptopp/sha.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -72,7 +73,7 @@ class ReadOnlyFile {
             fd_ = -1;
             return;
         }
-        if (advice != kNoAdvice) ::posix_fadvise(fd_, 0, 0, advice);
+        Advise(advice);
     }
     // Without a second look at the file: reads end at the length the walk
     // saw, and a caller that gets fewer bytes than that treats the file as
@@ -91,6 +92,14 @@ class ReadOnlyFile {
 
     bool IsOpen() const { return fd_ >= 0; }
     const struct stat& Stat() const { return stat_; }
+    void Advise(int advice) {
+        if (advice == kNoAdvice || advice == advice_) return;
+        ::posix_fadvise(fd_, 0, 0, advice);
+        advice_ = advice;
+    }
+    // True when every byte up to the length known at opening has been read.
+    bool ReadToTheEnd() const { return offset_ == stat_.st_size; }
+    bool StatNow(struct stat& now) const { return ::fstat(fd_, &now) == 0; }
     bool Skip(off_t bytes) {
         const off_t at = ::lseek(fd_, bytes, SEEK_SET);
         if (at >= 0) offset_ = at;
@@ -116,6 +125,7 @@ class ReadOnlyFile {
     int fd_ = -1;
     struct stat stat_ {};
     off_t offset_ = 0;
+    int advice_ = kNoAdvice;
 };
 
 // The kernel reads this far ahead by itself; advice only pays for larger files
@@ -290,17 +300,25 @@ class DeepReader {
     DeepReader(const CairnlyState& state, HashCache* cache) : state_(state), cache_(cache) {}
 
     void ReadHead(FileRecord& record, FolderAccess& folder, DeepMember& m) const {
-        const FileStamp* seen = m.seen;
-        // Small files are read as the walk saw them, with no second look;
-        // advice needs a look at the file anyway.
-        const int advice = HeadAdvice(record.Size);
-        std::optional<ReadOnlyFile> opened;
-        if (seen && advice == ReadOnlyFile::kNoAdvice)
-            opened.emplace(record, folder, *seen);
+        std::optional<ReadOnlyFile> file;
+        Open(file, record, folder, m, HeadAdvice(record.Size));
+        if (file->IsOpen() && !Stopped()) ReadFirstBlock(record, *file, m);
+    }
+
+    // Small files are opened as the walk saw them, with no second look;
+    // advice needs a look at the file anyway.
+    static void Open(std::optional<ReadOnlyFile>& file, const FileRecord& record,
+                     FolderAccess& folder, const DeepMember& m, int advice) {
+        if (m.seen && advice == ReadOnlyFile::kNoAdvice)
+            file.emplace(record, folder, *m.seen);
         else
-            opened.emplace(record, folder, advice);
-        ReadOnlyFile& file = *opened;
-        if (!file.IsOpen() || Stopped()) return;
+            file.emplace(record, folder, advice);
+    }
+
+    // The head key of an open file; a file that goes on past the first block
+    // keeps the digest's state in m.afterHead, for the rest.
+    void ReadFirstBlock(FileRecord& record, ReadOnlyFile& file, DeepMember& m) const {
+        const FileStamp* seen = m.seen;
         std::array<CryptoPP::byte, kHeadKeyBytes> head;
         const long got = file.Read(head.data(), head.size());
         const long expected = std::min<long>(file.Stat().st_size, kHeadKeyBytes);
@@ -339,6 +357,23 @@ class DeepReader {
         SetDigest(state_, record, *sha);
         m.stamp = now;
         m.stamped = m.readNow = m.digestOfStamp = true;
+    }
+
+    // Goes on from the first block, read through the same opening. A file
+    // that reads short or has changed since its stamp was taken is read
+    // again from its start.
+    void ReadRest(FileRecord& record, ReadOnlyFile& file, FolderAccess& folder,
+                  DeepMember& m) const {
+        std::unique_ptr<CryptoPP::SHA1> sha = std::move(m.afterHead);
+        file.Advise(WholeAdvice(record.Size));
+        if (!HashRest(state_, file, *sha)) return;
+        struct stat now;
+        if (!file.ReadToTheEnd() || !file.StatNow(now) || StampOf(now) != m.stamp) {
+            ReadWhole(record, folder, m);
+            return;
+        }
+        SetDigest(state_, record, *sha);
+        m.digestOfStamp = true;
     }
 
     // Hands what this scan read to the cache, from one thread once the reads
@@ -403,7 +438,8 @@ class DuplicatePass {
           threshold_(state.SmallFileThreshold.load()),
           fullAt_(static_cast<std::int32_t>(state.Duplicates.Capacity()) - 2),
           cache_(mode_ == 2 ? state.DigestCache.get() : nullptr),
-          reader_(state, cache_) {
+          reader_(state, cache_),
+          keptOpen_(KeptOpenAllowed()) {
         if (cache_) cache_->ExpectFiles(static_cast<std::size_t>(state.Files.Count()));
         if (mode_ == 2) state.WalkStamps.Index();
     }
@@ -448,10 +484,21 @@ class DuplicatePass {
         std::size_t from, to;  // into order_
         std::int64_t bytes;    // the size of its files
     };
+    // A run of files longer than the first block with at most this many
+    // members is read by one core, each member once where it can be (see
+    // ReadRunInOneGo); of those, at most kKeptOpen wait open at a time.
+    static constexpr std::size_t kOneGoMembers = 64;
+    static constexpr std::size_t kKeptOpen = 8;
+    // Members wait open only while this many descriptors are left under the
+    // open-file limit (not under ulimit -n 64): they are never taken from
+    // the other core's reads or from the program.
+    static constexpr rlim_t kKeepOpenRoom = 128;
     struct RunSpan {
         std::int32_t s, b;      // FileTable indexes of the run
         std::size_t first = 0;  // its first member in batchMembers_
         bool mayHoldGroup = true;
+        bool inOneGo = false;
+        std::size_t Count() const { return static_cast<std::size_t>(b - s + 1); }
     };
 
     struct Share {
@@ -638,7 +685,6 @@ class DuplicatePass {
     // of all members, so the run is ordered by exactly the whole-file digests.
     void ComputeDigests() {
         std::vector<DeepMember> deep(batchMembers_.size());
-        DeepReads heads;
         const std::size_t n = batchMembers_.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (i + 2 * kAhead < n) state_.WalkStamps.PrefetchSlot(batchMembers_[i + 2 * kAhead]);
@@ -654,15 +700,34 @@ class DuplicatePass {
                 continue;
             }
             deep[i].seen = state_.WalkStamps.Find(record);
-            heads.Add(record, deep[i]);
         }
-        ForMembers(heads.records, {0.0, 0.5},
+        DeepReads heads;
+        std::vector<std::size_t> oneGo;  // into batch_
+        for (std::size_t k = 0; k < batch_.size(); ++k) {
+            RunSpan& span = batch_[k];
+            const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
+            const auto last = first + static_cast<std::ptrdiff_t>(span.Count());
+            if (std::all_of(first, last, [](const DeepMember& m) { return m.fromCache; })) continue;
+            span.inOneGo =
+                batchMembers_[span.first]->Size > static_cast<std::int64_t>(kHeadKeyBytes) &&
+                span.Count() <= kOneGoMembers;
+            if (span.inOneGo) {
+                oneGo.push_back(k);
+                continue;
+            }
+            for (std::size_t i = span.first; i < span.first + span.Count(); ++i)
+                if (!deep[i].fromCache) heads.Add(batchMembers_[i], deep[i]);
+        }
+        ForMembers(heads.records, {0.0, 0.4},
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
                        reader_.ReadHead(record, folder, *heads.states[i]);
                    });
         if (Stopped()) return;
+        ReadRunsInOneGo(oneGo, deep, {0.4, 0.7});
+        if (Stopped()) return;
         DeepReads whole;
         for (RunSpan& span : batch_) {
+            if (span.inOneGo) continue;  // read already
             const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
             span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
             if (!span.mayHoldGroup) continue;
@@ -672,13 +737,97 @@ class DuplicatePass {
                 if (!ready) whole.Add(batchMembers_[i], deep[i]);
             }
         }
-        ForMembers(whole.records, {0.5, 1.0},
+        ForMembers(whole.records, {0.7, 1.0},
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
                        reader_.ReadWhole(record, folder, *whole.states[i]);
                    });
         // A batch answered wholly by the cache taught it nothing.
-        const bool readAny = !heads.records.empty() || !whole.records.empty();
+        const bool readAny = !heads.records.empty() || !oneGo.empty() || !whole.records.empty();
         if (!Stopped() && readAny) reader_.Remember(batchMembers_, deep);
+    }
+
+    static std::size_t KeptOpenAllowed() {
+        struct rlimit limit;
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+        if (limit.rlim_cur == RLIM_INFINITY) return kKeptOpen;
+        // Descriptors are handed out lowest first: the next one tells how many are taken.
+        const int next = ::open("/", O_PATH | O_CLOEXEC);
+        if (next < 0) return 0;
+        ::close(next);
+        return limit.rlim_cur >= static_cast<rlim_t>(next) + kKeepOpenRoom ? kKeptOpen : 0;
+    }
+
+    // The runs with the most to read come first, so that no core is left
+    // with a long one while the others have run out.
+    void ReadRunsInOneGo(std::vector<std::size_t>& runs, std::vector<DeepMember>& deep,
+                         Share share) {
+        auto bytes = [this](std::size_t k) {
+            return batchMembers_[batch_[k].first]->Size *
+                   static_cast<std::int64_t>(batch_[k].Count());
+        };
+        std::stable_sort(runs.begin(), runs.end(),
+                         [&](std::size_t a, std::size_t b) { return bytes(a) > bytes(b); });
+        std::size_t total = 0;
+        for (const std::size_t k : runs) total += batch_[k].Count();
+        std::size_t read = 0;  // under progressMutex_
+        auto run = [&](std::size_t i) {
+            RunSpan& span = batch_[runs[i]];
+            ReadRunInOneGo(span, deep);
+            ShowBatchProgress(share, read, span.Count(), total);
+        };
+        runner_.Run(runs.size(), run, [this] { return Stopped(); });
+    }
+
+    // Each member's first block is read, and when another member has the
+    // same one (read before it, or given by the cache), the member goes on
+    // to its end through the same opening: every member from the first shared
+    // block on is opened once. Members read before that wait open, up to
+    // keptOpen_ of them, to go on in the same way; the others, and members
+    // whose first block the cache gave, are opened again.
+    void ReadRunInOneGo(RunSpan& span, std::vector<DeepMember>& deep) const {
+        const std::span<DeepMember> members(deep.data() + span.first, span.Count());
+        std::vector<std::optional<ReadOnlyFile>> files(members.size());
+        std::size_t keptOpen = 0;
+        FolderAccess byPath;
+        bool shared = AnyHeadShared(deep.begin() + static_cast<std::ptrdiff_t>(span.first),
+                                    deep.begin() + static_cast<std::ptrdiff_t>(span.first) +
+                                        static_cast<std::ptrdiff_t>(members.size()));
+        for (std::size_t k = 0; k < members.size() && !Stopped(); ++k) {
+            DeepMember& m = members[k];
+            if (m.fromCache) continue;
+            FileRecord& record = *batchMembers_[span.first + k];
+            const int advice = shared ? WholeAdvice(record.Size) : HeadAdvice(record.Size);
+            DeepReader::Open(files[k], record, byPath, m, advice);
+            if (!files[k]->IsOpen()) {
+                files[k].reset();
+                continue;
+            }
+            reader_.ReadFirstBlock(record, *files[k], m);
+            shared = shared || HeadSharedWith(members, k);
+            if (shared && m.afterHead) reader_.ReadRest(record, *files[k], byPath, m);
+            if (!m.afterHead || keptOpen == keptOpen_)
+                files[k].reset();
+            else
+                ++keptOpen;
+        }
+        span.mayHoldGroup = shared;
+        for (std::size_t k = 0; k < members.size() && shared && !Stopped(); ++k) {
+            DeepMember& m = members[k];
+            FileRecord& record = *batchMembers_[span.first + k];
+            if (m.fromCache ? m.digestReady : record.DigestReady) continue;
+            if (files[k] && m.afterHead)
+                reader_.ReadRest(record, *files[k], byPath, m);
+            else
+                reader_.ReadWhole(record, byPath, m);
+            files[k].reset();
+        }
+    }
+
+    static bool HeadSharedWith(std::span<const DeepMember> members, std::size_t k) {
+        const std::uint64_t head = members[k].head;
+        for (std::size_t j = 0; j < members.size(); ++j)
+            if (j != k && head != 0 && members[j].head == head) return true;
+        return false;
     }
 
     // Files that cost nothing to key are not worth handing to another core.
@@ -756,6 +905,7 @@ class DuplicatePass {
     // Loaded by the walk, which has asked it about every file it recorded.
     HashCache* const cache_;
     const DeepReader reader_;
+    const std::size_t keptOpen_;  // per core, in runs read in one go
     std::vector<RunSpan> batch_;
     std::vector<FileRecord*> batchMembers_;
     std::vector<FileRecord*> pairVisits_;

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "shared/selection_order.h"
 #include "tests/cairnly/engine/engine_fixture.h"
+#include "tests/platform/scratch_mount.h"
 
 namespace engine_test {
 namespace {
@@ -173,37 +174,69 @@ TEST_F(DuplicatesTest, DeepModeReadsWholeOnlyRunsWhoseMembersShareAFirstBlock) {
     EXPECT_EQ(state_->CacheHits.load(), 0);
 }
 
-// Digests through both ways of opening: x holds enough files to be opened
+// Digests through every way of opening: x holds enough files to be opened
 // as a folder, y does not. "long" runs past the first block, so its digest
-// goes on from the state after that block.
+// goes on from the state after that block. In the run of "m" files only the
+// twins share a first block: the members read before them wait open or are
+// opened again, and "n/later" is read whole at once. The run of "c" files has
+// too many members to be read that way. All of it again under a low
+// open-file limit, where no member may wait open.
 TEST_F(DuplicatesTest, DeepDigestsAreSha1OfTheWholeFileHoweverTheFileIsOpened) {
+    std::map<std::string, std::string> bytesOf;  // by file name
+    auto make = [&](const char* folder, const std::string& name, const std::string& bytes) {
+        MakeFile(folder + name, bytes);
+        bytesOf[name] = bytes;
+    };
+    auto numbered = [](const char* prefix, int i) {
+        return std::string(prefix).append(std::to_string(i));
+    };
     const std::string longBytes(cairnly::kHeadKeyBytes * 3 + 5, 'a');
     std::string lateDiff = longBytes;
     lateDiff.back() = 'b';
     for (const char* folder : {"x/", "y/"}) {
-        MakeFile(std::string(folder) + "abc", "abc");
-        MakeFile(std::string(folder) + "long", longBytes);
+        make(folder, "abc", "abc");
+        make(folder, "long", longBytes);
     }
-    MakeFile("x/late", lateDiff);
-    Analyze(2);
+    make("x/", "late", lateDiff);
+    const std::size_t manySize = cairnly::kHeadKeyBytes * 2 + 7;
+    for (int i = 0; i < 20; ++i) make("m/", numbered("d", 10 + i), Content(manySize, 100 + i));
+    make("m/", "twin1", Content(manySize, 200));
+    make("n/", "twin2", Content(manySize, 200));
+    make("n/", "later", Content(manySize, 201));
+    for (int i = 0; i < 70; ++i)
+        make("c/", numbered("c", i), Content(cairnly::kHeadKeyBytes + 1, 300 + i % 35));
     auto sha1 = [](const std::string& bytes) {
         cairnly::Digest20 digest;
         CryptoPP::SHA1().CalculateDigest(
             digest.data(), reinterpret_cast<const CryptoPP::byte*>(bytes.data()), bytes.size());
         return digest;
     };
+    auto check = [&](const char* how) {
+        ASSERT_EQ(state_->Files.Count(), static_cast<int>(bytesOf.size() + 2)) << how;
+        for (int i = 0; i < state_->Files.Count(); ++i) {
+            const cairnly::FileRecord& r = *state_->Files.At(i);
+            ASSERT_TRUE(r.DigestReady) << r.FullPath() << how;
+            EXPECT_EQ(r.Digest, sha1(bytesOf.at(r.FileName))) << r.FullPath() << how;
+        }
+        const auto groups = Groups();
+        EXPECT_EQ(groups.size(), 38u) << how;  // long, the twins, 35 pairs of c, abc
+        EXPECT_EQ(groups.at(1), std::set<std::string>{"long"}) << how;
+        EXPECT_EQ(groups.at(2), (std::set<std::string>{"twin1", "twin2"})) << how;
+        for (int i = 0; i < 35; ++i)
+            EXPECT_EQ(GroupOf(numbered("c", i)), GroupOf(numbered("c", i + 35))) << how;
+        EXPECT_EQ(groups.at(38), std::set<std::string>{"abc"}) << how;
+    };
+    Analyze(2);
+    check("");
+    {
+        testing_support::OpenFileLimit limit(6);
+        Reset();
+        Analyze(2);
+    }
+    check(" (low open-file limit)");
     const cairnly::Digest20 abc{0xa9, 0x99, 0x3e, 0x36, 0x47, 0x06, 0x81, 0x6a, 0xba, 0x3e,
                                 0x25, 0x71, 0x78, 0x50, 0xc2, 0x6c, 0x9c, 0xd0, 0xd8, 0x9d};
-    ASSERT_EQ(state_->Files.Count(), 5);
-    for (int i = 0; i < state_->Files.Count(); ++i) {
-        const cairnly::FileRecord& r = *state_->Files.At(i);
-        ASSERT_TRUE(r.DigestReady) << r.FullPath();
-        EXPECT_EQ(r.Digest, r.FileName == "abc"    ? abc
-                            : r.FileName == "long" ? sha1(longBytes)
-                                                   : sha1(lateDiff))
-            << r.FullPath();
-    }
-    EXPECT_EQ(Groups(), (std::map<int, std::set<std::string>>{{1, {"long"}}, {2, {"abc"}}}));
+    EXPECT_EQ(sha1("abc"), abc) << "the digest the checks compare with is SHA-1";
 }
 
 // The status line counts up while files are read: the reading of first
