@@ -7,6 +7,7 @@
 
 #include <array>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <set>
@@ -42,8 +43,10 @@ class DuplicatesTest : public EngineTest {
         cairnly::SortFilesBySize(*state_);
         state_->SmallFileThreshold.store(
             threshold >= 0 ? threshold : cairnly::ComputeSmallFileThreshold(*state_));
+        if (afterWalk_) afterWalk_();
         FindDuplicates(*state_, view_);
     }
+    std::function<void()> afterWalk_;  // changes files the walk has seen
     void Reset() {
         state_->Duplicates.Clear();
         state_->FilesByFolder.Clear();
@@ -410,6 +413,26 @@ TEST_F(DuplicatesTest, ASecondDeepScanReadsOnlyTheFilesThatChanged) {
     // (its first block again on the way), and the next scan reads nothing.
     MakeFile("early/e1-0", Content(20100, 61));
     EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{1, 4, 299}));
+    // Two new copies, one rewritten between the walk and its reading (same
+    // size and first block, other content, a new time): it is hashed as it is
+    // then and kept under its new stamp, so the scan after reads nothing.
+    const std::string copy = Content(30000, 90);
+    std::string changed = copy;
+    changed.back() ^= 1;
+    MakeFile("late/x1", copy);
+    MakeFile("late/x2", copy);
+    afterWalk_ = [&] {
+        MakeFile("late/x2", changed);
+        SetMtime("late/x2", 1'200'000'000);
+    };
+    EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{2, 2, 300}));
+    afterWalk_ = nullptr;
+    EXPECT_EQ(RowsOf(view_).size(), 100u) << "x1 and x2 differ";
+    EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{0, 0, 302}));
+    EXPECT_EQ(RowsOf(view_).size(), 100u);
+    ::unlink(Path("late/x1").c_str());
+    ::unlink(Path("late/x2").c_str());
+    ::rmdir(Path("late").c_str());
     EXPECT_EQ(scan(), (std::array<std::int64_t, 3>{0, 0, 300}));
     const auto cachedRows = RowsOf(view_);
     state_->HashCachePath.clear();
