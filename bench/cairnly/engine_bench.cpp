@@ -333,7 +333,7 @@ void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine,
         }
     }
     std::printf(
-        "first mode 2 scan against %s (best of %d): ratio %.2f (goal <= 0.5), cpu ratio %.2f\n",
+        "first mode 2 scan against %s (best of %d): ratio %.3f (goal <= 0.5), cpu ratio %.2f\n",
         fastestPeer->name.c_str(), kBestOf, mine / fastest, mineCpu / fastestCpu);
 }
 
@@ -361,7 +361,7 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
     const std::string what =
         "second mode 2 scan, unchanged tree (best of " + std::to_string(kBestOf) + ")";
     PrintScan(what.c_str(), second, read, phases);
-    std::printf("  ratio to the first %.2f (goal <= 0.2), sets %s\n", second / first,
+    std::printf("  ratio to the first %.3f (goal <= 0.2), sets %s\n", second / first,
                 engine.Sets() == ours ? "identical" : "DIFFER");
     const int rewritten = RewriteOnePercent(*engine.state);
     const double third = TimedScan(engine, read);
