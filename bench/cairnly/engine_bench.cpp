@@ -337,10 +337,30 @@ void BenchPeers(const std::string& root, const DuplicateSets& ours, double mine,
         fastestPeer->name.c_str(), kBestOf, mine / fastest, mineCpu / fastestCpu);
 }
 
+// A digest cache folder of the bench's own, removed with everything in it.
+// Declared before the Engine, so the engine's last cache write ends first.
+class CacheFolder {
+  public:
+    CacheFolder() {
+        if (::mkdtemp(folder_)) made_ = true;
+    }
+    ~CacheFolder() {
+        if (made_) Shell("rm -rf '" + std::string(folder_) + "'");
+    }
+    CacheFolder(const CacheFolder&) = delete;
+    CacheFolder& operator=(const CacheFolder&) = delete;
+    bool Made() const { return made_; }
+    std::string CachePath() const { return std::string(folder_) + "/hashes.bin"; }
+
+  private:
+    char folder_[32] = "/tmp/cairnly-bench-cache-XXXXXX";
+    bool made_ = false;
+};
+
 void BenchDeepScan(const std::string& root, bool withPeers) {
-    char folder[] = "/tmp/cairnly-bench-cache-XXXXXX";
-    if (!::mkdtemp(folder)) return;
-    const std::string cachePath = std::string(folder) + "/hashes.bin";
+    const CacheFolder folder;
+    if (!folder.Made()) return;
+    const std::string cachePath = folder.CachePath();
     Engine engine(root, 2);
     engine.state->HashCachePath = cachePath;
     ReadCounts firstRead{}, read{};
@@ -372,16 +392,15 @@ void BenchDeepScan(const std::string& root, bool withPeers) {
     struct stat st;
     if (::stat(cachePath.c_str(), &st) == 0)
         std::printf("cache file: %.1f MB\n", static_cast<double>(st.st_size) / 1048576.0);
-    Shell("rm -rf '" + std::string(folder) + "'");
 }
 
 // Many second scans in a row, each with its phases: for profiling the
 // rescan alone and seeing how much it varies.
 void BenchRescans(const std::string& root, int times) {
-    char folder[] = "/tmp/cairnly-bench-cache-XXXXXX";
-    if (!::mkdtemp(folder)) return;
+    const CacheFolder folder;
+    if (!folder.Made()) return;
     Engine engine(root, 2);
-    engine.state->HashCachePath = std::string(folder) + "/hashes.bin";
+    engine.state->HashCachePath = folder.CachePath();
     ReadCounts read{};
     TimedScan(engine, read);
     for (int i = 0; i < times; ++i) {
@@ -389,8 +408,6 @@ void BenchRescans(const std::string& root, int times) {
         const double t = TimedScan(engine, read);
         PrintScan("rescan", t, read, engine.view.PhaseTimes());
     }
-    engine.state->Background.Wait();
-    Shell("rm -rf '" + std::string(folder) + "'");
 }
 
 void BenchSorts() {

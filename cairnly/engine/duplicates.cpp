@@ -274,19 +274,23 @@ bool DigestBefore(const Digest20& a, const Digest20& b) {
     return __builtin_bswap32(ta) < __builtin_bswap32(tb);
 }
 
-bool AnyHeadShared(std::vector<DeepMember>::const_iterator first,
-                   std::vector<DeepMember>::const_iterator last) {
+// Whether the member's whole-file digest is in its record already.
+bool DigestKnown(const DeepMember& m, const FileRecord& record) {
+    return m.fromCache ? m.digestReady : record.DigestReady;
+}
+
+bool AnyHeadShared(std::span<const DeepMember> members) {
     // Most runs are short: comparing every pair costs less than sorting a copy.
-    if (last - first <= 8) {
-        for (auto a = first; a != last; ++a)
-            for (auto b = a + 1; b != last; ++b)
+    if (members.size() <= 8) {
+        for (auto a = members.begin(); a != members.end(); ++a)
+            for (auto b = a + 1; b != members.end(); ++b)
                 if (a->head != 0 && a->head == b->head) return true;
         return false;
     }
     std::vector<std::uint64_t> heads;
-    heads.reserve(static_cast<std::size_t>(last - first));
-    for (; first != last; ++first)
-        if (first->head != 0) heads.push_back(first->head);
+    heads.reserve(members.size());
+    for (const DeepMember& m : members)
+        if (m.head != 0) heads.push_back(m.head);
     std::sort(heads.begin(), heads.end());
     return std::adjacent_find(heads.begin(), heads.end()) != heads.end();
 }
@@ -572,8 +576,7 @@ class DuplicatePass {
     }
 
     std::span<FileRecord*> Members(const RunSpan& span) {
-        return std::span<FileRecord*>(batchMembers_)
-            .subspan(span.first, static_cast<std::size_t>(span.b - span.s + 1));
+        return std::span<FileRecord*>(batchMembers_).subspan(span.first, span.Count());
     }
 
     // Runs are ordered on every core: a batch holds thousands of them, and
@@ -705,9 +708,10 @@ class DuplicatePass {
         std::vector<std::size_t> oneGo;  // into batch_
         for (std::size_t k = 0; k < batch_.size(); ++k) {
             RunSpan& span = batch_[k];
-            const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
-            const auto last = first + static_cast<std::ptrdiff_t>(span.Count());
-            if (std::all_of(first, last, [](const DeepMember& m) { return m.fromCache; })) continue;
+            const std::span<const DeepMember> members = DeepOf(deep, span);
+            if (std::all_of(members.begin(), members.end(),
+                            [](const DeepMember& m) { return m.fromCache; }))
+                continue;
             span.inOneGo =
                 batchMembers_[span.first]->Size > static_cast<std::int64_t>(kHeadKeyBytes) &&
                 span.Count() <= kOneGoMembers;
@@ -728,14 +732,10 @@ class DuplicatePass {
         DeepReads whole;
         for (RunSpan& span : batch_) {
             if (span.inOneGo) continue;  // read already
-            const auto first = deep.begin() + static_cast<std::ptrdiff_t>(span.first);
-            span.mayHoldGroup = AnyHeadShared(first, first + (span.b - span.s + 1));
+            span.mayHoldGroup = AnyHeadShared(DeepOf(deep, span));
             if (!span.mayHoldGroup) continue;
-            for (std::size_t i = span.first; i < span.first + (span.b - span.s + 1); ++i) {
-                const bool ready =
-                    deep[i].fromCache ? deep[i].digestReady : batchMembers_[i]->DigestReady;
-                if (!ready) whole.Add(batchMembers_[i], deep[i]);
-            }
+            for (std::size_t i = span.first; i < span.first + span.Count(); ++i)
+                if (!DigestKnown(deep[i], *batchMembers_[i])) whole.Add(batchMembers_[i], deep[i]);
         }
         ForMembers(whole.records, {0.7, 1.0},
                    [&](FileRecord& record, std::size_t i, FolderAccess& folder) {
@@ -785,13 +785,11 @@ class DuplicatePass {
     // keptOpen_ of them, to go on in the same way; the others, and members
     // whose first block the cache gave, are opened again.
     void ReadRunInOneGo(RunSpan& span, std::vector<DeepMember>& deep) const {
-        const std::span<DeepMember> members(deep.data() + span.first, span.Count());
+        const std::span<DeepMember> members = DeepOf(deep, span);
         std::vector<std::optional<ReadOnlyFile>> files(members.size());
         std::size_t keptOpen = 0;
         FolderAccess byPath;
-        bool shared = AnyHeadShared(deep.begin() + static_cast<std::ptrdiff_t>(span.first),
-                                    deep.begin() + static_cast<std::ptrdiff_t>(span.first) +
-                                        static_cast<std::ptrdiff_t>(members.size()));
+        bool shared = AnyHeadShared(members);
         for (std::size_t k = 0; k < members.size() && !Stopped(); ++k) {
             DeepMember& m = members[k];
             if (m.fromCache) continue;
@@ -814,13 +812,17 @@ class DuplicatePass {
         for (std::size_t k = 0; k < members.size() && shared && !Stopped(); ++k) {
             DeepMember& m = members[k];
             FileRecord& record = *batchMembers_[span.first + k];
-            if (m.fromCache ? m.digestReady : record.DigestReady) continue;
+            if (DigestKnown(m, record)) continue;
             if (files[k] && m.afterHead)
                 reader_.ReadRest(record, *files[k], byPath, m);
             else
                 reader_.ReadWhole(record, byPath, m);
             files[k].reset();
         }
+    }
+
+    static std::span<DeepMember> DeepOf(std::vector<DeepMember>& deep, const RunSpan& span) {
+        return std::span<DeepMember>(deep).subspan(span.first, span.Count());
     }
 
     static bool HeadSharedWith(std::span<const DeepMember> members, std::size_t k) {
