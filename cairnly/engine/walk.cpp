@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -35,6 +36,18 @@ bool IsUnder(const std::string& path, const char* tree) {
 std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
                       const std::string& path, const WalkAttributes& attributes, int depth);
 
+// The walk could not read a folder (or only part of it): the log says which
+// and why, and the end of the scan says how many. The reason comes first:
+// a log line is cut to its length limit, and a long path would push it out.
+void CountUnreadable(CairnlyState& state, const std::string& folder, int error) {
+    state.UnreadableFolders.fetch_add(1);
+    state.Services.WriteLog(
+        shared::Format("Could not read folder (%s): %s", std::strerror(error), folder.c_str()),
+        shared::kNotable);
+}
+
+bool TooLongForTheKernel(const std::string& path) { return path.size() >= PATH_MAX; }
+
 // The path of a subfolder the walk enters, or empty when it is not entered:
 // hidden, a link, too long for the kernel, or a system folder it skips.
 std::string SubfolderToWalk(const CairnlyState& state, const std::string& folder,
@@ -42,7 +55,7 @@ std::string SubfolderToWalk(const CairnlyState& state, const std::string& folder
     if (!entry.directory || entry.reparsePoint || entry.name[0] == '.') return {};
     std::string child = platform::JoinPath(folder, entry.name);
     // A path the kernel cannot take is skipped, never shortened into another one.
-    if (child.size() >= PATH_MAX) return {};
+    if (TooLongForTheKernel(child)) return {};
     if (state.Criteria().SkipSystemFolders &&
         IsSystemFolder(child, WalkAttributes{entry.reparsePoint, entry.system}))
         return {};
@@ -76,9 +89,21 @@ struct FolderScan {
 
     void VisitSubfolder(const platform::DirEntry& entry) {
         const std::string child = SubfolderToWalk(state, path, entry);
-        if (child.empty()) return;
+        if (child.empty()) {
+            CountIfTooLong(entry);
+            return;
+        }
         WalkAttributes attributes{entry.reparsePoint, entry.system};
         total += WalkTree(state, view, lister, child, attributes, depth + 1);
+    }
+
+    // A folder too deep for its path to be taken is not walked, so its size
+    // is missing from every sum above it: the user is told, as for a folder
+    // that cannot be read.
+    void CountIfTooLong(const platform::DirEntry& entry) {
+        if (entry.name[0] == '.') return;  // hidden folders are never walked
+        const std::string child = platform::JoinPath(path, entry.name);
+        if (TooLongForTheKernel(child)) CountUnreadable(state, child, ENAMETOOLONG);
     }
 
     // A further hard link to a file already met is the same file: it frees
@@ -162,12 +187,7 @@ void ListAndVisit(CairnlyState& state, FolderScan& scan) {
     std::vector<platform::DirEntry> entries;
     const int error = scan.lister.List(scan.path, entries);
     ExpectSubfolders(state, scan, entries);
-    if (error) {
-        state.UnreadableFolders.fetch_add(1);
-        state.Services.WriteLog(
-            shared::Format("Could not read folder %s: %s", scan.path.c_str(), std::strerror(error)),
-            shared::kNotable);
-    }
+    if (error) CountUnreadable(state, scan.path, error);
     for (platform::DirEntry& entry : entries)
         if (!scan.Visit(entry)) break;
 }

@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -245,7 +247,7 @@ TEST_F(WalkTest, MissingRootContributesNothingAndGetsARecordOnlyWithZeroMinimum)
     EXPECT_EQ(state_->Folders.Count(), 1);
 }
 
-TEST_F(WalkTest, APathTooLongForTheKernelIsSkippedNotShortened) {
+TEST_F(WalkTest, APathTooLongForTheKernelIsSkippedNotShortenedAndCountedAsUnread) {
     // A chain deeper than PATH_MAX, built and removed with relative steps.
     const std::string segment(200, 'd');
     ASSERT_EQ(::chdir(root_.c_str()), 0);
@@ -260,11 +262,23 @@ TEST_F(WalkTest, APathTooLongForTheKernelIsSkippedNotShortened) {
     ASSERT_EQ(::write(fd, "abc", 3), 3);
     ::close(fd);
     ASSERT_EQ(::chdir("/"), 0);
+    const platform::CalendarFields day{2026, 3, 4, 12, 0, 0, 0, 3};
+    services_.SetClock([day] { return day; });
+    logLevel_.store(1);
+    services_.CreateLogFolder();
     Walk();
     EXPECT_FALSE(Recorded("deep.bin"));
     EXPECT_LT(state_->FoldersEntered.load(), levels + 1);
     for (int i = 0; i < state_->Folders.Count(); ++i)
         EXPECT_LT(state_->Folders.At(i)->Path->size(), PATH_MAX);
+    // Only the first folder out of reach is counted: nothing below it is seen.
+    EXPECT_EQ(state_->UnreadableFolders.load(), 1);
+    std::ifstream log(services_.LogFilePath(day));
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Could not read folder (" + std::string(std::strerror(ENAMETOOLONG)) +
+                        "): " + root_ + "/" + segment),
+              std::string::npos)
+        << text;
 
     ASSERT_EQ(::chdir(root_.c_str()), 0);
     for (int i = 0; i < levels; ++i) ASSERT_EQ(::chdir(segment.c_str()), 0);
@@ -341,9 +355,11 @@ TEST_F(WalkTest, FoldersThatCannotBeListedOrOnlyInPartAreCountedAndLogged) {
     EXPECT_EQ(partialRecorded, 2) << "what was listed before the failure still counts";
     std::ifstream log(services_.LogFilePath(day));
     std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    EXPECT_NE(text.find("Could not read folder " + Path("closed") + ": "), std::string::npos)
+    EXPECT_NE(text.find("Could not read folder (" + std::string(std::strerror(EACCES)) +
+                        "): " + Path("closed") + "\n"),
+              std::string::npos)
         << text;
-    EXPECT_NE(text.find("Could not read folder " + Path("partial") + ": "), std::string::npos);
+    EXPECT_NE(text.find("): " + Path("partial") + "\n"), std::string::npos);
 }
 
 // Permission bits do not stop root, so the walk runs in a child that gives up
