@@ -24,6 +24,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "cairnly/engine/background_work.h"
 #include "cairnly/engine/file_stamps.h"
@@ -100,6 +101,13 @@ class CairnlyState {
     // Files with more than one hard link that the walk has already met, by
     // (device, inode): later links to them are not counted again. Worker only.
     std::unordered_set<FileIdentity, FileIdentityHash> LinkedFilesSeen;
+    // Folders the walk has entered, by (device, inode), each with its change
+    // time: a folder met again through a bind mount is the same folder and is
+    // walked once. Worker only; emptied when a walk begins.
+    std::unordered_map<FileIdentity, std::int64_t, FileIdentityHash> FoldersWalked;
+    // The kernel's virtual trees (see SystemTreeIdentities), taken when a walk
+    // begins that skips system folders; otherwise empty. Worker only.
+    std::vector<platform::FileIdentity> SystemTrees;
     std::atomic<std::int64_t> SmallFileThreshold{10'485'760};
     // Deep-mode reading since the state was made: files read to their end for
     // a digest, files whose first block was read, files answered by the cache.

@@ -3,12 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -48,6 +50,13 @@ void CountUnreadable(CairnlyState& state, const std::string& folder, int error) 
 
 bool TooLongForTheKernel(const std::string& path) { return path.size() >= PATH_MAX; }
 
+// One of the kernel's virtual trees however the walk reached it.
+bool IsSystemTree(const CairnlyState& state, std::uint64_t device, std::uint64_t inode) {
+    const platform::FileIdentity id{device, inode};
+    return std::find(state.SystemTrees.begin(), state.SystemTrees.end(), id) !=
+           state.SystemTrees.end();
+}
+
 // The path of a subfolder the walk enters, or empty when it is not entered:
 // hidden, a link, too long for the kernel, or a system folder it skips.
 std::string SubfolderToWalk(const CairnlyState& state, const std::string& folder,
@@ -56,10 +65,21 @@ std::string SubfolderToWalk(const CairnlyState& state, const std::string& folder
     std::string child = platform::JoinPath(folder, entry.name);
     // A path the kernel cannot take is skipped, never shortened into another one.
     if (TooLongForTheKernel(child)) return {};
+    const bool system = entry.system || IsSystemTree(state, entry.device, entry.inode);
     if (state.Criteria().SkipSystemFolders &&
-        IsSystemFolder(child, WalkAttributes{entry.reparsePoint, entry.system}))
+        IsSystemFolder(child, WalkAttributes{entry.reparsePoint, system}))
         return {};
     return child;
+}
+
+// False when the folder was entered before by another path (a bind mount).
+// Two folders with one identity and different change times are taken to be
+// two folders: a file system may reuse inode numbers across its layers.
+bool FirstEntry(CairnlyState& state, std::uint64_t device, std::uint64_t inode,
+                std::int64_t changeNs) {
+    if (inode == 0) return true;  // no identity to go by
+    const auto [at, added] = state.FoldersWalked.try_emplace(FileIdentity{device, inode}, changeNs);
+    return added || at->second != changeNs;
 }
 
 struct FolderScan {
@@ -93,6 +113,8 @@ struct FolderScan {
             CountIfTooLong(entry);
             return;
         }
+        // Walked twice, its files would count twice and pair with themselves.
+        if (!FirstEntry(state, entry.device, entry.inode, entry.changeNs)) return;
         WalkAttributes attributes{entry.reparsePoint, entry.system};
         total += WalkTree(state, view, lister, child, attributes, depth + 1);
     }
@@ -259,6 +281,17 @@ std::int64_t WalkTree(CairnlyState& state, ScanView& view, FolderLister& lister,
     return scan.total;
 }
 
+// A root reached through links ("~/root-link/proc/self") is checked where the
+// links lead; the walk below it never follows a link.
+bool InSystemTreeBehindLinks(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr), &std::free);
+    return real && IsSystemFolder(real.get(), WalkAttributes{});
+}
+
+std::int64_t ChangeNs(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
+}
+
 bool IsRealFolder(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -267,8 +300,8 @@ bool IsRealFolder(const std::string& path) {
 }  // namespace
 
 std::string AbsoluteFolderPath(const std::string& folder) {
-    if (folder.empty() || folder[0] == '/') return folder;
-    std::string out = CurrentFolder();
+    if (folder.empty()) return folder;
+    std::string out = folder[0] == '/' ? std::string("/") : CurrentFolder();
     if (out.empty()) return folder;
     while (out.size() > 1 && out.back() == '/') out.pop_back();
     std::size_t start = 0;
@@ -294,9 +327,19 @@ std::string AbsoluteFolderPath(const std::string& folder) {
 
 bool IsImageName(std::string_view name) { return shared::IsPhotoName(name); }
 
+constexpr const char* kSystemTrees[] = {"/proc", "/sys", "/dev", "/run"};
+
+std::vector<platform::FileIdentity> SystemTreeIdentities() {
+    std::vector<platform::FileIdentity> trees;
+    for (const char* tree : kSystemTrees)
+        if (std::optional<platform::FileIdentity> id = platform::FolderIdentity(tree))
+            trees.push_back(*id);
+    return trees;
+}
+
 bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes) {
     if (attributes.system) return true;
-    for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
+    for (const char* tree : kSystemTrees)
         if (IsUnder(path, tree)) return true;
     const std::string pattern = platform::JoinPath(path, "*");
     for (const char* literal : {":/Windows/", ":/Program Files", ":/$"})
@@ -318,13 +361,25 @@ std::int64_t MinFileBytes(float minFileSizeMB) {
 
 std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& path,
                         const WalkAttributes& attributes, int depth) {
+    WalkAttributes rootAttributes = attributes;
     auto walk = [&] {
         FolderLister lister([&state] { return state.Scan.StopRequested(); }, UsableCores() - 1);
-        return WalkTree(state, view, lister, path, attributes, depth);
+        return WalkTree(state, view, lister, path, rootAttributes, depth);
     };
     if (depth != 0) return walk();
     state.DigestAnswers.Wait();
     state.WalkStamps.Clear();
+    state.FoldersWalked.clear();
+    state.SystemTrees.clear();
+    if (state.Criteria().SkipSystemFolders) state.SystemTrees = SystemTreeIdentities();
+    struct stat root;
+    if (::stat(path.c_str(), &root) == 0 && S_ISDIR(root.st_mode)) {
+        const auto device = static_cast<std::uint64_t>(root.st_dev);
+        const auto inode = static_cast<std::uint64_t>(root.st_ino);
+        FirstEntry(state, device, inode, ChangeNs(root));
+        rootAttributes.system = rootAttributes.system || IsSystemTree(state, device, inode) ||
+                                InSystemTreeBehindLinks(path);
+    }
     // The cache is read while the walk goes on: it is needed only at the end.
     std::jthread loading([&state] { LoadDigestCache(state); });
     const std::int64_t total = walk();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
 #include "cairnly/engine/scan_view.h"
@@ -23,6 +24,10 @@ bool IsImageName(std::string_view name);
 // (/proc, /sys, /dev, /run and below) and the literal system-folder patterns.
 bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes);
 
+// The folders of the kernel's virtual trees as the file system knows them, so
+// that one reached by another path (a link to /, a bind mount) is still known.
+std::vector<platform::FileIdentity> SystemTreeIdentities();
+
 // Walks path and below, appending records; returns the folder's TotalSize.
 // From the top (depth 0) in the deep mode it also loads the digest cache and
 // leaves it answering what it can on another core (see AnswerFromDigestCache
@@ -35,8 +40,8 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
 // the user went through stay visible), dropping "." and empty components.
 // Links are never followed: ".." removes the component before it only when
 // that component is a real folder, not a symbolic link (where the kernel would
-// go to the link target's parent); otherwise ".." is kept. An absolute or empty
-// folder is returned unchanged.
+// go to the link target's parent); otherwise ".." is kept. An absolute folder
+// is tidied the same way ("//sys" is "/sys"); an empty one is returned as is.
 std::string AbsoluteFolderPath(const std::string& folder);
 
 // Minimum file size in bytes: MB x 1,048,576 in single precision, truncated.

@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 
@@ -20,6 +21,7 @@
 #include "cairnly/engine/folder_lister.h"
 #include "cairnly/engine/scan_engine.h"
 #include "platform/files.h"
+#include "platform/recorded_file.h"
 #include "tests/cairnly/engine/engine_fixture.h"
 
 namespace engine_test {
@@ -177,6 +179,20 @@ TEST_F(WalkTest, SystemFoldersAreSkippedOnlyWhenAsked) {
     UseSettings();
     EXPECT_EQ(WalkFolder(*state_, view_, "/proc/self", WalkAttributes{}, 0), 0);
     EXPECT_EQ(state_->FoldersEntered.load(), 0);
+    // However it is spelled, or reached through a link to the root folder.
+    EXPECT_EQ(cairnly::AbsoluteFolderPath("//proc/./self/"), "/proc/self");
+    std::filesystem::create_symlink("/", Path("toroot"));
+    for (const char* root : {"toroot/proc", "toroot/proc/self"})
+        EXPECT_EQ(WalkFolder(*state_, view_, Path(root), WalkAttributes{}, 0), 0) << root;
+    EXPECT_EQ(state_->FoldersEntered.load(), 0);
+    // A subfolder that is one of the trees (as a bind mount of /proc would be)
+    // is known by its identity, not its path.
+    MakeSizedFile("a/virtual/v.bin", 10);
+    MakeSizedFile("a/plain.bin", 5);
+    state_->SystemTrees = {*platform::FolderIdentity(Path("a/virtual"))};
+    EXPECT_EQ(WalkFolder(*state_, view_, Path("a"), WalkAttributes{}, 1), 5);
+    EXPECT_FALSE(Recorded("v.bin"));
+    state_->FoldersEntered.store(0);
     settings_.SetSkipSystemFolders(false);
     UseSettings();
     WalkFolder(*state_, view_, "/proc/self/fdinfo", WalkAttributes{}, 0);
@@ -307,6 +323,21 @@ TEST_F(WalkTest, HardLinksToOneFileCountOnceAndOnlyTheFirstPathIsRecorded) {
     EXPECT_EQ(linked, 1);
     EXPECT_EQ(ownSizes, 1010) << "no folder counts a further link";
     EXPECT_EQ(state_->Folders.Count(), 5);  // root, a, b, c, c/deeper
+
+    // So is a folder met again by another path, as a bind mount shows it: one
+    // with the same identity and change time as a folder already walked.
+    MakeSizedFile("m/one/f.bin", 7);
+    MakeSizedFile("m/two/g.bin", 3);
+    struct stat two;
+    ASSERT_EQ(::stat(Path("m/two").c_str(), &two), 0);
+    const cairnly::FileIdentity twoId{two.st_dev, two.st_ino};
+    const std::int64_t changed = two.st_ctim.tv_sec * 1'000'000'000LL + two.st_ctim.tv_nsec;
+    state_->FoldersWalked = {{twoId, changed}};
+    EXPECT_EQ(WalkFolder(*state_, view_, Path("m"), WalkAttributes{}, 1), 7);
+    EXPECT_FALSE(Recorded("g.bin"));
+    // The same numbers with another change time are another folder.
+    state_->FoldersWalked = {{twoId, changed + 1}};
+    EXPECT_EQ(WalkFolder(*state_, view_, Path("m"), WalkAttributes{}, 1), 10);
 }
 
 TEST_F(WalkTest, ATreeDeeperThanTheOpenFileLimitIsWalkedWhole) {
