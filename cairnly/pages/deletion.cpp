@@ -341,7 +341,7 @@ bool DeleteConfirmation::IdenticalCopyStays(const FileRecord& record,
 }
 
 void DeleteConfirmation::Keep(const std::string& path, const char* reason) {
-    ++errors_;
+    ++kept_;
     state_.Services.WriteLog(Format("Not deleted: %s (%s)", path.c_str(), reason),
                              shared::kNotable);
 }
@@ -437,7 +437,17 @@ std::string DeleteConfirmation::LogEntry(const std::string& path) const {
     }
 }
 
+// A file kept on purpose is no failed removal: blaming permissions for it
+// would send the user looking in the wrong place.
 std::string DeleteConfirmation::ResultLine() const {
+    std::string line = ActionLine();
+    if (kept_ > 0)
+        line += Format(
+            ". Kept %d file(s) that changed since the scan or had no identical copy left", kept_);
+    return line;
+}
+
+std::string DeleteConfirmation::ActionLine() const {
     if (deleted_ == 0) {
         if (errors_ > 0)
             return Format(

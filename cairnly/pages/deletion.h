@@ -96,9 +96,11 @@ class DeleteConfirmation {
     bool ListingRunning() const { return lister_.Running(); }
     std::string StatusText() const;
     std::vector<ConfirmRow> Rows() const;
-    // Filled by DeleteAll; files kept by the checks before removal count as errors.
+    // Filled by DeleteAll: files removed, removals that failed, and files the
+    // checks before removal kept (changed since the scan, or no copy left).
     int DeletedCount() const { return deleted_; }
     int ErrorCount() const { return errors_; }
+    int KeptCount() const { return kept_; }
 
   private:
     struct Listing {
@@ -132,6 +134,7 @@ class DeleteConfirmation {
     void DeleteListedRows();
     void DeletePartialRows();
     std::string ResultLine() const;
+    std::string ActionLine() const;  // the result line without the files kept
     std::string LogEntry(const std::string& path) const;
     void FollowUp();
 
@@ -160,6 +163,7 @@ class DeleteConfirmation {
     bool deleting_ = false;
     int deleted_ = 0;
     int errors_ = 0;
+    int kept_ = 0;
     int deletedFolders_ = 0;
     std::int64_t deletedTotal_ = 0;
     // Last, so it is joined before the members its worker uses go.
