@@ -85,6 +85,36 @@ std::string DesktopServices::LogFilePath(const platform::CalendarFields& localNo
     return platform::JoinPath(LogFolder(), programWord_ + "_" + DateText(localNow) + ".txt");
 }
 
+namespace {
+
+// A file name may hold any byte but '/' and NUL: a line end in one would start
+// a line of its own in the log, which could pass for an entry ("Deleted: ...").
+// Control characters are written as escapes, so every entry stays one line.
+std::string EscapeControls(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7f) {
+            out += c;
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else {
+            static constexpr char kHex[] = "0123456789abcdef";
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string DesktopServices::ComposeLogLine(const platform::CalendarFields& localNow,
                                             const std::string& text, int level) {
     // The line, its " 0" at level 2 and its line end fit in 1,024 units with a
@@ -92,7 +122,7 @@ std::string DesktopServices::ComposeLogLine(const platform::CalendarFields& loca
     const std::string head = TimeText(localNow) + ": ";
     const std::string tail = std::string(level == 2 ? " 0" : "") + "\n";
     const std::size_t room = kMaxLogLineUnits - 1 - head.size() - tail.size();
-    return head + platform::CutToUtf16Units(text, room) + tail;
+    return head + platform::CutToUtf16Units(EscapeControls(text), room) + tail;
 }
 
 void DesktopServices::WriteLog(const std::string& text, int kind) {

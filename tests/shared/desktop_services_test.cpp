@@ -185,6 +185,11 @@ TEST(WriteLog, ALineHoldsAtMost1024UnitsWithItsTerminator) {
               "01:02:03: " + fits + "\n");
     EXPECT_EQ(shared::DesktopServices::ComposeLogLine({2026, 1, 1, 1, 2, 3, 0, 0}, fits + "z", 1),
               "01:02:03: " + fits + "\n");
+    // A name with a line end in it cannot start a line of its own.
+    EXPECT_EQ(
+        shared::DesktopServices::ComposeLogLine(
+            {2026, 1, 1, 1, 2, 3, 0, 0}, "Deleted: /a/x\n01:02:03: Deleted: /b\t\r\x1b\x7f", 1),
+        "01:02:03: Deleted: /a/x\\n01:02:03: Deleted: /b\\t\\r\\x1b\\x7f\n");
 }
 
 TEST(WriteLog, TheLimitCountsUtf16UnitsAndKeepsWholeCharacters) {
