@@ -291,7 +291,9 @@ std::string UsageText() {
 Scans FOLDER once, as Cairnly's Start button does, and prints the four result
 pages in page order (Largest folders, Largest files, Duplicate files, Partial
 duplicate folders), each with its summary line. Nothing is ever deleted, and
-no settings file or log is read or written.
+no settings file or log is read or written. The deep comparison reads and
+updates Cairnly's file hash cache, as a scan in the window does
+($XDG_CACHE_HOME/quillfen/cairnly-hashes.bin, by default under ~/.cache).
 
 The scan uses Cairnly's first-run defaults (minimum file size 1 MB, minimum
 folder size 100 MB, very quick duplicate comparison, 8 duplicate files for a
