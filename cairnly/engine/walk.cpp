@@ -292,6 +292,20 @@ std::int64_t ChangeNs(const struct stat& st) {
     return static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec;
 }
 
+// Forgets the folders of the last walk and enters the root's; true when the
+// root is one of the kernel's virtual trees or lies in one.
+bool BeginAtRoot(CairnlyState& state, const std::string& path) {
+    state.FoldersWalked.clear();
+    state.SystemTrees.clear();
+    if (state.Criteria().SkipSystemFolders) state.SystemTrees = SystemTreeIdentities();
+    struct stat root;
+    if (::stat(path.c_str(), &root) != 0 || !S_ISDIR(root.st_mode)) return false;
+    const auto device = static_cast<std::uint64_t>(root.st_dev);
+    const auto inode = static_cast<std::uint64_t>(root.st_ino);
+    FirstEntry(state, device, inode, ChangeNs(root));
+    return IsSystemTree(state, device, inode) || InSystemTreeBehindLinks(path);
+}
+
 bool IsRealFolder(const std::string& path) {
     struct stat st;
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -369,17 +383,7 @@ std::int64_t WalkFolder(CairnlyState& state, ScanView& view, const std::string& 
     if (depth != 0) return walk();
     state.DigestAnswers.Wait();
     state.WalkStamps.Clear();
-    state.FoldersWalked.clear();
-    state.SystemTrees.clear();
-    if (state.Criteria().SkipSystemFolders) state.SystemTrees = SystemTreeIdentities();
-    struct stat root;
-    if (::stat(path.c_str(), &root) == 0 && S_ISDIR(root.st_mode)) {
-        const auto device = static_cast<std::uint64_t>(root.st_dev);
-        const auto inode = static_cast<std::uint64_t>(root.st_ino);
-        FirstEntry(state, device, inode, ChangeNs(root));
-        rootAttributes.system = rootAttributes.system || IsSystemTree(state, device, inode) ||
-                                InSystemTreeBehindLinks(path);
-    }
+    rootAttributes.system = rootAttributes.system || BeginAtRoot(state, path);
     // The cache is read while the walk goes on: it is needed only at the end.
     std::jthread loading([&state] { LoadDigestCache(state); });
     const std::int64_t total = walk();

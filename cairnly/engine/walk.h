@@ -14,7 +14,7 @@ namespace cairnly {
 // What the walk knows of a folder from its parent's listing (the root has none).
 struct WalkAttributes {
     bool reparsePoint = false;  // a symbolic link: never entered
-    bool system = false;        // not a plain folder
+    bool system = false;        // not a plain folder, or one of the kernel's virtual trees
 };
 
 // The photo-mode file test: the last extension is .jpg, .jpeg, .png or .bmp, any case.
