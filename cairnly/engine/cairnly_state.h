@@ -105,7 +105,7 @@ class CairnlyState {
     // time: a folder met again through a bind mount is the same folder and is
     // walked once. Worker only; emptied when a walk begins.
     std::unordered_map<FileIdentity, std::int64_t, FileIdentityHash> FoldersWalked;
-    // The kernel's virtual trees (see SystemTreeIdentities), taken when a walk
+    // The kernel's virtual trees (/proc, /sys, /dev, /run) by identity, taken when a walk
     // begins that skips system folders; otherwise empty. Worker only.
     std::vector<platform::FileIdentity> SystemTrees;
     std::atomic<std::int64_t> SmallFileThreshold{10'485'760};

@@ -584,7 +584,7 @@ class DuplicatePass {
     void OrderRuns() {
         std::vector<std::size_t> toOrder;
         for (std::size_t k = 0; k < batch_.size(); ++k)
-            if (batch_[k].mayHoldGroup && batch_[k].b - batch_[k].s + 1 >= 3) toOrder.push_back(k);
+            if (batch_[k].mayHoldGroup && batch_[k].Count() >= 3) toOrder.push_back(k);
         auto order = [&](std::size_t i) { OrderRun(Members(batch_[toOrder[i]])); };
         auto stopped = [this] { return Stopped(); };
         if (batchMembers_.size() >= kShareOrderingFrom)

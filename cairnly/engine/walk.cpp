@@ -12,7 +12,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "cairnly/engine/duplicates.h"
 #include "cairnly/engine/folder_lister.h"
@@ -27,6 +29,7 @@ namespace cairnly {
 namespace {
 
 constexpr int kStatusDepth = 3;
+constexpr const char* kSystemTrees[] = {"/proc", "/sys", "/dev", "/run"};
 constexpr std::int32_t kPreviewInterval = 10;
 
 bool IsUnder(const std::string& path, const char* tree) {
@@ -49,6 +52,16 @@ void CountUnreadable(CairnlyState& state, const std::string& folder, int error) 
 }
 
 bool TooLongForTheKernel(const std::string& path) { return path.size() >= PATH_MAX; }
+
+// The folders of the kernel's virtual trees as the file system knows them, so
+// that one reached by another path (a link to /, a bind mount) is still known.
+std::vector<platform::FileIdentity> SystemTreeIdentities() {
+    std::vector<platform::FileIdentity> trees;
+    for (const char* tree : kSystemTrees)
+        if (std::optional<platform::FileIdentity> id = platform::FolderIdentity(tree))
+            trees.push_back(*id);
+    return trees;
+}
 
 // One of the kernel's virtual trees however the walk reached it.
 bool IsSystemTree(const CairnlyState& state, std::uint64_t device, std::uint64_t inode) {
@@ -340,16 +353,6 @@ std::string AbsoluteFolderPath(const std::string& folder) {
 }
 
 bool IsImageName(std::string_view name) { return shared::IsPhotoName(name); }
-
-constexpr const char* kSystemTrees[] = {"/proc", "/sys", "/dev", "/run"};
-
-std::vector<platform::FileIdentity> SystemTreeIdentities() {
-    std::vector<platform::FileIdentity> trees;
-    for (const char* tree : kSystemTrees)
-        if (std::optional<platform::FileIdentity> id = platform::FolderIdentity(tree))
-            trees.push_back(*id);
-    return trees;
-}
 
 bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes) {
     if (attributes.system) return true;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "cairnly/engine/cairnly_state.h"
 #include "cairnly/engine/scan_view.h"
@@ -23,10 +22,6 @@ bool IsImageName(std::string_view name);
 // True when SkipSystemFolders excludes this folder: the kernel's virtual trees
 // (/proc, /sys, /dev, /run and below) and the literal system-folder patterns.
 bool IsSystemFolder(const std::string& path, const WalkAttributes& attributes);
-
-// The folders of the kernel's virtual trees as the file system knows them, so
-// that one reached by another path (a link to /, a bind mount) is still known.
-std::vector<platform::FileIdentity> SystemTreeIdentities();
 
 // Walks path and below, appending records; returns the folder's TotalSize.
 // From the top (depth 0) in the deep mode it also loads the digest cache and
